@@ -1,0 +1,1 @@
+/* The insertion library's C interface; written with the engine. */

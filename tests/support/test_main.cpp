@@ -1,0 +1,30 @@
+// Every test program starts here: a private HOME and XDG tree, then the Qt application.
+#include "app/stores/diagnostic_log.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    QTemporaryDir home(QDir::tempPath() + "/tavik-test-home-XXXXXX");
+    if (!home.isValid()) {
+        return 2;
+    }
+    const QByteArray root = home.path().toUtf8();
+    ::setenv("HOME", root.constData(), 1);
+    ::setenv("XDG_CONFIG_HOME", (root + "/.config").constData(), 1);
+    ::setenv("XDG_DATA_HOME", (root + "/.local/share").constData(), 1);
+    ::setenv("XDG_STATE_HOME", (root + "/.local/state").constData(), 1);
+    ::setenv("XDG_CACHE_HOME", (root + "/.cache").constData(), 1);
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    tavik::DiagnosticLog::installAsPlatformSink();
+    return RUN_ALL_TESTS();
+}
