@@ -51,6 +51,10 @@ public:
                    QObject* parent = nullptr);
     ~RewriteService() override;
 
+    // The instance the application uses: the settings' base URL and the user's key from the
+    // keychain (account "licenseKey"), or the empty key when none is stored.
+    static RewriteService& shared();
+
     // The transfer fails when no data moves for this long.
     void setIdleTimeout(std::chrono::milliseconds timeout) { idleTimeout_ = timeout; }
     // TLS settings for every request (the application keeps the system's; tests trust their own
