@@ -48,8 +48,8 @@ std::uint32_t runAccessibility(const QString& text) {
     const bool hasSelection = selection && selection->start >= 0 && selection->length() > 0;
     QString toWrite = text;
     if (!text.isEmpty()) {
-        std::optional<int> location = hasSelection ? std::optional<int>(selection->start)
-                                                   : element->caretOffset();
+        std::optional<int> location =
+            hasSelection ? std::optional<int>(selection->start) : element->caretOffset();
         if (location && *location > 0) {
             const std::optional<QString> before = element->text(*location - 1, *location);
             if (before && needsLeadingSpace(text, *before)) {

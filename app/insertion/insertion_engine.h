@@ -21,8 +21,8 @@ public:
         QString trace;    // the engine's decisions, one "\n"-terminated line each; "" when none
 
         Result(bool succeeded, QString winner, int attempts, int skipped, QString trace)
-            : succeeded(succeeded), winner(std::move(winner)), attempts(attempts),
-              skipped(skipped), trace(std::move(trace)) {}
+            : succeeded(succeeded), winner(std::move(winner)), attempts(attempts), skipped(skipped),
+              trace(std::move(trace)) {}
     };
 
     InsertionEngine();

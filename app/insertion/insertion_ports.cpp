@@ -10,7 +10,13 @@ std::optional<InsertionPorts>& current() {
     return ports;
 }
 
+std::uint64_t generation = 0;
+
 } // namespace
+
+std::uint64_t insertionPortsGeneration() {
+    return generation;
+}
 
 InsertionPorts InsertionPorts::system() {
     InsertionPorts ports;
@@ -33,6 +39,7 @@ const InsertionPorts& insertionPorts() {
 ScopedInsertionPorts::ScopedInsertionPorts(const InsertionPorts& ports)
     : previous_(current().value_or(InsertionPorts{})), hadPrevious_(current().has_value()) {
     current() = ports;
+    ++generation;
 }
 
 ScopedInsertionPorts::~ScopedInsertionPorts() {
@@ -41,6 +48,7 @@ ScopedInsertionPorts::~ScopedInsertionPorts() {
     } else {
         current().reset();
     }
+    ++generation;
 }
 
 } // namespace tavik

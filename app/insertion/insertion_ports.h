@@ -7,6 +7,8 @@
 #include "platform/key_synth.h"
 #include "platform/sleeper.h"
 
+#include <cstdint>
+
 namespace tavik {
 
 // The desktop pieces the insertion mechanisms work through. The engine's callback is a plain
@@ -25,6 +27,9 @@ struct InsertionPorts {
 
 // The set in use; the desktop's own pieces unless a test replaced them. Main thread only.
 const InsertionPorts& insertionPorts();
+
+// Changes whenever the set is replaced, so state kept for one set is not applied to another.
+std::uint64_t insertionPortsGeneration();
 
 class ScopedInsertionPorts {
 public:

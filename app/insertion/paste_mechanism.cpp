@@ -4,20 +4,48 @@
 
 #include <QStringList>
 
+#include <optional>
+
 namespace tavik {
 namespace {
 
 int pendingRestores = 0;
 
+// The user's clipboard as the latest paste found it, while its restore is still to come. A
+// paste that starts before then finds our own text on the clipboard; the user's content is this.
+struct AwaitedRestore {
+    platform::ClipboardSnapshot snapshot;
+    std::uint64_t changeCount = 0;
+    std::uint64_t portsGeneration = 0;
+};
+std::optional<AwaitedRestore> awaited;
+
 // Terminal emulators take Control+V as a literal key; they paste with Control+Shift+V.
 bool isTerminal(const QString& windowClass) {
-    static const QStringList terminals = {
-        "gnome-terminal",  "gnome-terminal-server", "org.gnome.Console", "kgx",
-        "org.gnome.Ptyxis", "konsole",              "xfce4-terminal",    "mate-terminal",
-        "lxterminal",      "qterminal",             "terminator",        "tilix",
-        "alacritty",       "kitty",                 "foot",              "org.wezfurlong.wezterm",
-        "wezterm",         "terminology",           "sakura",            "guake",
-        "yakuake",         "deepin-terminal",       "io.elementary.terminal", "st-256color"};
+    static const QStringList terminals = {"gnome-terminal",
+                                          "gnome-terminal-server",
+                                          "org.gnome.Console",
+                                          "kgx",
+                                          "org.gnome.Ptyxis",
+                                          "konsole",
+                                          "xfce4-terminal",
+                                          "mate-terminal",
+                                          "lxterminal",
+                                          "qterminal",
+                                          "terminator",
+                                          "tilix",
+                                          "alacritty",
+                                          "kitty",
+                                          "foot",
+                                          "org.wezfurlong.wezterm",
+                                          "wezterm",
+                                          "terminology",
+                                          "sakura",
+                                          "guake",
+                                          "yakuake",
+                                          "deepin-terminal",
+                                          "io.elementary.terminal",
+                                          "st-256color"};
     for (const QString& terminal : terminals) {
         if (windowClass.compare(terminal, Qt::CaseInsensitive) == 0) {
             return true;
@@ -36,7 +64,13 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
     const InsertionPorts& ports = insertionPorts();
     platform::Clipboard& clipboard = *ports.clipboard;
 
-    const platform::ClipboardSnapshot snapshot = clipboard.snapshot();
+    platform::ClipboardSnapshot snapshot;
+    if (awaited && awaited->changeCount == clipboard.changeCount() &&
+        awaited->portsGeneration == insertionPortsGeneration()) {
+        snapshot = awaited->snapshot;
+    } else {
+        snapshot = clipboard.snapshot();
+    }
     const auto front = ports.frontmost->current();
     const qint64 pid = front ? front->pid : 0;
     std::unique_ptr<platform::AccessibleText> element;
@@ -67,10 +101,14 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
     // Put the user's clipboard back later, unless someone wrote to it meanwhile. The timer
     // fires on the main thread: the clipboard may only be touched there.
     ++pendingRestores;
+    awaited = AwaitedRestore{snapshot, ours, insertionPortsGeneration()};
     platform::Clipboard* restoreInto = &clipboard;
     ports.clock->schedule(platform::msToNs(restoreMs), [restoreInto, snapshot, ours] {
         if (restoreInto->changeCount() == ours) {
             restoreInto->restore(snapshot);
+        }
+        if (awaited && awaited->changeCount == ours) {
+            awaited.reset();
         }
         --pendingRestores;
     });

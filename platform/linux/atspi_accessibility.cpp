@@ -81,8 +81,7 @@ bool AtspiAccessibility::connect() {
     atspi_set_timeout(callTimeoutMs, callTimeoutMs * 4);
     listener_ = atspi_event_listener_new(&AtspiAccessibility::onFocusEvent, this, nullptr);
     GError* error = nullptr;
-    if (atspi_event_listener_register(listener_, "object:state-changed:focused", &error) ==
-        FALSE) {
+    if (atspi_event_listener_register(listener_, "object:state-changed:focused", &error) == FALSE) {
         if (error != nullptr) {
             g_error_free(error);
         }
@@ -124,8 +123,8 @@ std::optional<bool> AtspiAccessibility::busStatusEnabled() {
     }
     bool anyEnabled = false;
     for (const char* property : {"IsEnabled", "ScreenReaderEnabled"}) {
-        DBusMessage* call = dbus_message_new_method_call(
-            busName, busPath, "org.freedesktop.DBus.Properties", "Get");
+        DBusMessage* call = dbus_message_new_method_call(busName, busPath,
+                                                         "org.freedesktop.DBus.Properties", "Get");
         if (call == nullptr) {
             return std::nullopt;
         }

@@ -157,13 +157,32 @@ bool TextElement::insertText(int offset, const QString& text) {
         return false;
     }
     const QByteArray utf8 = text.toUtf8();
+    // The length means different things to different toolkits: GTK reads that many bytes, Qt
+    // resizes the text to that many UTF-16 units (padding it with garbage when too long).
+    const gint length = static_cast<gint>(countsUtf16() ? text.size() : utf8.size());
     CallError error;
-    // The length is in bytes, as GTK expects; toolkits that count characters get a length no
-    // smaller than the text, which they read up to its end.
-    const gboolean ok = atspi_editable_text_insert_text(
-        editable, offset, utf8.constData(), static_cast<gint>(utf8.size()), error.out());
+    const gboolean ok =
+        atspi_editable_text_insert_text(editable, offset, utf8.constData(), length, error.out());
     g_object_unref(editable);
     return !error.failed() && ok != FALSE;
+}
+
+bool TextElement::countsUtf16() {
+    if (!toolkitIsQt_) {
+        // Only the application object answers for its toolkit.
+        CallError error;
+        AtspiAccessible* application = atspi_accessible_get_application(object_, error.out());
+        gchar* name = nullptr;
+        if (!error.failed() && application != nullptr) {
+            name = atspi_accessible_get_toolkit_name(application, error.out());
+        }
+        toolkitIsQt_ = !error.failed() && name != nullptr && std::strcmp(name, "Qt") == 0;
+        g_free(name);
+        if (application != nullptr) {
+            g_object_unref(application);
+        }
+    }
+    return *toolkitIsQt_;
 }
 
 bool TextElement::deleteText(int start, int end) {

@@ -29,8 +29,10 @@ public:
 
 private:
     AtspiText* textInterface();
+    bool countsUtf16();
 
     AtspiAccessible* object_;
+    std::optional<bool> toolkitIsQt_;
 };
 
 // Whether `object` is in `state` right now; false when the object cannot be asked.

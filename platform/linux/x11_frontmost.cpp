@@ -27,8 +27,8 @@ QByteArray readProperty(Display* display, Window window, Atom property, Atom typ
         count > 0) {
         // Xlib hands 32-bit items over as longs.
         const std::size_t unit = format == 32 ? sizeof(long) : static_cast<std::size_t>(format / 8);
-        result = QByteArray(reinterpret_cast<const char*>(data),
-                            static_cast<qsizetype>(count * unit));
+        result =
+            QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count * unit));
     }
     if (data != nullptr) {
         XFree(data);

@@ -42,7 +42,7 @@ ParsedEntry parseEntry(const QString& path) {
         parsed.hidden = true;
         return parsed;
     }
-    const QString language = QLocale().name();              // "de_DE"
+    const QString language = QLocale().name();                // "de_DE"
     const QString languageOnly = language.section('_', 0, 0); // "de"
     bool inMainGroup = false;
     while (!file.atEnd()) {
@@ -102,8 +102,8 @@ void DesktopFiles::load() {
             if (parsed.hidden) {
                 continue;
             }
-            const QString name = !parsed.localisedName.isEmpty() ? parsed.localisedName
-                                                                 : parsed.name;
+            const QString name =
+                !parsed.localisedName.isEmpty() ? parsed.localisedName : parsed.name;
             records_.push_back(Record{DesktopEntry{id, name}, parsed.startupWmClass});
         }
     }

@@ -58,8 +58,7 @@ KeySym X11KeySynth::keysymFor(char32_t cp) {
     if (cp == U'\t') {
         return XK_Tab;
     }
-    if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || (cp >= 0xD800 && cp <= 0xDFFF) ||
-        cp > 0x10FFFF) {
+    if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
         return NoSymbol;
     }
     if (cp <= 0xFF) {
@@ -111,9 +110,8 @@ bool X11KeySynth::loadKeyboardMap() {
     Display* display = connection_.get();
     XDisplayKeycodes(display, &minKeycode_, &maxKeycode_);
     int perKeycode = 0;
-    KeySym* syms =
-        XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode_),
-                            maxKeycode_ - minKeycode_ + 1, &perKeycode);
+    KeySym* syms = XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode_),
+                                       maxKeycode_ - minKeycode_ + 1, &perKeycode);
     if (syms == nullptr || perKeycode <= 0) {
         return false;
     }
@@ -169,8 +167,7 @@ void X11KeySynth::setKeycodeSymbol(KeyCode code, KeySym keysym) {
     XChangeKeyboardMapping(connection_.get(), code, symsPerKeycode_, row.data(), 1);
 }
 
-bool X11KeySynth::bindSpare(const std::vector<KeySym>& needed,
-                            std::map<KeySym, KeyCode>& codes) {
+bool X11KeySynth::bindSpare(const std::vector<KeySym>& needed, std::map<KeySym, KeyCode>& codes) {
     std::vector<KeySym> missing;
     std::set<KeyCode> inUse;
     for (KeySym keysym : needed) {

@@ -58,7 +58,7 @@ TEST(AccessibilityMechanism, SpaceIsDecidedAtTheSelectionStartNotTheCaret) {
     FakeDesktop desktop;
     auto& field = *desktop.accessibility.focused;
     field.content = "one two";
-    field.caret = 0;     // the caret sits at the start…
+    field.caret = 0;    // the caret sits at the start…
     field.select(4, 7); // …but "two" is selected, after a space
     EXPECT_EQ(runAccessibility("three"), OUTCOME_SUCCEEDED);
     EXPECT_EQ(field.content, "one three");

@@ -127,7 +127,9 @@ TEST(PasteMechanism, SameLengthOverASelectionIsNotADiscard) {
     auto& field = *desktop.accessibility.focused;
     field.content = "hello";
     field.select(0, 5);
-    desktop.keys.onPaste = [&] { field.content = "world"; };
+    desktop.keys.onPaste = [&] {
+        field.content = "world";
+    };
     EXPECT_EQ(runPaste("world", 200, true), OUTCOME_SUCCEEDED);
 }
 
@@ -138,7 +140,9 @@ TEST(PasteMechanism, UncountableOrMovedFocusIsNotJudged) {
     EXPECT_TRUE(desktop.sleeper.sleeps.empty());
 
     FakeDesktop moved;
-    moved.keys.onPaste = [&] { moved.accessibility.focused = std::make_shared<test::FakeField>(); };
+    moved.keys.onPaste = [&] {
+        moved.accessibility.focused = std::make_shared<test::FakeField>();
+    };
     EXPECT_EQ(runPaste("x", 200, true), OUTCOME_SUCCEEDED);
 }
 
@@ -148,6 +152,27 @@ TEST(PasteMechanism, TerminalsGetControlShiftV) {
     runPaste("ls", 200, false);
     ASSERT_EQ(desktop.keys.chords.size(), 1u);
     EXPECT_EQ(desktop.keys.chords[0], KeySynth::PasteChord::controlShiftV);
+}
+
+} // namespace
+} // namespace tavik
+
+namespace tavik {
+namespace {
+
+TEST(PasteMechanism, ASecondPasteBeforeTheRestoreStillGivesBackTheUsersClipboard) {
+    test::FakeDesktop desktop;
+    desktop.clipboard.userCopies("the user's");
+    runPaste("first", 200, false);
+    desktop.clock.advanceMs(50);
+    runPaste("second", 200, false); // the clipboard holds "first": our text, not the user's
+    desktop.clock.advanceMs(200);
+    EXPECT_EQ(desktop.clipboard.text(), "the user's");
+    // Once the user's clipboard is back, a later paste takes a fresh snapshot again.
+    desktop.clipboard.userCopies("copied later");
+    runPaste("third", 200, false);
+    desktop.clock.advanceMs(200);
+    EXPECT_EQ(desktop.clipboard.text(), "copied later");
 }
 
 } // namespace

@@ -67,7 +67,8 @@ TEST(FrontmostTracker, RemembersOtherApplicationsOnly) {
     frontmost.activate(RunningApp{"Tavik", QString(platform::ownBundleId), 1, "Tavik"});
     // Queued work runs in order: once this marker has run, the tracker has seen the event.
     bool drained = false;
-    QMetaObject::invokeMethod(&tracker, [&drained] { drained = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &tracker, [&drained] { drained = true; }, Qt::QueuedConnection);
     ASSERT_TRUE(test::spinUntil([&] { return drained; }, 2000));
     EXPECT_EQ(tracker.lastExternal(), noId);
 }

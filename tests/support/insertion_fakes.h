@@ -19,10 +19,10 @@ struct FakeField {
     int selectionEnd = -1;
     bool writable = true;
     bool password = false;
-    bool countable = true;     // reports a character count
-    bool dropsWrites = false;  // accepts writes and keeps nothing
-    bool failsInsert = false;  // the insert call errors
-    bool failsCaret = false;   // reports no caret
+    bool countable = true;      // reports a character count
+    bool dropsWrites = false;   // accepts writes and keeps nothing
+    bool failsInsert = false;   // the insert call errors
+    bool failsCaret = false;    // reports no caret
     std::vector<QString> calls; // "insert <offset> <text>", "delete <start> <end>"
 
     void select(int start, int end) {
@@ -240,8 +240,8 @@ struct FakeDesktop {
     FakeFrontmost frontmost;
     FakeClock clock;
     RecordingSleeper sleeper;
-    ScopedInsertionPorts installed{InsertionPorts{&accessibility, &clipboard, &keys, &frontmost,
-                                                  &clock, &sleeper}};
+    ScopedInsertionPorts installed{
+        InsertionPorts{&accessibility, &clipboard, &keys, &frontmost, &clock, &sleeper}};
 };
 
 } // namespace tavik::test
