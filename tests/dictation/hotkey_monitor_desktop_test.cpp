@@ -8,6 +8,10 @@
 #include "tests/support/hotkey_xtest_keyboard.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -224,6 +228,84 @@ TEST_F(HotkeyMonitorDesktopTest, RestartingListensOnceAndForgetsKeysThatAreDown)
     keyboard.press("ESC");
     keyboard.release("ESC");
     EXPECT_FALSE(spinUntil([&] { return reports.size() > 3; }, 300));
+}
+
+bool runXkbcomp(const QStringList& arguments) {
+    QProcess xkbcomp;
+    xkbcomp.start(QStringLiteral("xkbcomp"), arguments);
+    return xkbcomp.waitForFinished(20000) && xkbcomp.exitStatus() == QProcess::NormalExit &&
+           xkbcomp.exitCode() == 0;
+}
+
+// Loads a keymap into the test display for one test and puts the original back afterwards.
+class KeymapSwap {
+public:
+    // Applies each replacement in turn to the current keymap and loads the result.
+    bool load(const std::vector<std::pair<QByteArray, QByteArray>>& replacements) {
+        const QString display = qEnvironmentVariable("DISPLAY");
+        original_ = folder_.filePath("original.xkb");
+        if (!runXkbcomp({"-xkb", display, original_})) {
+            return false;
+        }
+        QFile file(original_);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        QByteArray keymap = file.readAll();
+        for (const auto& [from, to] : replacements) {
+            if (!keymap.contains(from)) {
+                return false;
+            }
+            keymap.replace(from, to);
+        }
+        const QString changed = folder_.filePath("changed.xkb");
+        QFile out(changed);
+        if (!out.open(QIODevice::WriteOnly) || out.write(keymap) != keymap.size()) {
+            return false;
+        }
+        out.close();
+        loaded_ = runXkbcomp({"-w", "0", changed, display});
+        return loaded_;
+    }
+    ~KeymapSwap() {
+        if (loaded_) {
+            runXkbcomp({"-w", "0", original_, qEnvironmentVariable("DISPLAY")});
+        }
+    }
+
+private:
+    QTemporaryDir folder_;
+    QString original_;
+    bool loaded_ = false;
+};
+
+TEST_F(HotkeyMonitorDesktopTest, KeysAreFoundAgainWhenTheKeymapRenamesThem) {
+    if (QStandardPaths::findExecutable("xkbcomp").isEmpty()) {
+        GTEST_SKIP() << "xkbcomp is not installed";
+    }
+    const unsigned rightAlt = keyboard.keycode("RALT");
+    const unsigned rightControl = keyboard.keycode("RCTL");
+    ASSERT_NE(rightAlt, 0U);
+    ASSERT_NE(rightControl, 0U);
+    ASSERT_TRUE(monitor.start());
+    keyboard.pressKeycode(rightControl);
+    keyboard.releaseKeycode(rightControl);
+    settle();
+    EXPECT_TRUE(reports.empty()) << "right Control is bound to nothing";
+
+    // The two keys trade keycodes: right Alt now sits where right Control was.
+    const auto definition = [](const char* name, unsigned code) {
+        return QByteArray("<") + name + "> = " + QByteArray::number(code) + ";";
+    };
+    KeymapSwap swap;
+    ASSERT_TRUE(swap.load({{definition("RALT", rightAlt), "<RALT> = @;"},
+                           {definition("RCTL", rightControl), definition("RCTL", rightAlt)},
+                           {"<RALT> = @;", definition("RALT", rightControl)}}));
+    keyboard.pressKeycode(rightControl);
+    keyboard.releaseKeycode(rightControl);
+    ASSERT_TRUE(waitForReports(2));
+    EXPECT_EQ(reports,
+              (std::vector<Report>{pushToTalkStarted, holdEnded(DictationAction::pushToTalk, 0)}));
 }
 
 } // namespace
