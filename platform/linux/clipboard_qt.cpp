@@ -8,16 +8,26 @@
 namespace tavik::platform {
 namespace {
 
-// Reads and restores through Qt (which speaks every format); our own text is held by the
-// owner thread, which keeps answering requests while the main thread waits for a paste.
-// The change count is the owner's: it moves when we take the clipboard and when anyone takes
-// it from us, which is all that decides whether a snapshot may still be put back.
+// Targets of the selection protocol itself, and Qt's own stand-in for image formats: none of
+// them is content.
+bool isProtocolTarget(const QString& format) {
+    static const QStringList protocol = {
+        "TARGETS", "MULTIPLE",         "TIMESTAMP",       "SAVE_TARGETS",          "DELETE",
+        "INCR",    "INSERT_SELECTION", "INSERT_PROPERTY", "application/x-qt-image"};
+    return protocol.contains(format);
+}
+
+// Reads through Qt (which speaks every format). What we put on the clipboard, our text and a
+// restored snapshot alike, is held by the owner thread, which keeps answering requests while
+// the main thread waits for a paste. The change count is the owner's: it moves when we take the
+// clipboard and when anyone takes it from us, which is all that decides whether a snapshot may
+// still be put back.
 class DesktopClipboard final : public Clipboard {
 public:
     ClipboardSnapshot snapshot() override {
         QClipboard* clipboard = QGuiApplication::clipboard();
-        const QMimeData* data = clipboard != nullptr ? clipboard->mimeData(QClipboard::Clipboard)
-                                                     : nullptr;
+        const QMimeData* data =
+            clipboard != nullptr ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
         if (data == nullptr) {
             return {};
         }
@@ -27,8 +37,8 @@ public:
         }
         ClipboardItem item;
         for (const QString& format : formats) {
-            if (format == QLatin1String("application/x-qt-image")) {
-                continue; // Qt's own stand-in for the image formats listed beside it
+            if (isProtocolTarget(format)) {
+                continue;
             }
             const QByteArray bytes = data->data(format);
             if (!bytes.isEmpty()) {
@@ -38,7 +48,9 @@ public:
         return {item};
     }
 
-    bool setText(const QString& text) override { return owner_.own(text.toUtf8()); }
+    bool setText(const QString& text) override {
+        return owner_.own({{QStringLiteral("text/plain"), text.toUtf8()}});
+    }
 
     void restore(const ClipboardSnapshot& snapshot) override {
         QClipboard* clipboard = QGuiApplication::clipboard();
@@ -49,9 +61,10 @@ public:
             }
             return;
         }
-        if (clipboard == nullptr) {
+        if (owner_.own(snapshot.front()) || clipboard == nullptr) {
             return;
         }
+        // Too large for the owner to hand over in one piece: Qt speaks the incremental protocol.
         auto* data = new QMimeData;
         for (const auto& [format, bytes] : snapshot.front()) {
             data->setData(format, bytes);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +16,7 @@
 namespace tavik::platform::x11 {
 
 ClipboardOwner::ClipboardOwner() {
-    installErrorHandler();
+    installRecordingErrorHandler();
     display_ = XOpenDisplay(nullptr);
     if (display_ == nullptr || ::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
@@ -29,8 +30,12 @@ ClipboardOwner::ClipboardOwner() {
     utf8String_ = XInternAtom(display_, "UTF8_STRING", False);
     text_ = XInternAtom(display_, "TEXT", False);
     mimeUtf8_ = XInternAtom(display_, "text/plain;charset=utf-8", False);
-    mimePlain_ = XInternAtom(display_, "text/plain", False);
     stampProperty_ = XInternAtom(display_, "_TAVIK_CLIPBOARD_STAMP", False);
+    long maxRequest = XExtendedMaxRequestSize(display_);
+    if (maxRequest == 0) {
+        maxRequest = XMaxRequestSize(display_);
+    }
+    maxBytes_ = static_cast<std::size_t>(maxRequest) * 4 - 4096;
     XSync(display_, False);
     thread_ = std::thread([this] { run(); });
 }
@@ -73,11 +78,13 @@ bool ClipboardOwner::runOnThread(std::function<bool()> work) {
     return result->value_or(false);
 }
 
-bool ClipboardOwner::own(const QByteArray& utf8) {
-    if (utf8.size() > maxTextBytes) {
-        return false;
+bool ClipboardOwner::own(const Formats& formats) {
+    for (const auto& [format, data] : formats) {
+        if (static_cast<std::size_t>(data.size()) > maxBytes_) {
+            return false;
+        }
     }
-    return runOnThread([this, utf8] { return takeSelection(utf8); });
+    return runOnThread([this, formats] { return takeSelection(formats); });
 }
 
 void ClipboardOwner::release() {
@@ -112,9 +119,21 @@ Time ClipboardOwner::serverTime() {
     return CurrentTime;
 }
 
-bool ClipboardOwner::takeSelection(const QByteArray& utf8) {
+bool ClipboardOwner::takeSelection(const Formats& formats) {
+    targetsByAtom_.clear();
+    for (const auto& [format, data] : formats) {
+        const Atom atom = XInternAtom(display_, format.toUtf8().constData(), False);
+        targetsByAtom_[atom] = Target{atom, data};
+        if (format == QLatin1String("text/plain")) {
+            // What X clients ask for when they want text; Qt's "text/plain" is UTF-8.
+            targetsByAtom_.try_emplace(utf8String_, Target{utf8String_, data});
+            targetsByAtom_.try_emplace(text_, Target{utf8String_, data});
+            targetsByAtom_.try_emplace(mimeUtf8_, Target{mimeUtf8_, data});
+            targetsByAtom_.try_emplace(XA_STRING,
+                                       Target{XA_STRING, QString::fromUtf8(data).toLatin1()});
+        }
+    }
     const Time now = serverTime();
-    textBytes_ = utf8;
     XSetSelectionOwner(display_, clipboard_, window_, now);
     const bool taken = XGetSelectionOwner(display_, clipboard_) == window_;
     if (taken) {
@@ -128,11 +147,13 @@ bool ClipboardOwner::takeSelection(const QByteArray& utf8) {
 bool ClipboardOwner::writeTarget(const XSelectionRequestEvent& request, Atom property) {
     Display* display = display_;
     if (request.target == targets_) {
-        const Atom offered[] = {targets_,  timestamp_, utf8String_, mimeUtf8_,
-                                XA_STRING, text_,      mimePlain_};
+        std::vector<Atom> offered{targets_, timestamp_};
+        for (const auto& entry : targetsByAtom_) {
+            offered.push_back(entry.first);
+        }
         XChangeProperty(display, request.requestor, property, XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(offered),
-                        static_cast<int>(std::size(offered)));
+                        reinterpret_cast<const unsigned char*>(offered.data()),
+                        static_cast<int>(offered.size()));
         return true;
     }
     if (request.target == timestamp_) {
@@ -141,23 +162,14 @@ bool ClipboardOwner::writeTarget(const XSelectionRequestEvent& request, Atom pro
                         reinterpret_cast<const unsigned char*>(&stamp), 1);
         return true;
     }
-    QByteArray bytes;
-    Atom type = None;
-    if (request.target == utf8String_ || request.target == text_) {
-        bytes = textBytes_;
-        type = utf8String_;
-    } else if (request.target == mimeUtf8_ || request.target == mimePlain_) {
-        bytes = textBytes_;
-        type = request.target;
-    } else if (request.target == XA_STRING) {
-        bytes = QString::fromUtf8(textBytes_).toLatin1();
-        type = XA_STRING;
-    } else {
+    const auto found = targetsByAtom_.find(request.target);
+    if (found == targetsByAtom_.end()) {
         return false;
     }
-    XChangeProperty(display, request.requestor, property, type, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(bytes.constData()),
-                    static_cast<int>(bytes.size()));
+    const Target& target = found->second;
+    XChangeProperty(display, request.requestor, property, target.type, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(target.data.constData()),
+                    static_cast<int>(target.data.size()));
     ++deliveries_;
     return true;
 }
@@ -165,9 +177,10 @@ bool ClipboardOwner::writeTarget(const XSelectionRequestEvent& request, Atom pro
 void ClipboardOwner::answer(const XSelectionRequestEvent& request) {
     // Old clients name no property; the target's name then serves as one.
     Atom property = request.property != None ? request.property : request.target;
-    const bool ours = owning_ && request.selection == clipboard_ && request.target != multiple_ &&
-                      (request.time == CurrentTime || request.time >= ownedSince_);
-    ErrorTrap trap(display_); // the requestor may be gone already
+    // Request times are not compared with ours: clients stamp requests with the last time they
+    // happened to see, often older than the moment we took the selection, and would be refused.
+    const bool ours = owning_ && request.selection == clipboard_ && request.target != multiple_;
+    RequestTrap trap(display_); // the requestor may be gone already
     if (!ours || !writeTarget(request, property)) {
         property = None;
     }

@@ -15,25 +15,28 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <thread>
 
 namespace tavik::platform::x11 {
 
-// Holds a text on the CLIPBOARD selection from a thread of its own, with its own connection,
+// Holds content on the CLIPBOARD selection from a thread of its own, with its own connection,
 // so applications can fetch it while the main thread is busy (waiting for a paste to land).
+// It takes the selection with a fresh server time, so it cannot lose to a stale timestamp.
 class ClipboardOwner {
 public:
-    // Larger texts would need the incremental transfer protocol; such texts are refused.
-    static constexpr qsizetype maxTextBytes = 192 * 1024;
+    // Content by MIME type ("text/plain" is also offered under the X text targets).
+    using Formats = std::map<QString, QByteArray>;
 
     ClipboardOwner();
     ~ClipboardOwner();
     ClipboardOwner(const ClipboardOwner&) = delete;
     ClipboardOwner& operator=(const ClipboardOwner&) = delete;
 
-    // Takes the selection with `utf8`; false when it could not be taken within a second.
-    bool own(const QByteArray& utf8);
+    // Takes the selection with `formats`; false when it could not be taken within a second or
+    // a format is too large to hand over in one piece (the incremental protocol is not spoken).
+    bool own(const Formats& formats);
     // Gives the selection up if we still hold it.
     void release();
     bool owns() const { return owning_.load(); }
@@ -46,7 +49,7 @@ private:
     void run();
     bool runOnThread(std::function<bool()> work);
     Time serverTime();
-    bool takeSelection(const QByteArray& utf8);
+    bool takeSelection(const Formats& formats);
     void answer(const XSelectionRequestEvent& request);
     bool writeTarget(const XSelectionRequestEvent& request, Atom property);
 
@@ -59,10 +62,14 @@ private:
     Atom utf8String_ = None;
     Atom text_ = None;
     Atom mimeUtf8_ = None;
-    Atom mimePlain_ = None;
     Atom stampProperty_ = None;
     Time ownedSince_ = CurrentTime;
-    QByteArray textBytes_;
+    struct Target {
+        Atom type;
+        QByteArray data;
+    };
+    std::map<Atom, Target> targetsByAtom_;
+    std::size_t maxBytes_ = 0;
 
     int wakePipe_[2] = {-1, -1};
     std::mutex mutex_;

@@ -14,7 +14,7 @@ namespace {
 
 // One property of `window`, or empty when absent, of another type or format, or unreadable.
 QByteArray readProperty(Display* display, Window window, Atom property, Atom type, int format) {
-    ErrorTrap trap(display);
+    RequestTrap trap(display);
     Atom actualType = None;
     int actualFormat = 0;
     unsigned long count = 0;
@@ -84,7 +84,7 @@ std::optional<Window> X11Frontmost::activeWindow() {
         return static_cast<Window>(*active);
     }
     // No window manager keeps _NET_ACTIVE_WINDOW: climb from the focus to its top level.
-    ErrorTrap trap(display);
+    RequestTrap trap(display);
     Window focus = None;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
@@ -122,7 +122,7 @@ RunningApp X11Frontmost::appForWindow(Window window) {
     }
     QString instance;
     {
-        ErrorTrap trap(display);
+        RequestTrap trap(display);
         XClassHint hint{nullptr, nullptr};
         if (XGetClassHint(display, window, &hint) != 0) {
             instance = hint.res_name != nullptr ? QString::fromUtf8(hint.res_name) : QString();
@@ -203,7 +203,7 @@ bool X11Frontmost::watch(Listener listener) {
     }
     Display* display = events_.get();
     {
-        ErrorTrap trap(display);
+        RequestTrap trap(display);
         XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
         if (trap.failed()) {
             return false;

@@ -31,8 +31,8 @@ private:
     std::optional<Window> activeWindow();
     void drainEvents();
 
-    Connection requests_;
-    Connection events_;
+    DisplayConnection requests_;
+    DisplayConnection events_;
     Atom activeWindowAtom_ = None;
     Atom pidAtom_ = None;
     Atom gtkAppIdAtom_ = None;

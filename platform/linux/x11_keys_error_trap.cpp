@@ -5,7 +5,7 @@
 namespace tavik::platform::x11 {
 namespace {
 
-thread_local ErrorTrap* activeTrap = nullptr;
+thread_local RequestTrap* activeTrap = nullptr;
 
 int recordError(Display* display, XErrorEvent* event) {
     if (activeTrap != nullptr) {
@@ -16,31 +16,31 @@ int recordError(Display* display, XErrorEvent* event) {
 
 } // namespace
 
-void installErrorHandler() {
+void installRecordingErrorHandler() {
     static std::once_flag once;
     std::call_once(once, [] { XSetErrorHandler(&recordError); });
 }
 
-ErrorTrap::ErrorTrap(Display* display) : display_(display), outer_(activeTrap) {
-    installErrorHandler();
+RequestTrap::RequestTrap(Display* display) : display_(display), outer_(activeTrap) {
+    installRecordingErrorHandler();
     activeTrap = this;
 }
 
-ErrorTrap::~ErrorTrap() {
+RequestTrap::~RequestTrap() {
     if (display_ != nullptr) {
         XSync(display_, False);
     }
     activeTrap = outer_;
 }
 
-bool ErrorTrap::failed() {
+bool RequestTrap::failed() {
     if (display_ != nullptr) {
         XSync(display_, False);
     }
     return errorCode_ != 0;
 }
 
-void ErrorTrap::noteError(Display* display, int code) {
+void RequestTrap::noteError(Display* display, int code) {
     if (display == display_ && errorCode_ == 0) {
         errorCode_ = code;
     } else if (outer_ != nullptr) {
@@ -48,12 +48,12 @@ void ErrorTrap::noteError(Display* display, int code) {
     }
 }
 
-Connection::Connection() {
-    installErrorHandler();
+DisplayConnection::DisplayConnection() {
+    installRecordingErrorHandler();
     display_ = XOpenDisplay(nullptr);
 }
 
-Connection::~Connection() {
+DisplayConnection::~DisplayConnection() {
     if (display_ != nullptr) {
         XCloseDisplay(display_);
     }

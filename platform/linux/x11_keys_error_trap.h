@@ -11,17 +11,17 @@
 namespace tavik::platform::x11 {
 
 // Xlib's default error handler ends the process, and other clients' windows may vanish between
-// any two requests. installErrorHandler() replaces it (once, process-wide) with one that records
-// errors for an active ErrorTrap on the calling thread and ignores the rest.
-void installErrorHandler();
+// any two requests. installRecordingErrorHandler() replaces it (once, process-wide) with one that records
+// errors for an active RequestTrap on the calling thread and ignores the rest.
+void installRecordingErrorHandler();
 
 // Collects the errors of the requests made on `display` while the trap lives (this thread only).
-class ErrorTrap {
+class RequestTrap {
 public:
-    explicit ErrorTrap(Display* display);
-    ~ErrorTrap();
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
+    explicit RequestTrap(Display* display);
+    ~RequestTrap();
+    RequestTrap(const RequestTrap&) = delete;
+    RequestTrap& operator=(const RequestTrap&) = delete;
 
     // Waits for the server to answer everything sent so far; true when any request failed.
     bool failed();
@@ -29,17 +29,17 @@ public:
 
 private:
     Display* display_;
-    ErrorTrap* outer_;
+    RequestTrap* outer_;
     int errorCode_ = 0;
 };
 
 // An Xlib connection that closes itself.
-class Connection {
+class DisplayConnection {
 public:
-    Connection();
-    ~Connection();
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
+    DisplayConnection();
+    ~DisplayConnection();
+    DisplayConnection(const DisplayConnection&) = delete;
+    DisplayConnection& operator=(const DisplayConnection&) = delete;
 
     Display* get() const { return display_; }
     explicit operator bool() const { return display_ != nullptr; }

@@ -86,7 +86,7 @@ bool X11KeySynth::postPasteChord(PasteChord chord) {
         return false;
     }
     const KeyBits held = heldKeys();
-    ErrorTrap trap(display);
+    RequestTrap trap(display);
     std::vector<KeyCode> modifiers{control};
     if (withShift) {
         modifiers.push_back(shift);
@@ -197,7 +197,7 @@ bool X11KeySynth::bindSpare(const std::vector<KeySym>& needed, std::map<KeySym, 
         XSync(display, False);
         sleepMs(settleMs);
     }
-    ErrorTrap trap(display);
+    RequestTrap trap(display);
     for (std::size_t i = 0; i < missing.size(); ++i) {
         setKeycodeSymbol(free[i], missing[i]);
         bound_[free[i]] = missing[i];
@@ -211,7 +211,7 @@ void X11KeySynth::unbindAll() {
     if (bound_.empty()) {
         return;
     }
-    ErrorTrap trap(connection_.get());
+    RequestTrap trap(connection_.get());
     for (const auto& [code, keysym] : bound_) {
         setKeycodeSymbol(code, NoSymbol);
     }
@@ -287,7 +287,7 @@ bool X11KeySynth::typeBatch(const std::u32string& text) {
         return false;
     }
     Display* display = connection_.get();
-    ErrorTrap trap(display);
+    RequestTrap trap(display);
     for (char32_t cp : text) {
         tap(codes.at(keysymFor(cp)));
     }
@@ -305,7 +305,7 @@ bool X11KeySynth::keyboardGrabbedElsewhere() {
         return false;
     }
     Display* display = connection_.get();
-    ErrorTrap trap(display);
+    RequestTrap trap(display);
     const int status = XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync,
                                      GrabModeAsync, CurrentTime);
     if (status == GrabSuccess) {

@@ -50,7 +50,7 @@ private:
     void waitForModifierRelease();
     void tap(KeyCode code);
 
-    Connection connection_;
+    DisplayConnection connection_;
     bool xtest_ = false;
     int minKeycode_ = 0;
     int maxKeycode_ = 0;

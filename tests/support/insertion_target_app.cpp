@@ -2,8 +2,11 @@
 
 #include "tests/support/fixtures.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -108,7 +111,20 @@ bool InsertionTargetApp::setText(const QString& text) {
 }
 
 bool InsertionTargetApp::copyToClipboard(const QString& text) {
-    return command("copy " + text.toUtf8().toBase64()) == "ok";
+    return command("copy " + text.toUtf8().toBase64()) == "ok" && clipboardShows(text);
+}
+
+bool InsertionTargetApp::copyRich(const QByteArray& plain, const QByteArray& html,
+                                  const QByteArray& png) {
+    return command("copyrich " + plain.toBase64() + ' ' + html.toBase64() + ' ' + png.toBase64()) ==
+               "ok" &&
+           clipboardShows(QString::fromUtf8(plain));
+}
+
+// The application answers before the X server has made it the clipboard's owner; wait until
+// another client (this one) sees the new content.
+bool InsertionTargetApp::clipboardShows(const QString& text) {
+    return spinUntil([&] { return QGuiApplication::clipboard()->text() == text; }, 5000);
 }
 
 std::map<QString, QByteArray> InsertionTargetApp::clipboard() {

@@ -32,10 +32,14 @@ public:
     QString text();
     bool setText(const QString& text);
     bool copyToClipboard(const QString& text);
+    // Puts text/plain, text/html and image/png on the clipboard.
+    bool copyRich(const QByteArray& plain, const QByteArray& html, const QByteArray& png);
     // The clipboard as this application reads it: format -> data.
     std::map<QString, QByteArray> clipboard();
 
 private:
+    bool clipboardShows(const QString& text);
+
     QProcess process_;
     QByteArray output_;
     QString error_;
