@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/stores/raw_values.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -39,8 +41,6 @@ enum class TriggerKey {
     f19,
 };
 
-// Every case in the order the settings pane offers them.
-template <class T> std::span<const T> allCases();
 template <> std::span<const DictationAction> allCases<DictationAction>();
 template <> std::span<const TriggerGesture> allCases<TriggerGesture>();
 template <> std::span<const TriggerKey> allCases<TriggerKey>();
@@ -50,19 +50,9 @@ QString rawValue(DictationAction action);
 QString rawValue(TriggerGesture gesture);
 QString rawValue(TriggerKey key);
 
-// The case whose raw value is exactly `raw` (letter case counts), or none.
-template <class T> std::optional<T> fromRawValue(QStringView raw);
 template <> std::optional<DictationAction> fromRawValue<DictationAction>(QStringView raw);
 template <> std::optional<TriggerGesture> fromRawValue<TriggerGesture>(QStringView raw);
 template <> std::optional<TriggerKey> fromRawValue<TriggerKey>(QStringView raw);
-
-// A JSON value decodes only when it is a string holding a raw value.
-template <class T> std::optional<T> fromJson(const QJsonValue& value) {
-    if (!value.isString()) {
-        return std::nullopt;
-    }
-    return fromRawValue<T>(value.toString());
-}
 
 // Display texts (English, not localised).
 QString title(DictationAction action);
