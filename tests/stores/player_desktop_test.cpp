@@ -68,14 +68,21 @@ protected:
         };
     }
 
-    bool oneStreamOnTheNullSink() {
+    // The index of the one stream playing, when there is exactly one and it plays the archive's
+    // format into the null sink.
+    std::optional<QString> theStreamOnTheNullSink() {
         const QStringList streams = playingStreams();
         if (streams.size() != 1) {
-            return false;
+            return std::nullopt;
         }
         const QStringList columns = streams.front().split('\t');
-        return columns.value(1) == sink && columns.value(4).contains("s16le 1ch 16000Hz");
+        if (columns.value(1) != sink || !columns.value(4).contains("s16le 1ch 16000Hz")) {
+            return std::nullopt;
+        }
+        return columns.value(0);
     }
+
+    bool oneStreamOnTheNullSink() { return theStreamOnTheNullSink().has_value(); }
 
     AudioStore archive{QDir::home().filePath(".local/share/Tavik")};
     QString sink;
@@ -114,15 +121,16 @@ TEST_F(PlayerDesktopTest, ASecondDictationReplacesTheFirst) {
     const QUuid first = archivedTone(5.0);
     const QUuid second = archivedTone(0.4);
     player.toggle(first);
-    ASSERT_TRUE(test::spinUntil([&] { return oneStreamOnTheNullSink(); }, 5000));
-    const QString firstStream = playingStreams().front().section('\t', 0, 0);
+    std::optional<QString> firstStream;
+    ASSERT_TRUE(test::spinUntil(
+        [&] { return (firstStream = theStreamOnTheNullSink()).has_value(); }, 5000));
 
     player.toggle(second);
     EXPECT_EQ(player.playing(), second);
     EXPECT_TRUE(test::spinUntil(
         [&] {
-            return oneStreamOnTheNullSink() &&
-                   playingStreams().front().section('\t', 0, 0) != firstStream;
+            const std::optional<QString> now = theStreamOnTheNullSink();
+            return now.has_value() && now != firstStream;
         },
         5000));
     // The second plays to its end well before the first would have.
