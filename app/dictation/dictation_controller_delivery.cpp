@@ -1,0 +1,156 @@
+// Recognition off the main thread, then delivery: the scratchpad, the target application or
+// the clipboard, with the history entry, the audio archive and the sounds.
+#include "app/dictation/dictation_controller_private.h"
+
+namespace tavik {
+
+using dictation::fixed;
+using Kind = dictation::State::Kind;
+
+void DictationController::startRecognition(std::shared_ptr<RecognitionJob> job) {
+    if (!job->transcriber) {
+        const auto serial = job->serial;
+        post([this, serial] {
+            if (serial != transcribingSerial_ || !state_.is(Kind::transcribing)) {
+                return;
+            }
+            transcribingSerial_ = 0;
+            log(QStringLiteral("no transcriber available — returning to idle"));
+            rest();
+        });
+        return;
+    }
+    auto* stores = &stores_;
+    auto* clock = parts_.clock;
+    auto logLine = [this](const QString& line) {
+        log(line);
+    };
+    parts_.recognitionJobs->run([this, job, stores, clock, logLine] {
+        recognise(*job, *stores, logLine, *clock);
+        post([this, job] { deliver(job); });
+    });
+}
+
+// Runs on the recognition queue. Never throws: a failure delivers nothing, so the dictation
+// returns to rest at once instead of waiting for the watchdog.
+void DictationController::recognise(RecognitionJob& job, dictation::DictationStores& stores,
+                                    const std::function<void(const QString&)>& log,
+                                    platform::Clock& clock) {
+    const std::int64_t t0 = clock.monotonicNs();
+    try {
+        std::optional<dictation::RecognitionResult> result;
+        bool speculative = false;
+        if (job.reused) {
+            // Queued behind its speculation, so the result is already there.
+            std::lock_guard lock(job.reused->mutex);
+            if (job.reused->finished && job.reused->result) {
+                result = job.reused->result;
+                speculative = true;
+            }
+        }
+        if (!result) {
+            result = job.transcriber->transcribeScored(job.samples);
+        }
+        QString text =
+            result->confidence >= minimumConfidence ? stores.correct(result->text) : QString();
+        if (!text.isEmpty()) {
+            text = stores.applySnippets(text);
+        }
+        if (text.isEmpty() && !result->text.isEmpty()) {
+            log(QStringLiteral("discarded low-confidence transcript (%1): \"%2\"")
+                    .arg(fixed(result->confidence, 2), result->text));
+        }
+        const std::int64_t elapsedMs = (clock.monotonicNs() - t0) / 1'000'000;
+        log(QStringLiteral("transcribed in %1ms%2 (confidence %3): \"%4\"")
+                .arg(elapsedMs)
+                .arg(speculative ? QStringLiteral(" speculative") : QString(),
+                     fixed(result->confidence, 2), text));
+        job.text = text;
+    } catch (const std::exception& error) {
+        log(QStringLiteral("recognition failed: ") + QString::fromUtf8(error.what()));
+        job.text.clear();
+    } catch (...) {
+        log(QStringLiteral("recognition failed: unknown error"));
+        job.text.clear();
+    }
+}
+
+void DictationController::deliver(const std::shared_ptr<RecognitionJob>& job) {
+    if (job->serial != transcribingSerial_ || !state_.is(Kind::transcribing)) {
+        // The watchdog gave up on this dictation, or a newer one owns the state: its text
+        // must not land in whatever has focus now.
+        log(QStringLiteral("late transcript — dropped"));
+        return;
+    }
+    transcribingSerial_ = 0;
+    const QString& text = job->text;
+    if (text.isEmpty()) {
+        log(QStringLiteral("empty transcript — nothing to insert"));
+        rest();
+        return;
+    }
+    const QUuid id = QUuid::createUuid();
+    if (prefs_.keepAudio() && !job->archive.empty()) {
+        stores_.saveAudio(job->archive, id);
+        stores_.pruneAudio(static_cast<qint64>(prefs_.audioBudgetMB()) * 1'000'000);
+    }
+    job->archive = {};
+    const bool sounds = prefs_.playSounds();
+
+    if (prefs_.dictateToScratchpad()) {
+        stores_.appendToScratchpad(text);
+        if (sounds) {
+            desktop_.playSound(QStringLiteral("Pop"));
+        }
+        addHistory(*job, id, QStringLiteral("Scratchpad"), QStringLiteral("com.trelvanic.tavik"),
+                   QStringLiteral("scratchpad"), true);
+        rest();
+        return;
+    }
+
+    const auto result = parts_.inserter->insert(text, job->target.bundleId);
+    QString trace = result.trace;
+    trace.replace(QLatin1Char('\n'), QStringLiteral("; "));
+    log(QStringLiteral("insert -> %1 via %2 [%3]")
+            .arg(result.succeeded ? QStringLiteral("OK") : QStringLiteral("FAILED"), result.winner,
+                 trace));
+    if (result.succeeded) {
+        if (sounds) {
+            desktop_.playSound(QStringLiteral("Pop"));
+        }
+        addHistory(*job, id, job->target.name, job->target.bundleId, result.winner, true);
+        setLastError(std::nullopt);
+    } else {
+        desktop_.setClipboardText(text);
+        addHistory(*job, id, job->target.name, job->target.bundleId, QStringLiteral("clipboard"),
+                   false);
+        setLastError(desktop_.accessibilityTrusted()
+                         ? QStringLiteral("Could not type into %1 — copied to clipboard instead")
+                               .arg(job->target.name)
+                         : QStringLiteral("Tavik needs Accessibility to type into other apps. "
+                                          "Grant it in System Settings → Privacy & Security → "
+                                          "Accessibility. Your text is on the clipboard."));
+        if (sounds) {
+            desktop_.playSound(QStringLiteral("Basso"));
+        }
+    }
+    rest();
+}
+
+void DictationController::addHistory(const RecognitionJob& job, const QUuid& id, const QString& app,
+                                     const QString& bundleId, const QString& via, bool inserted) {
+    dictation::HistoryRecord record;
+    record.id = id;
+    record.text = job.text;
+    record.app = app;
+    record.bundleId = bundleId;
+    record.via = via;
+    record.at = parts_.clock->utcNow();
+    record.duration = job.duration;
+    // Measured on the monotonic clock, so a step of the wall clock cannot skew it.
+    record.latencyMs = static_cast<double>(parts_.clock->monotonicNs() - job.startNs) / 1e6;
+    record.inserted = inserted;
+    stores_.addHistory(record);
+}
+
+} // namespace tavik

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QUuid>
+
+#include <span>
+
+namespace tavik {
+
+// The audio archive: one 16 kHz mono 16-bit WAV file per kept dictation, named by the history
+// entry's id, in <data folder>/audio, kept under a byte budget. Everything it knows is on disk.
+// Every operation is synchronous and meant for the main thread.
+class AudioStore {
+public:
+    // `dataFolder` is Tavik's own data folder ($XDG_DATA_HOME/Tavik).
+    explicit AudioStore(QString dataFolder);
+
+    static AudioStore& shared();
+
+    // The archive folder, created (0700) on every call; a failure to create it is ignored.
+    QString directory() const;
+    // "<directory>/<UPPER-CASE-UUID>.wav"; the file need not exist.
+    QString url(const QUuid& id) const;
+    bool exists(const QUuid& id) const;
+
+    // Writes the samples (mono, 16 kHz, full scale ±1.0) as 16-bit PCM, replacing any earlier
+    // file of that id. Values beyond full scale clip, NaN becomes silence. The file appears only
+    // once complete. False for no samples or any failure (no file is then left behind).
+    bool save(std::span<const float> samples, const QUuid& id) const;
+
+    // The sum of the sizes of the regular files in the folder; 0 when it cannot be listed.
+    qint64 totalBytes() const;
+
+    // Keeps the longest run of newest files whose sizes add up to at most `limitBytes` and
+    // deletes every older file. Sub-folders, links and other non-files are left alone.
+    void prune(qint64 limitBytes) const;
+
+    // Removes the folder with everything in it; it comes back empty on the next access.
+    void deleteAll() const;
+
+    // A budget in decimal megabytes as bytes: × 1,000,000, saturating at the largest count of
+    // bytes instead of overflowing, and never below 0.
+    static qint64 budgetBytes(qint64 megabytes);
+
+private:
+    // Whether the folder is one this store may delete in: an absolute ".../Tavik/audio".
+    bool folderIsSafeToEmpty() const;
+
+    QString folder_;
+};
+
+} // namespace tavik

@@ -1,0 +1,99 @@
+#include "app/stores/scratchpad.h"
+
+#include "platform/folders.h"
+#include "platform/main_thread.h"
+#include "platform/private_files.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QTextBoundaryFinder>
+
+#include <unicode/uchar.h>
+
+namespace tavik {
+namespace {
+
+enum class Loaded { missing, text, unreadable };
+
+Loaded load(const QString& path, QString& text) {
+    QFile file(path);
+    if (!file.exists()) {
+        return Loaded::missing;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return Loaded::unreadable;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString decoded = decoder.decode(file.readAll());
+    if (decoder.hasError() || file.error() != QFileDevice::NoError) {
+        return Loaded::unreadable;
+    }
+    text = std::move(decoded);
+    return Loaded::text;
+}
+
+// Whether the last user-perceived character is white space (spaces, tabs, line breaks, and
+// the other White_Space characters such as the no-break space).
+bool endsInWhiteSpace(const QString& text) {
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    graphemes.toEnd();
+    const qsizetype start = graphemes.toPreviousBoundary();
+    if (start < 0) {
+        return false;
+    }
+    const char32_t first = QStringView(text).mid(start).toUcs4().value(0);
+    return u_hasBinaryProperty(static_cast<UChar32>(first), UCHAR_WHITE_SPACE);
+}
+
+} // namespace
+
+Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
+    : QObject(parent), url_(platform::joinPath(dataFolder, QStringLiteral("scratchpad.txt"))) {
+    platform::ensurePrivateFolder(dataFolder);
+    const bool unreadable = load(url_, text_) == Loaded::unreadable;
+    const QString path = url_;
+    writer_ = std::make_unique<LatestWinsWriter>(path, "tavik.scratchpad", [unreadable, path] {
+        // An unreadable file may hold the user's only copy of their notes.
+        return !unreadable || !QFileInfo::exists(path) ||
+               !platform::moveAsideUnreadable(path).isEmpty();
+    });
+}
+
+Scratchpad::~Scratchpad() = default;
+
+Scratchpad& Scratchpad::shared() {
+    static Scratchpad* const pad = [] {
+        auto* created = new Scratchpad(platform::Folders::fromEnvironment().data);
+        if (QCoreApplication::instance() != nullptr && !platform::isMainThread()) {
+            created->moveToThread(QCoreApplication::instance()->thread());
+        }
+        return created;
+    }();
+    return *pad;
+}
+
+void Scratchpad::setText(const QString& text) {
+    text_ = text;
+    emit textChanged(text_);
+    writer_->write(text_.toUtf8());
+}
+
+void Scratchpad::append(const QString& piece) {
+    if (piece.isEmpty()) {
+        return;
+    }
+    if (text_.isEmpty()) {
+        setText(piece);
+    } else if (endsInWhiteSpace(text_)) {
+        setText(text_ + piece);
+    } else {
+        setText(text_ + QLatin1Char(' ') + piece);
+    }
+}
+
+bool Scratchpad::flush(std::chrono::milliseconds timeout) {
+    return writer_->flush(timeout);
+}
+
+} // namespace tavik

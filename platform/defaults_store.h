@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <mutex>
+#include <optional>
+
+namespace tavik::platform {
+
+// The user defaults: one JSON object in a file, normally $XDG_CONFIG_HOME/Tavik/defaults.json.
+// A data value is stored as {"$data": "<base64>"}. Reads follow the rules in defaults_values.h
+// and see edits made to the file outside the program. Every write re-reads the file and changes
+// only its own key, so an outside edit of another key survives; the file is replaced atomically
+// (0600 in a 0700 folder). A file that does not parse reads as empty and is moved aside, logged,
+// before the first write replaces it. Thread-safe.
+class DefaultsStore {
+public:
+    explicit DefaultsStore(QString path);
+    DefaultsStore(const DefaultsStore&) = delete;
+    DefaultsStore& operator=(const DefaultsStore&) = delete;
+
+    // The application's store; created on first use.
+    static DefaultsStore& shared();
+
+    const QString& path() const { return path_; }
+
+    std::optional<qint64> exactInt(const QString& key) const;
+    std::optional<bool> exactBool(const QString& key) const;
+    std::optional<QString> string(const QString& key) const;
+    bool boolean(const QString& key) const;
+    std::optional<QByteArray> data(const QString& key) const;
+    std::optional<QStringList> stringArray(const QString& key) const;
+    bool contains(const QString& key) const;
+
+    void setInt(const QString& key, qint64 value);
+    void setBool(const QString& key, bool value);
+    void setString(const QString& key, const QString& value);
+    void setData(const QString& key, const QByteArray& value);
+    void setStringArray(const QString& key, const QStringList& value);
+    void remove(const QString& key);
+
+    // Writes any change an earlier write could not store (a full disk, a folder that could
+    // not be made). True when the file holds every change made through this store.
+    bool flush();
+
+private:
+    // A change not yet in the file; no value means the key is removed.
+    using Pending = std::map<QString, std::optional<QJsonValue>>;
+
+    struct FileStamp {
+        qint64 modifiedNs = -1;
+        qint64 size = -1;
+        quint64 inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
+    QJsonValue valueOf(const QString& key) const;
+    void write(const QString& key, std::optional<QJsonValue> value);
+    bool storePendingLocked();
+    void refreshLocked() const;
+    FileStamp stampOfFile() const;
+
+    QString path_;
+    mutable std::mutex mutex_;
+    mutable QJsonObject snapshot_;
+    mutable std::optional<FileStamp> snapshotStamp_;
+    Pending pending_;
+};
+
+} // namespace tavik::platform

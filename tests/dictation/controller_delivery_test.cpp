@@ -1,0 +1,189 @@
+// Recognition and delivery: the confidence gate, correction and snippets, the scratchpad,
+// the clipboard fallback, the audio archive and failures of recognition.
+#include "tests/support/controller_harness.h"
+
+namespace tavik::test {
+namespace {
+
+using dictation::Action;
+using dictation::State;
+
+void dictateOnce(ControllerStage& stage) {
+    stage.press(Action::pushToTalk);
+    stage.speak(1.0);
+    stage.release(1.0);
+    stage.runJobs();
+}
+
+TEST(ControllerDelivery, ConfidenceBelowTheGateIsDroppedAndTheGateItselfIsAccepted) {
+    ControllerStage stage;
+    stage.recogniser->fallback = {QStringLiteral("uh"), 0.34};
+    stage.start();
+    stage.takeLog();
+    dictateOnce(stage);
+    const QStringList lines = stage.takeLog();
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("discarded low-confidence transcript (0.34): \"uh\"")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("transcribed in 0ms (confidence 0.34): \"\"")));
+    EXPECT_EQ(lines.last(), QStringLiteral("empty transcript — nothing to insert"));
+    EXPECT_EQ(stage.state(), State::idle());
+    EXPECT_TRUE(stage.record->events.isEmpty()); // no audio, history, sound or insertion
+
+    stage.recogniser->fallback = {QStringLiteral("okay"), 0.35};
+    dictateOnce(stage);
+    ASSERT_EQ(stage.record->history.size(), 1u);
+    EXPECT_EQ(stage.record->history[0].text, QStringLiteral("okay"));
+}
+
+TEST(ControllerDelivery, CorrectionRunsBeforeSnippetsAndSnippetsOnlyOnText) {
+    ControllerStage stage;
+    stage.recogniser->fallback = {QStringLiteral("my adress"), 0.9};
+    stage.record->corrections[QStringLiteral("my adress")] = QStringLiteral("my address");
+    stage.record->snippets[QStringLiteral("my address")] = QStringLiteral("1 Main Street");
+    stage.start();
+    dictateOnce(stage);
+    ASSERT_EQ(stage.record->history.size(), 1u);
+    EXPECT_EQ(stage.record->history[0].text, QStringLiteral("1 Main Street"));
+
+    // Correction that empties a confident text: logged like a low-confidence drop.
+    stage.recogniser->fallback = {QStringLiteral("erm"), 0.9};
+    stage.record->corrections[QStringLiteral("erm")] = QString();
+    stage.takeLog();
+    dictateOnce(stage);
+    EXPECT_TRUE(stage.takeLog().contains(
+        QStringLiteral("discarded low-confidence transcript (0.90): \"erm\"")));
+    EXPECT_EQ(stage.record->history.size(), 1u);
+}
+
+TEST(ControllerDelivery, ScratchpadModeAppendsInsteadOfInserting) {
+    ControllerStage stage;
+    stage.settings->dictateToScratchpad = true;
+    stage.start();
+    dictateOnce(stage);
+    EXPECT_EQ(stage.record->scratchpad, QStringLiteral("hello world"));
+    ASSERT_EQ(stage.record->history.size(), 1u);
+    const auto& entry = stage.record->history[0];
+    EXPECT_EQ(entry.app, QStringLiteral("Scratchpad"));
+    EXPECT_EQ(entry.bundleId, QStringLiteral("com.trelvanic.tavik"));
+    EXPECT_EQ(entry.via, QStringLiteral("scratchpad"));
+    EXPECT_TRUE(entry.inserted);
+    EXPECT_EQ(stage.record->events.mid(2),
+              QStringList({QStringLiteral("scratchpad:hello world"), QStringLiteral("sound:Pop"),
+                           QStringLiteral("history:scratchpad")}));
+    EXPECT_FALSE(stage.log().join('\n').contains(QStringLiteral("insert ->")));
+    EXPECT_EQ(stage.state(), State::idle());
+}
+
+TEST(ControllerDelivery, FailedInsertionFallsBackToTheClipboard) {
+    ControllerStage stage;
+    stage.settings->keepAudio = false;
+    stage.start();
+    stage.record->insertResults.push_back(
+        {false, QStringLiteral("none"),
+         QStringLiteral("paste refused\nall mechanisms exhausted\n")});
+    stage.takeLog();
+    dictateOnce(stage);
+    EXPECT_TRUE(stage.takeLog().contains(
+        QStringLiteral("insert -> FAILED via none [paste refused; all mechanisms exhausted; ]")));
+    EXPECT_EQ(stage.record->clipboard, QStringLiteral("hello world"));
+    ASSERT_EQ(stage.record->history.size(), 1u);
+    EXPECT_EQ(stage.record->history[0].via, QStringLiteral("clipboard"));
+    EXPECT_FALSE(stage.record->history[0].inserted);
+    EXPECT_EQ(stage.controller().lastError(),
+              QStringLiteral("Could not type into Editor — copied to clipboard instead"));
+    EXPECT_EQ(stage.record->events,
+              QStringList({QStringLiteral("insert:hello world->org.example.editor"),
+                           QStringLiteral("clipboard:hello world"),
+                           QStringLiteral("history:clipboard"), QStringLiteral("sound:Basso")}));
+    EXPECT_TRUE(stage.record->audio.empty()); // keepAudio off: nothing archived
+
+    // Without accessibility the message says what to grant; the prompt is asked for once.
+    stage.record->trusted = false;
+    stage.record->insertResults.push_back({false, QStringLiteral("none"), QString()});
+    dictateOnce(stage);
+    EXPECT_EQ(stage.controller().lastError(),
+              QStringLiteral("Tavik needs Accessibility to type into other apps. Grant it in "
+                             "System Settings → Privacy & Security → Accessibility. Your text is "
+                             "on the clipboard."));
+    dictateOnce(stage); // succeeds, and clears the message
+    EXPECT_FALSE(stage.controller().lastError().has_value());
+    EXPECT_EQ(stage.record->trustRequests, 1);
+}
+
+TEST(ControllerDelivery, SoundsFollowTheSetting) {
+    ControllerStage stage;
+    stage.settings->playSounds = false;
+    stage.start();
+    dictateOnce(stage);
+    EXPECT_FALSE(stage.record->events.join('\n').contains(QStringLiteral("sound:")));
+}
+
+TEST(ControllerDelivery, TheFloatingButtonTargetsTheApplicationInFrontBefore) {
+    ControllerStage stage;
+    stage.start();
+    stage.record->frontmost = {QStringLiteral("Tavik"), QStringLiteral("com.trelvanic.tavik"), 1};
+    stage.record->lastExternal =
+        dictation::TargetApp{QStringLiteral("Mail"), QStringLiteral("org.example.mail"), 77};
+    stage.controller().toggleFromOrb();
+    EXPECT_EQ(stage.controller().ending(), DictationController::Ending::voiceActivity);
+    stage.speak(1.0);
+    stage.takeLog();
+    stage.controller().toggleFromOrb();
+    EXPECT_TRUE(stage.takeLog().contains(
+        QStringLiteral("orb: targeting org.example.mail rather than ourselves")));
+    stage.runJobs();
+    ASSERT_EQ(stage.record->history.size(), 1u);
+    EXPECT_EQ(stage.record->history[0].app, QStringLiteral("Mail"));
+    EXPECT_EQ(stage.record->history[0].bundleId, QStringLiteral("org.example.mail"));
+
+    // The tracker may still hold ourselves: no pretend retargeting then.
+    stage.record->lastExternal = stage.record->frontmost;
+    stage.controller().toggleFromOrb();
+    stage.speak(1.0);
+    stage.takeLog();
+    stage.controller().toggleFromOrb();
+    EXPECT_FALSE(stage.takeLog().join('\n').contains(QStringLiteral("orb: targeting")));
+}
+
+TEST(ControllerDelivery, ARecognitionFailureReturnsToRestAtOnce) {
+    ControllerStage stage;
+    stage.recogniser->throwOnRecognise = true;
+    stage.start();
+    stage.takeLog();
+    dictateOnce(stage);
+    EXPECT_EQ(stage.state(), State::idle());
+    const QStringList lines = stage.takeLog();
+    EXPECT_TRUE(lines.contains(QStringLiteral("recognition failed: out of memory")));
+    EXPECT_EQ(lines.last(), QStringLiteral("empty transcript — nothing to insert"));
+}
+
+TEST(ControllerDelivery, DebugAudioIsSavedUnderItsOwnIdForUtterancesThatPassTheGates) {
+    ControllerStage stage;
+    stage.environment.insert(QStringLiteral("TAVIK_DEBUG_AUDIO"));
+    stage.start();
+    stage.press(Action::pushToTalk);
+    stage.speak(0.05); // too short: nothing saved
+    stage.release(1.0);
+    EXPECT_TRUE(stage.record->audio.empty());
+    dictateOnce(stage);
+    ASSERT_EQ(stage.record->audio.size(), 2u); // the debug copy and the archived one
+    const auto debugLine = stage.log().filter(QStringLiteral("debug audio: "));
+    ASSERT_EQ(debugLine.size(), 1);
+    EXPECT_TRUE(debugLine[0].startsWith(QStringLiteral("debug audio: /archive/")));
+    EXPECT_TRUE(debugLine[0].endsWith(QStringLiteral(".wav")));
+}
+
+TEST(ControllerDelivery, WithoutAModelTheDictationReturnsToIdle) {
+    ControllerStage stage;
+    stage.modelLoads = false;
+    stage.start();
+    EXPECT_EQ(stage.state(), State::loading());
+    EXPECT_EQ(stage.controller().lastError(),
+              QStringLiteral("Could not load /models/ggml-base.en.bin"));
+    // SIGUSR1 is refused while loading; there is no way to dictate.
+    stage.signal(SIGUSR1);
+    EXPECT_EQ(stage.state(), State::loading());
+}
+
+} // namespace
+} // namespace tavik::test
