@@ -26,7 +26,10 @@ std::unique_ptr<WhisperVadModel> WhisperVadModel::load(const QString& path) {
         return nullptr;
     }
     whisper_vad_context_params params = whisper_vad_default_context_params();
-    params.n_threads = 2;
+    // One thread: the model is tiny, and ggml's threads meet at a spinning barrier after every
+    // operation. On a busy machine a second thread made each window cost tens of milliseconds
+    // instead of a fraction of one, slower than the audio arrives.
+    params.n_threads = 1;
     params.use_gpu = false;
     const QByteArray encoded = QFile::encodeName(path);
     whisper_vad_context* context = nullptr;

@@ -23,7 +23,7 @@ public:
     virtual void resetState() = 0;
 };
 
-// The Silero model through whisper.cpp's streaming calls; two threads, no GPU.
+// The Silero model through whisper.cpp's streaming calls; one thread, no GPU.
 class WhisperVadModel final : public VadModel {
 public:
     // Nothing when the file is missing, no compute backend is loaded or the file is not a model.
