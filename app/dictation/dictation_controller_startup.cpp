@@ -38,7 +38,7 @@ void DictationController::start() {
     QStringList summary = prefs_.bindingSummaryParts();
     summary.sort();
     const bool trusted = desktop_.accessibilityTrusted();
-    const bool listening = desktop_.inputMonitoringGranted();
+    const bool listening = hotkey.inputMonitoringGranted();
     const auto yesNo = [](bool value) {
         return value ? QStringLiteral("true") : QStringLiteral("false");
     };
@@ -51,7 +51,7 @@ void DictationController::start() {
         setLastError(QStringLiteral("Tavik needs Input Monitoring to hear your shortcut in other "
                                     "apps. System Settings → Privacy & Security → Input "
                                     "Monitoring."));
-        desktop_.requestInputMonitoring();
+        hotkey.requestInputMonitoring();
     }
     if (!armed) {
         setLastError(QStringLiteral(

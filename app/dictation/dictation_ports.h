@@ -113,6 +113,9 @@ public:
     virtual void stop() = 0;
     virtual double tapThreshold() const = 0;
     virtual double doubleTapWindow() const = 0;
+    // Whether keys pressed in other applications reach the monitor.
+    virtual bool inputMonitoringGranted() = 0;
+    virtual void requestInputMonitoring() = 0;
     virtual void setOnStart(std::function<void(Action)> handler) = 0;
     virtual void setOnHoldEnd(std::function<void(Action, double held)> handler) = 0;
     virtual void setOnEscape(std::function<void()> handler) = 0;
@@ -139,8 +142,6 @@ public:
     virtual QString ownBundleId() const = 0;
     virtual bool accessibilityTrusted() = 0;
     virtual void requestAccessibilityTrust() = 0;
-    virtual bool inputMonitoringGranted() = 0;
-    virtual void requestInputMonitoring() = 0;
     virtual void setClipboardText(const QString& text) = 0;
     virtual void playSound(const QString& name) = 0;
 };

@@ -38,7 +38,7 @@ TEST(ControllerStartup, StartLogsTheArmedShortcutAndLoadsTheModel) {
 
 TEST(ControllerStartup, MissingPermissionsAndAFailedTapAreReported) {
     ControllerStage stage;
-    stage.record->inputMonitoring = false;
+    stage.shortcut->inputMonitoring = false;
     stage.shortcut->startResult = false;
     stage.record->trusted = false;
     stage.start(false);
@@ -51,7 +51,7 @@ TEST(ControllerStartup, MissingPermissionsAndAFailedTapAreReported) {
     EXPECT_EQ(
         stage.controller().lastError(),
         QStringLiteral("Could not install the keyboard tap — grant Accessibility and restart."));
-    EXPECT_TRUE(stage.record->events.contains(QStringLiteral("requestInputMonitoring")));
+    EXPECT_EQ(stage.shortcut->inputMonitoringRequests, 1);
 }
 
 TEST(ControllerStartup, AnEarlyEngineFailureStillEndsInLoading) {

@@ -1,5 +1,7 @@
 #include "tests/support/controller_harness.h"
 
+#include "app/dictation/dictation_wiring.h"
+
 namespace tavik::test {
 
 ControllerStage::ControllerStage() = default;
@@ -11,9 +13,11 @@ ControllerStage::~ControllerStage() {
 void ControllerStage::start(bool loadModel) {
     DictationParts parts;
     parts.clock = &clock;
-    parts.postToMain = [this](std::function<void()> work) {
-        mainQueue.post(std::move(work));
-    };
+    if (!realQueues) {
+        parts.postToMain = [this](std::function<void()> work) {
+            mainQueue.post(std::move(work));
+        };
+    }
     parts.audio = std::make_unique<FakeCapture>(capture);
     parts.makeDetector = [this](const QString&) -> std::unique_ptr<dictation::SpeechDetector> {
         if (!detectorLoads) {
@@ -32,8 +36,13 @@ void ControllerStage::start(bool loadModel) {
     parts.desktop = std::make_unique<FakeDesktop>(record);
     parts.settings = std::make_unique<FakeSettings>(settings);
     parts.stores = std::make_unique<RecordingStores>(record);
-    parts.recognitionJobs = std::make_unique<ManualJobs>(recognitionJobs);
-    parts.loadJobs = std::make_unique<ManualJobs>(loadJobs);
+    if (realQueues) {
+        parts.recognitionJobs = dictation::makeSerialJobQueue("tavik.recognition");
+        parts.loadJobs = dictation::makeSerialJobQueue("tavik.model-load");
+    } else {
+        parts.recognitionJobs = std::make_unique<ManualJobs>(recognitionJobs);
+        parts.loadJobs = std::make_unique<ManualJobs>(loadJobs);
+    }
     parts.signalSource = std::make_unique<FakeSignals>(&signalHandler);
     parts.log = [this](const QString& line) {
         std::lock_guard lock(logMutex_);

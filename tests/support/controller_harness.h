@@ -200,6 +200,8 @@ private:
 
 struct ShortcutScript {
     bool startResult = true;
+    bool inputMonitoring = true;
+    int inputMonitoringRequests = 0;
     int starts = 0;
     int stops = 0;
     int bindingsApplied = 0;
@@ -219,6 +221,8 @@ public:
     void stop() override { ++s_->stops; }
     double tapThreshold() const override { return 0.25; }
     double doubleTapWindow() const override { return 0.35; }
+    bool inputMonitoringGranted() override { return s_->inputMonitoring; }
+    void requestInputMonitoring() override { ++s_->inputMonitoringRequests; }
     void setOnStart(std::function<void(dictation::Action)> h) override { s_->onStart = h; }
     void setOnHoldEnd(std::function<void(dictation::Action, double)> h) override {
         s_->onHoldEnd = h;
@@ -237,7 +241,6 @@ struct StageRecord {
     QString scratchpad;
     std::vector<dictation::InsertOutcome> insertResults; // consumed in order; default succeeds
     bool trusted = true;
-    bool inputMonitoring = true;
     int trustRequests = 0;
     dictation::TargetApp frontmost{QStringLiteral("Editor"), QStringLiteral("org.example.editor"),
                                    4242};
@@ -272,10 +275,6 @@ public:
     QString ownBundleId() const override { return QStringLiteral("com.trelvanic.tavik"); }
     bool accessibilityTrusted() override { return r_->trusted; }
     void requestAccessibilityTrust() override { ++r_->trustRequests; }
-    bool inputMonitoringGranted() override { return r_->inputMonitoring; }
-    void requestInputMonitoring() override {
-        r_->events << QStringLiteral("requestInputMonitoring");
-    }
     void setClipboardText(const QString& text) override {
         r_->clipboard = text;
         r_->events << QStringLiteral("clipboard:") + text;
@@ -415,6 +414,8 @@ public:
     std::shared_ptr<ShortcutScript> shortcut = std::make_shared<ShortcutScript>();
     std::shared_ptr<SettingsScript> settings = std::make_shared<SettingsScript>();
     std::shared_ptr<StageRecord> record = std::make_shared<StageRecord>();
+    // Real worker threads and the Qt event loop in place of the manual queues.
+    bool realQueues = false;
     bool detectorLoads = true;
     bool modelLoads = true;
     std::set<QString> environment;

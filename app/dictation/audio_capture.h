@@ -1,0 +1,106 @@
+#pragma once
+
+#include "app/dictation/audio_input_device.h"
+#include "app/dictation/audio_preroll.h"
+#include "app/dictation/audio_sample_callback.h"
+#include "platform/audio_input_engine.h"
+#include "platform/clock.h"
+#include "platform/error.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace tavik {
+
+// Turns the tapped device format into 16 kHz mono: the stream already arrives at 16 kHz, mixed
+// to mono for up to two channels; with more, only `sourceChannel` is kept.
+struct AudioMonoConverter {
+    int sourceChannel = 0;
+
+    std::vector<float> convert(const float* interleaved, std::size_t frames, int channels) const;
+};
+
+// The microphone front end of dictation: picks the device (the user's choice when it is there,
+// else the system default), runs the capture stream on it, and keeps the newest 0.4 s as
+// pre-roll, the open utterance, the peak level and a count of samples since the start.
+//
+// Everything runs on the main thread except the chunk handling, which runs on the capture
+// thread and is the only caller of onSamples. start() and restart() throw tavik::Error: domain
+// "Tavik" codes 10-13, or the sound server's own error passed on.
+class AudioCapture : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double targetSampleRate = 16000.0;
+    static constexpr std::size_t prerollSamples = 6400; // 0.4 s
+    static constexpr float silentLevel = -80.0f;
+    static constexpr std::int64_t ignoreConfigChangesNs = platform::msToNs(500);
+    static constexpr std::int64_t verificationDelayNs = platform::msToNs(1000);
+
+    explicit AudioCapture(QObject* parent = nullptr);
+    AudioCapture(std::unique_ptr<platform::AudioInputEngine> engine, platform::Clock& clock,
+                 QObject* parent = nullptr);
+    ~AudioCapture() override;
+
+    void start();
+    void stop();
+    void restart();
+
+    // The device that should be in use and whether it is the system default standing in for an
+    // unavailable preferred device; none when there is no input device at all.
+    std::optional<std::pair<AudioInputDevice, bool>> resolvedDevice() const;
+
+    void beginUtterance();
+    double prerollSeconds() const;
+    std::vector<float> snapshot() const;
+    std::vector<float> endUtterance();
+
+    bool isHealthy() const;
+    bool isRunning() const;
+    float level() const { return level_.load(std::memory_order_relaxed); }
+    bool isSilent() const { return isSilent_; }
+    const std::optional<AudioInputDevice>& activeDevice() const { return activeDevice_; }
+    bool usingFallback() const { return usingFallback_; }
+
+    // The microphone the user chose (its uid); none means the system default.
+    std::optional<QString> preferredDeviceUID;
+
+    AudioSampleCallback onSamples;              // capture thread, only while an utterance is open
+    std::function<void()> onCaptureInterrupted; // an open utterance was cut off by stop()
+    std::function<void()> onStarted;            // every start that really (re)built the stream
+    std::function<void()> onVerified;           // after each first-second verification
+
+private:
+    void handle(const float* samples, std::size_t frames, int channels);
+    void verify(std::uint64_t generation, const AudioInputDevice& device);
+    void handleConfigurationChange();
+
+    std::unique_ptr<platform::AudioInputEngine> engine_;
+    platform::Clock& clock_;
+    std::atomic<std::shared_ptr<const AudioMonoConverter>> converter_;
+
+    mutable std::mutex lock_; // guards the four fields below and nothing else
+    std::vector<float> buffer_;
+    bool capturing_ = false;
+    PrerollRing<prerollSamples> preroll_;
+    std::uint64_t framesReceived_ = 0;
+
+    std::atomic<float> level_{silentLevel};
+    std::optional<AudioInputDevice> activeDevice_;
+    bool usingFallback_ = false;
+    bool isSilent_ = false;
+    std::uint64_t startGeneration_ = 0;
+    std::int64_t ignoreConfigChangesUntilNs_ =
+        INT64_MIN; // monotonic: a wall-clock step cannot mute it
+    std::optional<platform::AudioTapFormat> activeInputFormat_;
+    bool tapInstalled_ = false;
+};
+
+} // namespace tavik

@@ -1,0 +1,76 @@
+// The capture-thread side of AudioCapture and the utterance operations that share its lock.
+#include "app/dictation/audio_capture.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavik {
+
+std::vector<float> AudioMonoConverter::convert(const float* interleaved, std::size_t frames,
+                                               int channels) const {
+    if (channels <= 1) {
+        return std::vector<float>(interleaved, interleaved + frames);
+    }
+    std::vector<float> mono(frames);
+    const auto stride = std::size_t(channels);
+    const auto offset = std::size_t(std::clamp(sourceChannel, 0, channels - 1));
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+        mono[frame] = interleaved[frame * stride + offset];
+    }
+    return mono;
+}
+
+void AudioCapture::handle(const float* samples, std::size_t frames, int channels) {
+    // Our own reference: start() may swap the converter while this chunk is being converted.
+    const auto converter = converter_.load();
+    if (converter == nullptr || samples == nullptr || frames == 0) {
+        return;
+    }
+    std::vector<float> chunk = converter->convert(samples, frames, channels);
+    if (chunk.empty()) {
+        return;
+    }
+    float peak = 0.0f;
+    for (const float sample : chunk) {
+        peak = std::max(peak, std::fabs(sample));
+    }
+    level_.store(peak > 0.0f ? 20.0f * std::log10(peak) : silentLevel, std::memory_order_relaxed);
+
+    bool capturing = false;
+    {
+        std::lock_guard guard(lock_);
+        framesReceived_ += chunk.size();
+        capturing = capturing_;
+        if (capturing) {
+            buffer_.insert(buffer_.end(), chunk.begin(), chunk.end());
+        }
+        preroll_.push(chunk.data(), chunk.size());
+    }
+    if (capturing) {
+        onSamples(std::move(chunk));
+    }
+}
+
+void AudioCapture::beginUtterance() {
+    std::lock_guard guard(lock_);
+    buffer_ = preroll_.inOrder();
+    capturing_ = true;
+}
+
+double AudioCapture::prerollSeconds() const {
+    std::lock_guard guard(lock_);
+    return double(preroll_.size()) / targetSampleRate;
+}
+
+std::vector<float> AudioCapture::snapshot() const {
+    std::lock_guard guard(lock_);
+    return buffer_;
+}
+
+std::vector<float> AudioCapture::endUtterance() {
+    std::lock_guard guard(lock_);
+    capturing_ = false;
+    return std::exchange(buffer_, {});
+}
+
+} // namespace tavik

@@ -1,0 +1,311 @@
+#include "app/dictation/audio_capture.h"
+#include "tests/support/audio_fakes.h"
+#include "tests/support/audio_log.h"
+#include "tests/support/fake_clock.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace tavik {
+namespace {
+
+using Engine = test::FakeInputEngine;
+
+// A capture on a fake engine, a fake server with two microphones and a fake clock.
+class AudioCaptureTest : public ::testing::Test {
+protected:
+    AudioCaptureTest() : scope_(sources) {
+        sources.add(1, "desk", "Desk Mic", 1, 48000, platform::transport::usb);
+        sources.add(2, "internal", "Internal", 2, 44100, platform::transport::builtIn);
+        sources.defaultName = "internal";
+        capture = std::make_unique<AudioCapture>(std::make_unique<Engine>(engine), clock);
+        capture->onStarted = [this] {
+            ++started;
+        };
+        capture->onVerified = [this] {
+            ++verified;
+        };
+        capture->onCaptureInterrupted = [this] {
+            ++interrupted;
+        };
+    }
+
+    Error startError() {
+        try {
+            capture->start();
+        } catch (const Error& error) {
+            return error;
+        }
+        ADD_FAILURE() << "start() did not fail";
+        return {};
+    }
+
+    void feed(std::size_t samples, float value = 0.25f) {
+        test::deliver(*engine, std::vector<float>(samples, value));
+    }
+
+    test::FakeAudioSources sources;
+    test::ScopedAudioSources scope_;
+    std::shared_ptr<Engine::State> engine = std::make_shared<Engine::State>();
+    test::FakeClock clock;
+    std::unique_ptr<AudioCapture> capture;
+    int started = 0;
+    int verified = 0;
+    int interrupted = 0;
+};
+
+TEST_F(AudioCaptureTest, StartsOnTheDefaultAndIsQuietWhileHealthy) {
+    capture->start();
+    EXPECT_TRUE(capture->isRunning());
+    EXPECT_TRUE(capture->isHealthy());
+    ASSERT_TRUE(capture->activeDevice());
+    EXPECT_EQ(capture->activeDevice()->uid, "internal");
+    EXPECT_FALSE(capture->usingFallback());
+    EXPECT_EQ(engine->selectedId, std::optional<std::uint32_t>(2));
+    ASSERT_TRUE(engine->tapFormat);
+    EXPECT_EQ(*engine->tapFormat, (platform::AudioTapFormat{44100, 2, 0}));
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(test::countLogged("audio: capturing from \"Internal\" 44100Hz 2ch"), 1);
+
+    capture->start(); // healthy: nothing happens
+    EXPECT_EQ(engine->starts, 1);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(test::loggedMessages().size(), 1);
+    EXPECT_EQ(clock.pendingTimers(), 1u);
+
+    // A changed default makes it unhealthy; so does a different rate or a vanished device.
+    sources.defaultName = "desk";
+    EXPECT_FALSE(capture->isHealthy());
+    sources.defaultName = "internal";
+    sources.list[1].sampleRate = 48000;
+    EXPECT_FALSE(capture->isHealthy());
+    sources.list[1].sampleRate = 44100;
+    EXPECT_TRUE(capture->isHealthy());
+    sources.remove(2);
+    EXPECT_FALSE(capture->isHealthy());
+}
+
+TEST_F(AudioCaptureTest, FailuresCarryTheirCodesAndTexts) {
+    sources.defaultName.reset();
+    capture->preferredDeviceUID = "unplugged";
+    Error error = startError();
+    EXPECT_EQ(error.domain, "Tavik");
+    EXPECT_EQ(error.code, 10);
+    EXPECT_EQ(error.description, "No microphone is connected.");
+
+    capture->preferredDeviceUID = "desk";
+    engine->script.hasInputUnit = false;
+    error = startError();
+    EXPECT_EQ(error.code, 11);
+    EXPECT_EQ(error.description, "The audio input could not be opened.");
+
+    engine->script.hasInputUnit = true;
+    engine->script.selectStatus = -50;
+    error = startError();
+    EXPECT_EQ(error.code, 12);
+    EXPECT_EQ(error.description, "Could not switch to Desk Mic (-50).");
+
+    engine->script.selectStatus = 0;
+    sources.list[0].sampleRate = 0;
+    error = startError();
+    EXPECT_EQ(error.code, 13);
+    EXPECT_EQ(error.description, "Desk Mic did not report a sample rate.");
+
+    EXPECT_EQ(started, 0);
+    EXPECT_FALSE(capture->activeDevice());
+    EXPECT_FALSE(engine->tap);
+    EXPECT_EQ(engine->starts, 0);
+    EXPECT_EQ(clock.pendingTimers(), 0u);
+}
+
+TEST_F(AudioCaptureTest, AFailedEngineStartIsPassedOnAndClearedByTheNextStart) {
+    engine->script.startError = Error{"PulseAudio", 5, "No such entity"};
+    const Error error = startError();
+    EXPECT_EQ(error.domain, "PulseAudio");
+    EXPECT_EQ(error.code, 5);
+    EXPECT_EQ(error.description, "No such entity");
+    // Half-built: the tap stays, nothing runs, no device, no verification.
+    EXPECT_TRUE(engine->tap);
+    EXPECT_FALSE(capture->activeDevice());
+    EXPECT_FALSE(capture->isHealthy());
+    EXPECT_EQ(started, 0);
+    EXPECT_EQ(clock.pendingTimers(), 0u);
+
+    engine->script.startError.reset();
+    capture->start();
+    EXPECT_TRUE(capture->isHealthy());
+    EXPECT_EQ(started, 1);
+}
+
+TEST_F(AudioCaptureTest, ManyChannelsAreTappedDiscretelyAndOnlyTheFirstIsKept) {
+    sources.add(3, "quad", "Quad", 4, 48000);
+    capture->preferredDeviceUID = "quad";
+    capture->start();
+    ASSERT_TRUE(engine->tapFormat);
+    EXPECT_EQ(engine->tapFormat->channels, 4);
+    EXPECT_EQ(engine->tapFormat->channelLayoutTag, (147u << 16) | 4u);
+    EXPECT_EQ(test::countLogged("audio: capturing from \"Quad\" 48000Hz 4ch"), 1);
+
+    capture->beginUtterance();
+    test::deliver(*engine, {0.1f, 9, 9, 9, 0.2f, 9, 9, 9, 0.3f, 9, 9, 9}, 4);
+    EXPECT_EQ(capture->endUtterance(), (std::vector<float>{0.1f, 0.2f, 0.3f}));
+}
+
+TEST_F(AudioCaptureTest, LevelIsThePeakOfTheNewestChunkInDecibels) {
+    capture->start();
+    EXPECT_FLOAT_EQ(capture->level(), -80.0f);
+    test::deliver(*engine, {0.1f, -0.5f, 0.25f});
+    EXPECT_NEAR(capture->level(), -6.0206f, 1e-3);
+    feed(512, 0.0f);
+    EXPECT_FLOAT_EQ(capture->level(), -80.0f);
+    feed(512, 0.00001f);
+    EXPECT_NEAR(capture->level(), -100.0f, 1e-3);
+}
+
+TEST_F(AudioCaptureTest, UtterancesBeginWithUpToFourTenthsOfPreroll) {
+    std::vector<std::vector<float>> handedOut;
+    capture->onSamples = [&](std::vector<float> samples) {
+        handedOut.push_back(std::move(samples));
+    };
+    capture->start();
+
+    feed(4800, 0.1f); // 0.3 s
+    EXPECT_TRUE(handedOut.empty());
+    EXPECT_DOUBLE_EQ(capture->prerollSeconds(), 0.3);
+    capture->beginUtterance();
+    EXPECT_EQ(capture->snapshot().size(), 4800u);
+    feed(160, 0.2f);
+    ASSERT_EQ(handedOut.size(), 1u);
+    EXPECT_EQ(handedOut[0], std::vector<float>(160, 0.2f));
+    const auto first = capture->endUtterance();
+    EXPECT_EQ(first.size(), 4960u);
+    EXPECT_TRUE(capture->endUtterance().empty());
+
+    // 2 s of numbered samples: the utterance starts with exactly the newest 6400, in order.
+    std::vector<float> ramp(32000);
+    for (std::size_t i = 0; i < ramp.size(); ++i) {
+        ramp[i] = float(i);
+    }
+    for (std::size_t at = 0; at < ramp.size(); at += 1000) {
+        test::deliver(*engine,
+                      std::vector<float>(ramp.begin() + long(at), ramp.begin() + long(at + 1000)));
+    }
+    EXPECT_DOUBLE_EQ(capture->prerollSeconds(), 0.4);
+    capture->beginUtterance();
+    const auto second = capture->snapshot();
+    ASSERT_EQ(second.size(), 6400u);
+    EXPECT_EQ(second.front(), 25600.0f);
+    EXPECT_EQ(second.back(), 31999.0f);
+    EXPECT_EQ(handedOut.size(), 1u);
+}
+
+TEST_F(AudioCaptureTest, StopCutsOffOnlyAnOpenUtterance) {
+    capture->start();
+    capture->stop();
+    EXPECT_EQ(interrupted, 0);
+    EXPECT_FALSE(capture->isRunning());
+    EXPECT_FALSE(engine->tap);
+
+    capture->start();
+    feed(1000);
+    capture->beginUtterance();
+    capture->stop();
+    EXPECT_EQ(interrupted, 1);
+    EXPECT_TRUE(capture->endUtterance().empty());
+    EXPECT_DOUBLE_EQ(capture->prerollSeconds(), 0.0);
+    EXPECT_FALSE(capture->activeDevice());
+}
+
+TEST_F(AudioCaptureTest, VerificationReportsTheFirstSecondOfTheNewestStartOnly) {
+    capture->start();
+    clock.advanceMs(400);
+    capture->restart(); // a second start within the first second
+    feed(512);
+    clock.advanceMs(700); // the first start's verification is due now: it is stale
+    EXPECT_EQ(verified, 0);
+    clock.advanceMs(300);
+    EXPECT_EQ(verified, 1);
+    EXPECT_FALSE(capture->isSilent());
+    EXPECT_EQ(
+        test::countLogged("audio: verified — 512 samples in the first second from \"Internal\""),
+        1);
+
+    capture->restart();
+    clock.advanceMs(1000);
+    EXPECT_EQ(verified, 2);
+    EXPECT_TRUE(capture->isSilent());
+    EXPECT_EQ(test::countLogged("audio: \"Internal\" delivered NO audio in its first second"), 1);
+
+    capture->restart();
+    capture->stop(); // a verification after stop finds no device and stays quiet
+    clock.advanceMs(1000);
+    EXPECT_EQ(verified, 2);
+}
+
+TEST_F(AudioCaptureTest, ConfigurationChangesRebuildOnlyAfterTheQuietWindowAndWhileRunning) {
+    capture->start();
+    capture->beginUtterance();
+    clock.advanceMs(200);
+    engine->configurationChanged();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(engine->starts, 1);
+    EXPECT_EQ(interrupted, 0);
+
+    clock.advanceMs(400);
+    engine->configurationChanged();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(engine->starts, 2);
+    EXPECT_EQ(interrupted, 1);
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(test::countLogged("audio: hardware reconfigured — rebuilding the engine"), 1);
+
+    // A failing rebuild is logged, not thrown.
+    clock.advanceMs(600);
+    sources.list.clear();
+    engine->configurationChanged();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(test::countLogged("audio: rebuild failed — No microphone is connected."), 1);
+
+    // After stop(), as at shutdown, a late notice never brings the microphone back.
+    sources.add(2, "internal", "Internal", 2, 44100, platform::transport::builtIn);
+    capture->start();
+    clock.advanceMs(600);
+    engine->configurationChanged();
+    capture->stop();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(capture->isRunning());
+    EXPECT_EQ(engine->starts, 3);
+}
+
+TEST_F(AudioCaptureTest, AnUnavailableChoiceFallsBackToTheSystemDefault) {
+    capture->preferredDeviceUID = "unplugged";
+    auto resolved = capture->resolvedDevice();
+    ASSERT_TRUE(resolved);
+    EXPECT_EQ(resolved->first.uid, "internal");
+    EXPECT_TRUE(resolved->second);
+    capture->start();
+    EXPECT_TRUE(capture->usingFallback());
+    EXPECT_EQ(
+        test::countLogged("audio: capturing from \"Internal\" 44100Hz 2ch — chosen microphone "
+                          "unavailable, using the system default"),
+        1);
+
+    // The chosen device coming back makes the running capture unhealthy, and a start moves.
+    sources.add(7, "unplugged", "Headset", 1, 16000, platform::transport::bluetooth);
+    EXPECT_FALSE(capture->isHealthy());
+    capture->start();
+    EXPECT_EQ(capture->activeDevice()->uid, "unplugged");
+    EXPECT_FALSE(capture->usingFallback());
+
+    capture->preferredDeviceUID.reset();
+    resolved = capture->resolvedDevice();
+    ASSERT_TRUE(resolved);
+    EXPECT_EQ(resolved->first.uid, "internal");
+    EXPECT_FALSE(resolved->second);
+}
+
+} // namespace
+} // namespace tavik
