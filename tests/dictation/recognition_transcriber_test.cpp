@@ -47,8 +47,9 @@ TEST_F(TinyModel, LoadsWarmsUpAndRecognisesSpeechWithConfidenceInRange) {
     transcriber->warmUp();
     EXPECT_EQ(transcriber->whisperRuns(), 1);
 
-    const std::vector<float> speech = test::readSamples(jfk);
+    std::vector<float> speech = test::readSamples(jfk);
     ASSERT_EQ(speech.size(), 176000u);
+    speech.resize(3 * 16000); // random weights decode garbage at length; three seconds will do
     const RecognitionResult result = transcriber->transcribeScored(speech);
     EXPECT_EQ(transcriber->whisperRuns(), 2);
     EXPECT_GE(result.confidence, 0.0);
