@@ -107,7 +107,9 @@ AudioStore& AudioStore::shared() {
 }
 
 QString AudioStore::directory() const {
-    platform::ensurePrivateFolder(folder_);
+    if (isTavikArchive()) {
+        platform::ensurePrivateFolder(folder_);
+    }
     return folder_;
 }
 
@@ -121,7 +123,7 @@ bool AudioStore::exists(const QUuid& id) const {
 }
 
 bool AudioStore::save(std::span<const float> samples, const QUuid& id) const {
-    if (samples.empty()) {
+    if (samples.empty() || !isTavikArchive()) {
         return false;
     }
     const QByteArray target = QFile::encodeName(url(id));
@@ -151,7 +153,7 @@ qint64 AudioStore::totalBytes() const {
 }
 
 void AudioStore::prune(qint64 limitBytes) const {
-    if (!folderIsSafeToEmpty()) {
+    if (!isTavikArchive()) {
         return;
     }
     auto files = listFiles(directory());
@@ -172,14 +174,14 @@ void AudioStore::prune(qint64 limitBytes) const {
 }
 
 void AudioStore::deleteAll() const {
-    if (!folderIsSafeToEmpty()) {
+    if (!isTavikArchive()) {
         slog("audio: not emptying the archive — " + folder_ + " is not a Tavik audio folder");
         return;
     }
     QDir(folder_).removeRecursively();
 }
 
-bool AudioStore::folderIsSafeToEmpty() const {
+bool AudioStore::isTavikArchive() const {
     const QString clean = QDir::cleanPath(folder_);
     return QDir::isAbsolutePath(clean) && clean.endsWith(QLatin1String("/Tavik/audio"));
 }

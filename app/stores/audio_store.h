@@ -18,6 +18,7 @@ public:
     static AudioStore& shared();
 
     // The archive folder, created (0700) on every call; a failure to create it is ignored.
+    // Every operation below works only in an absolute ".../Tavik/audio" folder.
     QString directory() const;
     // "<directory>/<UPPER-CASE-UUID>.wav"; the file need not exist.
     QString url(const QUuid& id) const;
@@ -43,8 +44,9 @@ public:
     static qint64 budgetBytes(qint64 megabytes);
 
 private:
-    // Whether the folder is one this store may delete in: an absolute ".../Tavik/audio".
-    bool folderIsSafeToEmpty() const;
+    // The store creates, writes and deletes only in an absolute ".../Tavik/audio" folder, so an
+    // empty or odd data folder can never make it touch the user's other files.
+    bool isTavikArchive() const;
 
     QString folder_;
 };

@@ -2,28 +2,16 @@
 #include "app/stores/rewrite_service.h"
 #include "app/stores/transforms.h"
 
-#include "platform/defaults_store.h"
+#include "app/stores/preferences.h"
 #include "platform/keychain.h"
 
 namespace tavik {
 
-namespace {
-
-const QString builtInEndpoint = QStringLiteral("https://rewrite.invalid/");
-
-QString storedBaseUrl() {
-    return platform::DefaultsStore::shared()
-        .string(QStringLiteral("rewriteServiceURL"))
-        .value_or(builtInEndpoint);
-}
-
-} // namespace
-
 RewriteService& RewriteService::shared() {
     static RewriteService* instance = new RewriteService(
-        &storedBaseUrl,
+        [] { return Preferences::shared().rewriteServiceURL(); },
         [] { return platform::Keychain::get(QStringLiteral("licenseKey")).value_or(QString()); },
-        builtInEndpoint);
+        Preferences::defaultRewriteServiceURL());
     return *instance;
 }
 

@@ -202,6 +202,29 @@ TEST_F(HotkeyMonitorDesktopTest, KeysTavikSynthesisesItselfAreNotHeard) {
     ASSERT_TRUE(waitForReports(2));
 }
 
+TEST_F(HotkeyMonitorDesktopTest, AnotherSeatIsHeardAndItsXTestDeviceIsKnownOnceItAppears) {
+    ASSERT_TRUE(monitor.start());
+    // Added while the monitor runs: its XTest device is new to the monitor.
+    test::XTestKeyboard secondSeat;
+    ASSERT_TRUE(secondSeat.moveToNewMaster("tavik second seat"));
+    auto& ledger = platform::SyntheticKeyLedger::shared();
+    const unsigned rightAlt = secondSeat.keycode("RALT");
+    ledger.willPost(rightAlt, true);
+    ledger.willPost(rightAlt, false);
+    secondSeat.press("RALT");
+    secondSeat.release("RALT");
+    settle();
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(ledger.pendingNotes(), 0U);
+
+    secondSeat.press("RALT");
+    ASSERT_TRUE(waitForReports(1));
+    secondSeat.release("RALT");
+    ASSERT_TRUE(waitForReports(2));
+    EXPECT_EQ(reports,
+              (std::vector<Report>{pushToTalkStarted, holdEnded(DictationAction::pushToTalk, 0)}));
+}
+
 TEST_F(HotkeyMonitorDesktopTest, RestartingListensOnceAndForgetsKeysThatAreDown) {
     ASSERT_TRUE(monitor.start());
     ASSERT_TRUE(monitor.start());

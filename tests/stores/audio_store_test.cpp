@@ -211,18 +211,32 @@ TEST_F(AudioStoreTest, DeleteAllEmptiesTheArchiveAndSavingRecreatesIt) {
     EXPECT_TRUE(store.exists(id));
 }
 
-TEST_F(AudioStoreTest, NeverDeletesInAFolderThatIsNotTavikAudio) {
+TEST_F(AudioStoreTest, NeverTouchesAFolderThatIsNotTavikAudio) {
     const QString elsewhere = root.path() + "/Documents";
-    AudioStore misplaced(elsewhere);
-    const QString precious = misplaced.directory() + "/precious.wav";
+    ASSERT_TRUE(QDir().mkpath(elsewhere + "/audio"));
+    const QString precious = elsewhere + "/audio/precious.wav";
     QFile file(precious);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("keep me");
     file.close();
 
+    AudioStore misplaced(elsewhere);
     misplaced.prune(0);
     misplaced.deleteAll();
-    EXPECT_TRUE(QFileInfo::exists(precious));
+    EXPECT_FALSE(misplaced.save(std::vector<float>(4, 0.0f), QUuid::createUuid()));
+    EXPECT_EQ(QDir(elsewhere + "/audio").entryList(QDir::Files), QStringList{"precious.wav"});
+
+    // An empty data folder would mean a folder relative to wherever the program runs.
+    const QString workingFolder = root.path() + "/cwd";
+    ASSERT_TRUE(QDir().mkpath(workingFolder));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(workingFolder));
+    AudioStore relative{QString()};
+    relative.directory();
+    const bool saved = relative.save(std::vector<float>(4, 0.0f), QUuid::createUuid());
+    QDir::setCurrent(before);
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(QDir(workingFolder).isEmpty());
 }
 
 TEST_F(AudioStoreTest, AnUnlistableFolderPrunesNothingAndTotalsZero) {

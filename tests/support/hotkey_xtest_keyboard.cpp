@@ -8,16 +8,65 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
+
+#include <cstring>
+#include <string>
 
 namespace tavik::test {
 
 XTestKeyboard::XTestKeyboard() : display_(XOpenDisplay(nullptr)) {}
 
 XTestKeyboard::~XTestKeyboard() {
-    if (display_ != nullptr) {
-        XCloseDisplay(display_);
+    if (display_ == nullptr) {
+        return;
     }
+    if (masterPointer_ != 0) {
+        XIAnyHierarchyChangeInfo change{};
+        change.remove.type = XIRemoveMaster;
+        change.remove.deviceid = masterPointer_;
+        change.remove.return_mode = XIFloating;
+        XIChangeHierarchy(display_, &change, 1);
+        XSync(display_, False);
+    }
+    XCloseDisplay(display_);
+}
+
+bool XTestKeyboard::moveToNewMaster(const char* name) {
+    if (display_ == nullptr) {
+        return false;
+    }
+    int major = 2;
+    int minor = 2;
+    if (XIQueryVersion(display_, &major, &minor) != Success) {
+        return false;
+    }
+    XIAnyHierarchyChangeInfo change{};
+    change.add.type = XIAddMaster;
+    change.add.name = const_cast<char*>(name);
+    change.add.send_core = True;
+    change.add.enable = True;
+    if (XIChangeHierarchy(display_, &change, 1) != Success) {
+        return false;
+    }
+    XSync(display_, False);
+    const std::string pointerName = std::string(name) + " pointer";
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(display_, XIAllMasterDevices, &count);
+    for (int i = 0; i < count; ++i) {
+        if (devices[i].use == XIMasterPointer && pointerName == devices[i].name) {
+            masterPointer_ = devices[i].deviceid;
+        }
+    }
+    XIFreeDeviceInfo(devices);
+    if (masterPointer_ == 0) {
+        return false;
+    }
+    // Fake input goes through the XTest device of the client's own pointer's master.
+    XISetClientPointer(display_, None, masterPointer_);
+    XSync(display_, False);
+    return true;
 }
 
 unsigned XTestKeyboard::keycode(const QByteArray& keyName) const {

@@ -25,9 +25,15 @@ public:
     void pressKeycode(unsigned keycode);
     void releaseKeycode(unsigned keycode);
 
+    // Adds a master keyboard and pointer pair (a second seat) and sends this keyboard's keys
+    // through that master's own XTest device from now on; the pair is removed again with this
+    // object. False when the server refuses.
+    bool moveToNewMaster(const char* name);
+
 private:
     void fake(unsigned keycode, bool pressed);
     _XDisplay* display_ = nullptr;
+    int masterPointer_ = 0;
 };
 
 // A plain X window of another client that has the input focus and records the keys it receives,

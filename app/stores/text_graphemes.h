@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+// Text measured the way a reader sees it: extended grapheme clusters ("characters"), Unicode
+// character properties of a cluster's first code point, full case mappings and canonical
+// equivalence. Everything here is ICU underneath and safe to call from any thread.
+namespace tavik::text {
+
+// Offsets (in UTF-16 units) of every grapheme cluster boundary, 0 and text.size() included.
+// An empty text gives {0}.
+std::vector<qsizetype> graphemeBoundaries(QStringView text);
+
+// Number of extended grapheme clusters.
+qsizetype graphemeCount(QStringView text);
+
+// Words are maximal runs of clusters none of which is white space (first code point has the
+// Unicode White_Space property). Punctuation belongs to the word it touches.
+int countWords(QStringView text);
+
+// The first code point of a cluster (0 for an empty view).
+char32_t firstCodePoint(QStringView cluster);
+
+// Properties of a cluster, judged by its first code point.
+bool isWhiteSpace(QStringView cluster);
+bool isLetter(QStringView cluster);    // Alphabetic
+bool isNumber(QStringView cluster);    // any Unicode numeric type
+bool isUpperCase(QStringView cluster); // Uppercase
+bool isLowerCase(QStringView cluster); // Lowercase
+
+// Full Unicode case mappings in the root locale (ß → SS, final sigma in context).
+QString toLowerFull(QStringView text);
+QString toUpperFull(QStringView text);
+
+// Full case folding; `turkic` maps I/İ the way Turkish and Azerbaijani do.
+QString foldCase(QStringView text, bool turkic);
+
+// Canonical composition (NFC): canonically equivalent texts give equal strings.
+QString normalizedNfc(QStringView text);
+
+// Removes space separators (general category Zs) and tabs at both ends; line breaks stay.
+QString trimSpacesAndTabs(QStringView text);
+
+// Whether the user's current locale folds case the Turkic way (Turkish, Azerbaijani).
+bool currentLocaleIsTurkic();
+
+// A substring search that ignores case but not diacritics, on canonically equivalent forms.
+// A match must begin and end on grapheme cluster boundaries of the searched text, so "cafe"
+// never matches inside "café", whether that is composed or decomposed.
+class CaseInsensitiveFinder {
+public:
+    CaseInsensitiveFinder(const QString& query, bool turkic);
+
+    bool isEmpty() const { return folded_.isEmpty(); }
+    bool foundIn(QStringView text) const;
+
+private:
+    bool foundInAscii(QStringView text) const;
+    bool foundInUnicode(QStringView text) const;
+
+    QString folded_;
+    bool queryIsAscii_ = true;
+    bool turkic_ = false;
+};
+
+} // namespace tavik::text
