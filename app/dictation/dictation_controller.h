@@ -27,6 +27,7 @@ struct DictationParts {
     std::unique_ptr<dictation::Desktop> desktop;
     std::unique_ptr<dictation::DictationSettings> settings;
     std::unique_ptr<dictation::DictationStores> stores;
+    std::unique_ptr<dictation::TextSteps> textSteps; // may be absent: no correction, no snippets
     std::unique_ptr<dictation::JobQueue> recognitionJobs; // speculative and final passes, in order
     std::unique_ptr<dictation::JobQueue> loadJobs;        // model loads
     std::unique_ptr<dictation::SignalSource> signalSource;
@@ -125,12 +126,13 @@ private:
     void setUpVAD();
     void installTestHooks();
     void reloadMicrophone();
+    QString vocabularyPrompt() const;
     void onModelLoaded(std::uint64_t loadSerial, std::shared_ptr<dictation::Recogniser> loaded,
                        const QString& path);
 
     // Recognition and delivery.
     void startRecognition(std::shared_ptr<RecognitionJob> job);
-    static void recognise(RecognitionJob& job, dictation::DictationStores& stores,
+    static void recognise(RecognitionJob& job, dictation::TextSteps* steps,
                           const std::function<void(const QString&)>& log, platform::Clock& clock);
     void deliver(const std::shared_ptr<RecognitionJob>& job);
     void addHistory(const RecognitionJob& job, const QUuid& id, const QString& app,

@@ -7,6 +7,13 @@ namespace tavik {
 using dictation::fixed;
 using Kind = dictation::State::Kind;
 
+namespace {
+// Without vocabulary and snippet stores the recognised text goes out as it is.
+QString corrected(dictation::TextSteps* steps, const QString& text) {
+    return steps != nullptr ? steps->correct(text) : text;
+}
+} // namespace
+
 void DictationController::startRecognition(std::shared_ptr<RecognitionJob> job) {
     if (!job->transcriber) {
         const auto serial = job->serial;
@@ -20,20 +27,20 @@ void DictationController::startRecognition(std::shared_ptr<RecognitionJob> job) 
         });
         return;
     }
-    auto* stores = &stores_;
+    auto* steps = parts_.textSteps.get();
     auto* clock = parts_.clock;
     auto logLine = [this](const QString& line) {
         log(line);
     };
-    parts_.recognitionJobs->run([this, job, stores, clock, logLine] {
-        recognise(*job, *stores, logLine, *clock);
+    parts_.recognitionJobs->run([this, job, steps, clock, logLine] {
+        recognise(*job, steps, logLine, *clock);
         post([this, job] { deliver(job); });
     });
 }
 
 // Runs on the recognition queue. Never throws: a failure delivers nothing, so the dictation
 // returns to rest at once instead of waiting for the watchdog.
-void DictationController::recognise(RecognitionJob& job, dictation::DictationStores& stores,
+void DictationController::recognise(RecognitionJob& job, dictation::TextSteps* steps,
                                     const std::function<void(const QString&)>& log,
                                     platform::Clock& clock) {
     const std::int64_t t0 = clock.monotonicNs();
@@ -52,9 +59,9 @@ void DictationController::recognise(RecognitionJob& job, dictation::DictationSto
             result = job.transcriber->transcribeScored(job.samples);
         }
         QString text =
-            result->confidence >= minimumConfidence ? stores.correct(result->text) : QString();
+            result->confidence >= minimumConfidence ? corrected(steps, result->text) : QString();
         if (!text.isEmpty()) {
-            text = stores.applySnippets(text);
+            text = steps != nullptr ? steps->applySnippets(text) : text;
         }
         if (text.isEmpty() && !result->text.isEmpty()) {
             log(QStringLiteral("discarded low-confidence transcript (%1): \"%2\"")

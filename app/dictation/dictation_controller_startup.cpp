@@ -181,9 +181,14 @@ bool DictationController::reloadHotkey() {
 
 void DictationController::reloadVocabulary() {
     if (transcriber_) {
-        transcriber_->setVocabularyPrompt(stores_.vocabularyPrompt());
+        transcriber_->setVocabularyPrompt(vocabularyPrompt());
     }
-    log(QStringLiteral("vocabulary: %1 terms").arg(stores_.vocabularyTermCount()));
+    log(QStringLiteral("vocabulary: %1 terms")
+            .arg(parts_.textSteps ? parts_.textSteps->vocabularyTermCount() : 0));
+}
+
+QString DictationController::vocabularyPrompt() const {
+    return parts_.textSteps ? parts_.textSteps->vocabularyPrompt() : QString();
 }
 
 QString DictationController::triggerLabel() const {
@@ -204,7 +209,7 @@ void DictationController::loadModel() {
         setState(State::loading());
     }
     const QString path = prefs_.modelPath();
-    const QString prompt = stores_.vocabularyPrompt();
+    const QString prompt = vocabularyPrompt();
     parts_.loadJobs->run([this, serial, path, prompt, make = parts_.makeRecogniser] {
         std::shared_ptr<dictation::Recogniser> loaded;
         try {
@@ -233,7 +238,7 @@ void DictationController::onModelLoaded(std::uint64_t loadSerial,
         return;
     }
     // The vocabulary may have changed while the model loaded.
-    loaded->setVocabularyPrompt(stores_.vocabularyPrompt());
+    loaded->setVocabularyPrompt(vocabularyPrompt());
     transcriber_ = std::move(loaded);
     lastLoadFailed_ = false;
     if (state_.is(Kind::loading)) {

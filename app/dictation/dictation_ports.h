@@ -179,8 +179,7 @@ struct HistoryRecord {
     bool inserted = false;
 };
 
-// The stores a dictation reaches. correct/applySnippets/vocabularyPrompt are called off the
-// main thread and must be safe there.
+// The stores a dictation reaches.
 class DictationStores {
 public:
     virtual ~DictationStores() = default;
@@ -189,12 +188,19 @@ public:
     virtual QString audioPath(const QUuid& id) const = 0;
     virtual void appendToScratchpad(const QString& text) = 0;
     virtual void addHistory(const HistoryRecord& record) = 0;
+    // Waits (bounded) for the history and scratchpad writers at shutdown.
+    virtual void drainWriters() = 0;
+};
+
+// The user's vocabulary and snippets. correct and applySnippets run off the main thread and
+// must be safe there.
+class TextSteps {
+public:
+    virtual ~TextSteps() = default;
     virtual QString correct(const QString& text) = 0;
     virtual QString applySnippets(const QString& text) = 0;
     virtual QString vocabularyPrompt() = 0;
     virtual int vocabularyTermCount() = 0;
-    // Waits (bounded) for the history and scratchpad writers at shutdown.
-    virtual void drainWriters() = 0;
 };
 
 // Runs background work one job at a time, in order.

@@ -34,6 +34,15 @@ const SecretSchema* schema() {
     return &tavikSchema;
 }
 
+// A failed call may come from a cached connection to a secret service that has since gone
+// (the daemon restarted); dropping it makes the next call connect afresh.
+void forgetConnectionAfter(GError*& error) {
+    if (error != nullptr) {
+        g_clear_error(&error);
+        secret_service_disconnect();
+    }
+}
+
 struct CancellableDeleter {
     void operator()(GCancellable* cancellable) const { g_object_unref(cancellable); }
 };
@@ -72,7 +81,7 @@ void clearItem(const QByteArray& account, GCancellable* cancellable) {
     GError* error = nullptr;
     secret_password_clear_sync(schema(), cancellable, &error, "service", Keychain::service,
                                "account", account.constData(), nullptr);
-    g_clear_error(&error);
+    forgetConnectionAfter(error);
 }
 
 } // namespace
@@ -90,7 +99,7 @@ void Keychain::set(const QString& value, const QString& account) {
         const gboolean stored = secret_password_store_sync(
             schema(), SECRET_COLLECTION_DEFAULT, label.constData(), secret.constData(), cancellable,
             &error, "service", Keychain::service, "account", name.constData(), nullptr);
-        g_clear_error(&error);
+        forgetConnectionAfter(error);
         return stored == TRUE;
     });
 }
@@ -103,7 +112,7 @@ std::optional<QString> Keychain::get(const QString& account) {
             gchar* secret = secret_password_lookup_sync(schema(), cancellable, &error, "service",
                                                         Keychain::service, "account",
                                                         name.constData(), nullptr);
-            g_clear_error(&error);
+            forgetConnectionAfter(error);
             if (secret == nullptr) {
                 return std::nullopt;
             }

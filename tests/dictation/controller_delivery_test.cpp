@@ -55,6 +55,20 @@ TEST(ControllerDelivery, CorrectionRunsBeforeSnippetsAndSnippetsOnlyOnText) {
     EXPECT_EQ(stage.record->history.size(), 1u);
 }
 
+TEST(ControllerDelivery, WithoutVocabularyOrSnippetsTheTextGoesOutAsRecognised) {
+    ControllerStage stage;
+    stage.withTextSteps = false;
+    stage.recogniser->fallback = {QStringLiteral("my adress"), 0.9};
+    stage.record->corrections[QStringLiteral("my adress")] = QStringLiteral("my address");
+    stage.start();
+    EXPECT_EQ(stage.recogniser->prompt, QString());
+    dictateOnce(stage);
+    ASSERT_EQ(stage.record->history.size(), 1u);
+    EXPECT_EQ(stage.record->history[0].text, QStringLiteral("my adress"));
+    stage.controller().reloadVocabulary();
+    EXPECT_EQ(stage.log().last(), QStringLiteral("vocabulary: 0 terms"));
+}
+
 TEST(ControllerDelivery, ScratchpadModeAppendsInsteadOfInserting) {
     ControllerStage stage;
     stage.settings->dictateToScratchpad = true;

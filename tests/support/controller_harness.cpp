@@ -36,6 +36,9 @@ void ControllerStage::start(bool loadModel) {
     parts.desktop = std::make_unique<FakeDesktop>(record);
     parts.settings = std::make_unique<FakeSettings>(settings);
     parts.stores = std::make_unique<RecordingStores>(record);
+    if (withTextSteps) {
+        parts.textSteps = std::make_unique<RecordingTextSteps>(record);
+    }
     if (realQueues) {
         parts.recognitionJobs = dictation::makeSerialJobQueue("tavik.recognition");
         parts.loadJobs = dictation::makeSerialJobQueue("tavik.model-load");

@@ -347,6 +347,15 @@ public:
         r_->history.push_back(record);
         r_->events << QStringLiteral("history:") + record.via;
     }
+    void drainWriters() override { r_->events << QStringLiteral("drainWriters"); }
+
+private:
+    std::shared_ptr<StageRecord> r_;
+};
+
+class RecordingTextSteps final : public dictation::TextSteps {
+public:
+    explicit RecordingTextSteps(std::shared_ptr<StageRecord> r) : r_(std::move(r)) {}
     QString correct(const QString& text) override {
         const auto found = r_->corrections.find(text);
         return found != r_->corrections.end() ? found->second : text;
@@ -357,7 +366,6 @@ public:
     }
     QString vocabularyPrompt() override { return QStringLiteral("Tavik, Qt"); }
     int vocabularyTermCount() override { return 2; }
-    void drainWriters() override { r_->events << QStringLiteral("drainWriters"); }
 
 private:
     std::shared_ptr<StageRecord> r_;
@@ -416,6 +424,7 @@ public:
     std::shared_ptr<StageRecord> record = std::make_shared<StageRecord>();
     // Real worker threads and the Qt event loop in place of the manual queues.
     bool realQueues = false;
+    bool withTextSteps = true;
     bool detectorLoads = true;
     bool modelLoads = true;
     std::set<QString> environment;

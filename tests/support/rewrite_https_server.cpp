@@ -1,4 +1,4 @@
-#include "tests/stores/rewrite_https_server.h"
+#include "tests/support/rewrite_https_server.h"
 
 #include <QFile>
 #include <QProcess>
