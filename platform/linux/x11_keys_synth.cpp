@@ -1,5 +1,7 @@
 #include "platform/linux/x11_keys_synth.h"
 
+#include "platform/synthetic_key_ledger.h"
+
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -11,6 +13,13 @@
 
 namespace tavik::platform::x11 {
 namespace {
+
+// Our own keys come back to the shortcut listener as raw events; noting each one first lets the
+// listener drop exactly these and nothing a person or another tool typed.
+void postFakeKey(Display* display, KeyCode code, bool pressed) {
+    SyntheticKeyLedger::shared().willPost(code, pressed);
+    XTestFakeKeyEvent(display, code, pressed ? True : False, CurrentTime);
+}
 
 // Bound symbols go back to nothing a while after the last typing, once clients have caught up.
 constexpr std::int64_t unbindDelayNs = msToNs(1000);
@@ -93,14 +102,14 @@ bool X11KeySynth::postPasteChord(PasteChord chord) {
     }
     for (KeyCode modifier : modifiers) {
         if (!isDown(held, modifier)) {
-            XTestFakeKeyEvent(display, modifier, True, CurrentTime);
+            postFakeKey(display, modifier, true);
         }
     }
-    XTestFakeKeyEvent(display, v, True, CurrentTime);
-    XTestFakeKeyEvent(display, v, False, CurrentTime);
+    postFakeKey(display, v, true);
+    postFakeKey(display, v, false);
     for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) {
         if (!isDown(held, *it)) {
-            XTestFakeKeyEvent(display, *it, False, CurrentTime);
+            postFakeKey(display, *it, false);
         }
     }
     return !trap.failed();
@@ -257,8 +266,8 @@ void X11KeySynth::waitForModifierRelease() {
 }
 
 void X11KeySynth::tap(KeyCode code) {
-    XTestFakeKeyEvent(connection_.get(), code, True, CurrentTime);
-    XTestFakeKeyEvent(connection_.get(), code, False, CurrentTime);
+    postFakeKey(connection_.get(), code, true);
+    postFakeKey(connection_.get(), code, false);
 }
 
 bool X11KeySynth::typeBatch(const std::u32string& text) {

@@ -3,6 +3,7 @@
 #include "app/insertion/insertion_engine.h"
 #include "app/insertion/insertion_ports.h"
 #include "app/insertion/mechanisms.h"
+#include "platform/synthetic_key_ledger.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/insertion_target_app.h"
 
@@ -182,6 +183,17 @@ TEST_F(InsertionDesktop, TypingTurnsLineBreaksIntoReturn) {
     EXPECT_EQ(runType("one\r\ntwo\nthree"), OUTCOME_SUCCEEDED);
     ASSERT_TRUE(test::spinUntil([&] { return target.text() == "one\ntwo\nthree"; }, 5000))
         << target.text().toStdString();
+}
+
+TEST_F(InsertionDesktop, EveryKeyTavikSendsIsNotedForTheShortcutListener) {
+    focusField();
+    ASSERT_TRUE(target.setText(""));
+    platform::SyntheticKeyLedger& ledger = platform::SyntheticKeyLedger::shared();
+    const std::size_t before = ledger.pendingNotes();
+    EXPECT_EQ(runType("ab"), OUTCOME_SUCCEEDED);
+    ASSERT_TRUE(test::spinUntil([&] { return target.text() == "ab"; }, 5000));
+    // No listener runs in this program, so nothing claims the notes: a press and a release each.
+    EXPECT_GE(ledger.pendingNotes(), before + 4);
 }
 
 } // namespace
