@@ -183,27 +183,41 @@ bool X11KeySynth::bindSpare(const std::vector<KeySym>& needed, std::map<KeySym, 
     if (missing.empty()) {
         return true;
     }
+    // Never-bound keys first, then those bound longest ago: a key bound again is the one race
+    // left (a client still handling its earlier presses would read the new symbol).
     std::vector<KeyCode> free;
     for (KeyCode code : spareKeycodes()) {
         if (inUse.count(code) == 0) {
             free.push_back(code);
         }
     }
+    std::stable_sort(free.begin(), free.end(), [this](KeyCode a, KeyCode b) {
+        const auto boundA = bindingAge_.find(a);
+        const auto boundB = bindingAge_.find(b);
+        const std::uint64_t ageA = boundA == bindingAge_.end() ? 0 : boundA->second;
+        const std::uint64_t ageB = boundB == bindingAge_.end() ? 0 : boundB->second;
+        return ageA < ageB;
+    });
+    const bool rebinding = std::any_of(
+        free.begin(),
+        free.begin() + static_cast<std::ptrdiff_t>(std::min(free.size(), missing.size())),
+        [this](KeyCode code) { return bound_.count(code) != 0; });
     if (free.size() < missing.size()) {
         return false;
     }
     Display* display = connection_.get();
-    if (typedSinceBinding_) {
+    if (rebinding && typedSinceBinding_) {
         XSync(display, False);
         sleepMs(settleMs);
+        typedSinceBinding_ = false;
     }
     RequestTrap trap(display);
     for (std::size_t i = 0; i < missing.size(); ++i) {
         setKeycodeSymbol(free[i], missing[i]);
         bound_[free[i]] = missing[i];
+        bindingAge_[free[i]] = ++bindings_;
         codes[missing[i]] = free[i];
     }
-    typedSinceBinding_ = false;
     return !trap.failed();
 }
 
@@ -216,6 +230,7 @@ void X11KeySynth::unbindAll() {
         setKeycodeSymbol(code, NoSymbol);
     }
     bound_.clear();
+    bindingAge_.clear();
     typedSinceBinding_ = false;
     XSync(connection_.get(), False);
 }
@@ -291,7 +306,7 @@ bool X11KeySynth::typeBatch(const std::u32string& text) {
     for (char32_t cp : text) {
         tap(codes.at(keysymFor(cp)));
     }
-    typedSinceBinding_ = typedSinceBinding_ || !needSpare.empty() || !bound_.empty();
+    typedSinceBinding_ = typedSinceBinding_ || !bound_.empty();
     const bool ok = !trap.failed();
     unbindTimer_ = Clock::system().schedule(unbindDelayNs, [this] {
         unbindTimer_ = Clock::noTimer;

@@ -56,7 +56,9 @@ private:
     int maxKeycode_ = 0;
     int symsPerKeycode_ = 0;
     std::vector<KeySym> keyboardMap_;
-    std::map<KeyCode, KeySym> bound_; // spare keycodes we bound, and to what
+    std::map<KeyCode, KeySym> bound_;             // spare keycodes we bound, and to what
+    std::map<KeyCode, std::uint64_t> bindingAge_; // when each was bound (a running number)
+    std::uint64_t bindings_ = 0;
     bool typedSinceBinding_ = false;
     Clock::TimerId unbindTimer_ = Clock::noTimer;
 };
