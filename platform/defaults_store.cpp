@@ -128,6 +128,15 @@ void DefaultsStore::remove(const QString& key) {
     write(key, std::nullopt);
 }
 
+bool DefaultsStore::copyValue(const QString& from, const QString& to) {
+    const QJsonValue value = valueOf(from);
+    if (value.isUndefined()) {
+        return false;
+    }
+    write(to, value);
+    return true;
+}
+
 bool DefaultsStore::flush() {
     std::lock_guard lock(mutex_);
     return pending_.empty() || storePendingLocked();

@@ -44,6 +44,10 @@ public:
     void setStringArray(const QString& key, const QStringList& value);
     void remove(const QString& key);
 
+    // Copies whatever `from` holds, of any kind, to `to` (a store keeps a value it cannot
+    // decode under a backup key before overwriting it). False when `from` is absent.
+    bool copyValue(const QString& from, const QString& to);
+
     // Writes any change an earlier write could not store (a full disk, a folder that could
     // not be made). True when the file holds every change made through this store.
     bool flush();

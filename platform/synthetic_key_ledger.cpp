@@ -12,6 +12,9 @@ SyntheticKeyLedger& SyntheticKeyLedger::shared() {
 void SyntheticKeyLedger::willPost(std::uint32_t keycode, bool pressed) {
     std::lock_guard lock(mutex_);
     dropExpiredLocked();
+    if (notes_.size() == maxNotes) {
+        notes_.pop_front();
+    }
     notes_.push_back(Note{keycode, pressed});
     lastNoteAtNs_ = clock_.monotonicNs();
 }

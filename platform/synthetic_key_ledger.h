@@ -17,10 +17,12 @@ namespace tavik::platform {
 // Notes are matched by X keycode and direction, oldest first. A note that is never matched (no
 // listener was running, or the server dropped the event) expires `expiryNs` after the most recent
 // note, so a long typing run keeps its notes alive while it lasts and a forgotten note cannot
-// swallow a later key for long.
+// swallow a later key for long. While the main thread is busy posting, nothing claims notes, so
+// they are capped at `maxNotes`, the oldest going first.
 class SyntheticKeyLedger {
 public:
     static constexpr std::int64_t expiryNs = 5'000'000'000;
+    static constexpr std::size_t maxNotes = 4096;
 
     explicit SyntheticKeyLedger(const Clock& clock) : clock_(clock) {}
 

@@ -3,6 +3,7 @@
 #include "app/stores/history_file.h"
 #include "app/stores/text_graphemes.h"
 #include "platform/folders.h"
+#include "platform/main_thread.h"
 #include "platform/private_files.h"
 #include "platform/serial_queue.h"
 
@@ -25,6 +26,9 @@ History& History::shared() {
     static History* const instance = [] {
         auto* made = new History(
             platform::joinPath(platform::Folders::fromEnvironment().data, "history.json"));
+        if (QCoreApplication::instance() != nullptr && !platform::isMainThread()) {
+            made->moveToThread(QCoreApplication::instance()->thread());
+        }
         sharedHistory.store(made);
         return made;
     }();

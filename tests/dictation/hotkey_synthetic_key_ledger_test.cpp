@@ -39,5 +39,18 @@ TEST(SyntheticKeyLedger, UnclaimedNotesExpireAfterTheLastNoteSoTheyCannotSwallow
     EXPECT_EQ(ledger.pendingNotes(), 0U);
 }
 
+TEST(SyntheticKeyLedger, AnUnclaimedRunKeepsOnlyItsNewestNotes) {
+    test::FakeClock clock;
+    SyntheticKeyLedger ledger(clock);
+    ledger.willPost(9, true); // the oldest note, pushed out by the run below
+    for (std::size_t i = 1; i < SyntheticKeyLedger::maxNotes; ++i) {
+        ledger.willPost(38, true);
+    }
+    ledger.willPost(40, true);
+    EXPECT_EQ(ledger.pendingNotes(), SyntheticKeyLedger::maxNotes);
+    EXPECT_FALSE(ledger.claim(9, true));
+    EXPECT_TRUE(ledger.claim(40, true));
+}
+
 } // namespace
 } // namespace tavik::platform

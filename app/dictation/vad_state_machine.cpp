@@ -1,0 +1,53 @@
+#include "app/dictation/vad_state_machine.h"
+
+namespace tavik {
+
+VadCounts VadCounts::fromDurations(int silenceHoldMs, int speculativeHoldMs, int minSpeechMs) {
+    const auto windows = [](int ms) {
+        return static_cast<int>(ms / VadStateMachine::kFrameMs);
+    };
+    return {windows(silenceHoldMs), windows(speculativeHoldMs), windows(minSpeechMs)};
+}
+
+std::vector<VadEvent> VadStateMachine::consume(std::span<const float> probabilities,
+                                               float threshold, const VadCounts& counts) {
+    std::vector<VadEvent> events;
+    for (const float probability : probabilities) {
+        if (probability >= threshold) {
+            ++speechFrames_;
+            ++totalSpeechFrames_;
+            silenceFrames_ = 0;
+            if (speculated_) {
+                speculated_ = false;
+                events.push_back(VadEvent::SpeechResumed);
+            }
+            if (!speaking_ && speechFrames_ >= counts.start) {
+                speaking_ = true;
+                everSpoke_ = true;
+            }
+        } else if (speaking_) {
+            ++silenceFrames_;
+            if (!speculated_ && silenceFrames_ >= counts.pause && counts.pause < counts.end) {
+                speculated_ = true;
+                events.push_back(VadEvent::SpeechPause);
+            }
+            if (silenceFrames_ >= counts.end) {
+                speaking_ = false;
+                speculated_ = false;
+                speechFrames_ = 0;
+                silenceFrames_ = 0;
+                events.push_back(VadEvent::SpeechEnd);
+                return events;
+            }
+        } else if (speechFrames_ > 0) {
+            --speechFrames_;
+        }
+    }
+    return events;
+}
+
+void VadStateMachine::reset() {
+    *this = VadStateMachine();
+}
+
+} // namespace tavik

@@ -1,0 +1,139 @@
+#include "app/insertion/insertion_codes.h"
+#include "app/insertion/insertion_ports.h"
+#include "app/insertion/mechanisms.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace tavik {
+namespace {
+
+int pendingRestores = 0;
+
+// The user's clipboard as the latest paste found it, while its restore is still to come. A
+// paste that starts before then finds our own text on the clipboard; the user's content is this.
+struct AwaitedRestore {
+    platform::ClipboardSnapshot snapshot;
+    std::uint64_t changeCount = 0;
+    std::uint64_t portsGeneration = 0;
+};
+std::optional<AwaitedRestore> awaited;
+
+// Terminal emulators take Control+V as a literal key; they paste with Control+Shift+V.
+bool isTerminal(const QString& windowClass) {
+    static const QStringList terminals = {"gnome-terminal",
+                                          "gnome-terminal-server",
+                                          "org.gnome.Console",
+                                          "kgx",
+                                          "org.gnome.Ptyxis",
+                                          "konsole",
+                                          "xfce4-terminal",
+                                          "mate-terminal",
+                                          "lxterminal",
+                                          "qterminal",
+                                          "terminator",
+                                          "tilix",
+                                          "alacritty",
+                                          "kitty",
+                                          "foot",
+                                          "org.wezfurlong.wezterm",
+                                          "wezterm",
+                                          "terminology",
+                                          "sakura",
+                                          "guake",
+                                          "yakuake",
+                                          "deepin-terminal",
+                                          "io.elementary.terminal",
+                                          "st-256color"};
+    for (const QString& terminal : terminals) {
+        if (windowClass.compare(terminal, Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int pendingPasteRestores() {
+    return pendingRestores;
+}
+
+std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrusted) {
+    const InsertionPorts& ports = insertionPorts();
+    platform::Clipboard& clipboard = *ports.clipboard;
+
+    platform::ClipboardSnapshot snapshot;
+    if (awaited && awaited->changeCount == clipboard.changeCount() &&
+        awaited->portsGeneration == insertionPortsGeneration()) {
+        snapshot = awaited->snapshot;
+    } else {
+        snapshot = clipboard.snapshot();
+    }
+    const auto front = ports.frontmost->current();
+    const qint64 pid = front ? front->pid : 0;
+    std::unique_ptr<platform::AccessibleText> element;
+    std::optional<int> before;
+    bool hadSelection = false;
+    if (axTrusted) {
+        element = ports.accessibility->focusedElement(pid);
+        if (element) {
+            const auto selection = element->selection();
+            hadSelection = selection && selection->start >= 0 && selection->length() > 0;
+            before = element->characterCount();
+        }
+    }
+
+    if (!clipboard.setText(text)) {
+        clipboard.restore(snapshot);
+        return OUTCOME_FAILED;
+    }
+    const std::uint64_t ours = clipboard.changeCount();
+    const auto chord = front && isTerminal(front->windowClass)
+                           ? platform::KeySynth::PasteChord::controlShiftV
+                           : platform::KeySynth::PasteChord::controlV;
+    if (!ports.keys->available() || !ports.keys->postPasteChord(chord)) {
+        clipboard.restore(snapshot);
+        return OUTCOME_FAILED;
+    }
+
+    // Put the user's clipboard back later, unless someone wrote to it meanwhile. The timer
+    // fires on the main thread: the clipboard may only be touched there.
+    ++pendingRestores;
+    awaited = AwaitedRestore{snapshot, ours, insertionPortsGeneration()};
+    platform::Clipboard* restoreInto = &clipboard;
+    ports.clock->schedule(platform::msToNs(restoreMs), [restoreInto, snapshot, ours] {
+        if (restoreInto->changeCount() == ours) {
+            restoreInto->restore(snapshot);
+        }
+        if (awaited && awaited->changeCount == ours) {
+            awaited.reset();
+        }
+        --pendingRestores;
+    });
+
+    if (!axTrusted || !before) {
+        return OUTCOME_SUCCEEDED_UNVERIFIED;
+    }
+    // The target fetches the text from the clipboard's owner thread and inserts it in its own
+    // time; watch the count for a while rather than judging after one fixed pause.
+    std::optional<int> after = before;
+    for (int waited = 0; waited < pasteCheckLimitMs; waited += pasteCheckIntervalMs) {
+        ports.sleeper->sleepMs(pasteCheckIntervalMs);
+        auto now = ports.accessibility->focusedElement(pid);
+        if (!now || !now->sameElement(*element)) {
+            return OUTCOME_SUCCEEDED; // focus moved on: nothing left to compare
+        }
+        after = now->characterCount();
+        if (!after || *after != *before) {
+            return OUTCOME_SUCCEEDED;
+        }
+    }
+    if (!text.isEmpty() && !hadSelection) {
+        return OUTCOME_DISCARDED;
+    }
+    return OUTCOME_SUCCEEDED;
+}
+
+} // namespace tavik

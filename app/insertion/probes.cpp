@@ -1,0 +1,37 @@
+#include "app/insertion/insertion_ports.h"
+#include "app/insertion/mechanisms.h"
+
+namespace tavik {
+
+TargetApp frontmostApp() {
+    const auto app = insertionPorts().frontmost->current();
+    if (!app) {
+        return TargetApp{QStringLiteral("<none>"), QStringLiteral("<none>"), 0};
+    }
+    return TargetApp{app->name.value_or(QStringLiteral("?")),
+                     app->bundleId.value_or(QStringLiteral("?")),
+                     static_cast<std::int32_t>(app->pid)};
+}
+
+bool accessibilityTrusted() {
+    return insertionPorts().accessibility->trusted();
+}
+
+void requestAccessibility() {
+    insertionPorts().accessibility->requestEnabled();
+}
+
+bool secureInputActive() {
+    const InsertionPorts& ports = insertionPorts();
+    if (ports.keys->keyboardGrabbedElsewhere()) {
+        return true;
+    }
+    const auto front = ports.frontmost->current();
+    if (!front || front->pid <= 0) {
+        return false;
+    }
+    const auto element = ports.accessibility->focusedElement(front->pid);
+    return element && element->isPassword();
+}
+
+} // namespace tavik

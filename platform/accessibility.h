@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace tavik::platform {
+
+// A character range in an accessible text, in the toolkit's own offsets (AT-SPI counts code
+// points). Only ever handed back to the same element.
+struct TextSpan {
+    int start = 0;
+    int end = 0;
+    int length() const { return end - start; }
+};
+
+// The focused text element of another application, as the accessibility interface shows it.
+// Every call is one bounded round trip to that application; a failed call answers "none"/false.
+class AccessibleText {
+public:
+    virtual ~AccessibleText() = default;
+
+    // Editable text whose content may be written (not read-only).
+    virtual bool writable() = 0;
+    virtual bool isPassword() = 0;
+    virtual std::optional<int> characterCount() = 0;
+    // The first selection; an empty optional when the call fails, a zero-length span at the
+    // caret is never reported (no selection gives a span with start == end == -1).
+    virtual std::optional<TextSpan> selection() = 0;
+    virtual std::optional<int> caretOffset() = 0;
+    virtual std::optional<QString> text(int start, int end) = 0;
+    virtual bool insertText(int offset, const QString& text) = 0;
+    virtual bool deleteText(int start, int end) = 0;
+    virtual bool sameElement(const AccessibleText& other) const = 0;
+};
+
+class Accessibility {
+public:
+    virtual ~Accessibility() = default;
+
+    // The accessibility bus answers and accessibility is switched on.
+    virtual bool trusted() = 0;
+    // Asks the desktop to switch accessibility on, so toolkits start exporting their widgets.
+    virtual void requestEnabled() = 0;
+    // The focused element of the application with process id `frontmostPid`, or none. Our own
+    // process never has one (our own bridge would have to answer on the blocked main thread).
+    virtual std::unique_ptr<AccessibleText> focusedElement(qint64 frontmostPid) = 0;
+
+    static Accessibility& system();
+};
+
+} // namespace tavik::platform

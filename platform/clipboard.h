@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace tavik::platform {
+
+// What the clipboard held: one entry per item, each a map from format (MIME type) to its data.
+// X11 has a single item with many formats; an item whose map is empty keeps its entry.
+using ClipboardItem = std::map<QString, QByteArray>;
+using ClipboardSnapshot = std::vector<ClipboardItem>;
+
+// The desktop clipboard (CLIPBOARD selection). Main thread only.
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+
+    virtual ClipboardSnapshot snapshot() = 0;
+    // Replaces the content with `text`; false when the clipboard could not be taken.
+    virtual bool setText(const QString& text) = 0;
+    // Puts a snapshot back; an empty snapshot leaves the clipboard empty.
+    virtual void restore(const ClipboardSnapshot& snapshot) = 0;
+    // Grows by at least one whenever the content changes, ours or anyone else's.
+    virtual std::uint64_t changeCount() = 0;
+
+    static Clipboard& system();
+};
+
+} // namespace tavik::platform

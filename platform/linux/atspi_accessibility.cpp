@@ -1,0 +1,304 @@
+#include "platform/linux/atspi_accessibility.h"
+
+#include "platform/linux/atspi_text_element.h"
+
+#include <dbus/dbus.h>
+
+#include <algorithm>
+#include <vector>
+
+#include <unistd.h>
+
+namespace tavik::platform::atspi {
+namespace {
+
+constexpr char busName[] = "org.a11y.Bus";
+constexpr char busPath[] = "/org/a11y/bus";
+constexpr char statusInterface[] = "org.a11y.Status";
+
+std::optional<qint64> processOf(AtspiAccessible* object) {
+    GError* error = nullptr;
+    const guint pid = atspi_accessible_get_process_id(object, &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    return static_cast<qint64>(pid);
+}
+
+int childCount(AtspiAccessible* object) {
+    GError* error = nullptr;
+    const gint count = atspi_accessible_get_child_count(object, &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        return -1;
+    }
+    return count;
+}
+
+AtspiAccessible* childAt(AtspiAccessible* object, int index) {
+    GError* error = nullptr;
+    AtspiAccessible* child = atspi_accessible_get_child_at_index(object, index, &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        if (child != nullptr) {
+            g_object_unref(child);
+        }
+        return nullptr;
+    }
+    return child;
+}
+
+} // namespace
+
+AtspiAccessibility::AtspiAccessibility() = default;
+
+AtspiAccessibility::~AtspiAccessibility() {
+    forgetFocus();
+    if (listener_ != nullptr) {
+        atspi_event_listener_deregister(listener_, "object:state-changed:focused", nullptr);
+        g_object_unref(listener_);
+    }
+    if (sessionBus_ != nullptr) {
+        dbus_connection_close(sessionBus_);
+        dbus_connection_unref(sessionBus_);
+    }
+}
+
+bool AtspiAccessibility::connect() {
+    if (initialised_) {
+        return true;
+    }
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+        qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        return false; // no session bus to find the accessibility bus on
+    }
+    const int status = atspi_init();
+    if (status != 0 && status != 1) {
+        return false;
+    }
+    initialised_ = true;
+    atspi_set_timeout(callTimeoutMs, callTimeoutMs * 4);
+    listener_ = atspi_event_listener_new(&AtspiAccessibility::onFocusEvent, this, nullptr);
+    GError* error = nullptr;
+    if (atspi_event_listener_register(listener_, "object:state-changed:focused", &error) == FALSE) {
+        if (error != nullptr) {
+            g_error_free(error);
+        }
+    }
+    return true;
+}
+
+// libatspi dispatches events while it waits for its own replies, so this may run inside any
+// AT-SPI call: it only swaps a reference.
+void AtspiAccessibility::onFocusEvent(AtspiEvent* event, void* self) {
+    auto* accessibility = static_cast<AtspiAccessibility*>(self);
+    if (event->source != nullptr && event->detail1 != 0) {
+        AtspiAccessible* previous = accessibility->lastFocused_;
+        accessibility->lastFocused_ = static_cast<AtspiAccessible*>(g_object_ref(event->source));
+        if (previous != nullptr) {
+            g_object_unref(previous);
+        }
+    }
+    g_boxed_free(ATSPI_TYPE_EVENT, event);
+}
+
+void AtspiAccessibility::forgetFocus() {
+    if (lastFocused_ != nullptr) {
+        g_object_unref(lastFocused_);
+        lastFocused_ = nullptr;
+    }
+}
+
+std::optional<bool> AtspiAccessibility::busStatusEnabled() {
+    if (sessionBus_ == nullptr) {
+        DBusError error;
+        dbus_error_init(&error);
+        sessionBus_ = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+        dbus_error_free(&error);
+        if (sessionBus_ == nullptr) {
+            return std::nullopt;
+        }
+        dbus_connection_set_exit_on_disconnect(sessionBus_, FALSE);
+    }
+    bool anyEnabled = false;
+    for (const char* property : {"IsEnabled", "ScreenReaderEnabled"}) {
+        DBusMessage* call = dbus_message_new_method_call(busName, busPath,
+                                                         "org.freedesktop.DBus.Properties", "Get");
+        if (call == nullptr) {
+            return std::nullopt;
+        }
+        const char* interface = statusInterface;
+        dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
+                                 DBUS_TYPE_INVALID);
+        DBusError error;
+        dbus_error_init(&error);
+        DBusMessage* reply =
+            dbus_connection_send_with_reply_and_block(sessionBus_, call, callTimeoutMs, &error);
+        dbus_message_unref(call);
+        dbus_error_free(&error);
+        if (reply == nullptr) {
+            return std::nullopt;
+        }
+        DBusMessageIter iter;
+        DBusMessageIter variant;
+        dbus_bool_t value = FALSE;
+        if (dbus_message_iter_init(reply, &iter) &&
+            dbus_message_iter_get_arg_type(&iter) == DBUS_TYPE_VARIANT) {
+            dbus_message_iter_recurse(&iter, &variant);
+            if (dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_BOOLEAN) {
+                dbus_message_iter_get_basic(&variant, &value);
+            }
+        }
+        dbus_message_unref(reply);
+        anyEnabled = anyEnabled || value != FALSE;
+    }
+    return anyEnabled;
+}
+
+bool AtspiAccessibility::trusted() {
+    const std::optional<bool> enabled = busStatusEnabled();
+    if (!enabled || !*enabled || !connect()) {
+        return false;
+    }
+    AtspiAccessible* desktop = atspi_get_desktop(0);
+    if (desktop == nullptr) {
+        return false;
+    }
+    const bool answers = childCount(desktop) >= 0;
+    g_object_unref(desktop);
+    return answers;
+}
+
+void AtspiAccessibility::requestEnabled() {
+    if (!busStatusEnabled().has_value()) {
+        return;
+    }
+    DBusMessage* call =
+        dbus_message_new_method_call(busName, busPath, "org.freedesktop.DBus.Properties", "Set");
+    if (call == nullptr) {
+        return;
+    }
+    const char* interface = statusInterface;
+    const char* property = "IsEnabled";
+    DBusMessageIter iter;
+    DBusMessageIter variant;
+    dbus_message_iter_init_append(call, &iter);
+    dbus_message_iter_append_basic(&iter, DBUS_TYPE_STRING, &interface);
+    dbus_message_iter_append_basic(&iter, DBUS_TYPE_STRING, &property);
+    dbus_message_iter_open_container(&iter, DBUS_TYPE_VARIANT, DBUS_TYPE_BOOLEAN_AS_STRING,
+                                     &variant);
+    const dbus_bool_t on = TRUE;
+    dbus_message_iter_append_basic(&variant, DBUS_TYPE_BOOLEAN, &on);
+    dbus_message_iter_close_container(&iter, &variant);
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* reply =
+        dbus_connection_send_with_reply_and_block(sessionBus_, call, callTimeoutMs, &error);
+    dbus_message_unref(call);
+    dbus_error_free(&error);
+    if (reply != nullptr) {
+        dbus_message_unref(reply);
+    }
+}
+
+// The focused descendant of the process's active window, walking depth first with a bound.
+AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
+    AtspiAccessible* desktop = atspi_get_desktop(0);
+    if (desktop == nullptr) {
+        return nullptr;
+    }
+    AtspiAccessible* application = nullptr;
+    const int applications = childCount(desktop);
+    for (int i = 0; i < applications && application == nullptr; ++i) {
+        AtspiAccessible* candidate = childAt(desktop, i);
+        if (candidate == nullptr) {
+            continue;
+        }
+        if (processOf(candidate) == pid) {
+            application = candidate;
+        } else {
+            g_object_unref(candidate);
+        }
+    }
+    g_object_unref(desktop);
+    if (application == nullptr) {
+        return nullptr;
+    }
+
+    std::vector<AtspiAccessible*> pending;
+    const int windows = childCount(application);
+    for (int i = windows - 1; i >= 0; --i) {
+        if (AtspiAccessible* window = childAt(application, i)) {
+            if (hasState(window, ATSPI_STATE_ACTIVE)) {
+                pending.push_back(window);
+            } else {
+                g_object_unref(window);
+            }
+        }
+    }
+    g_object_unref(application);
+
+    AtspiAccessible* found = nullptr;
+    int visited = 0;
+    while (!pending.empty() && found == nullptr && visited < searchLimit) {
+        AtspiAccessible* object = pending.back();
+        pending.pop_back();
+        ++visited;
+        if (hasState(object, ATSPI_STATE_FOCUSED)) {
+            found = object;
+            break;
+        }
+        const int children = childCount(object);
+        // A huge container (a table of many rows) is looked into only as far as the bound.
+        for (int i = std::min(children, searchLimit) - 1; i >= 0; --i) {
+            if (AtspiAccessible* child = childAt(object, i)) {
+                pending.push_back(child);
+            }
+        }
+        g_object_unref(object);
+    }
+    for (AtspiAccessible* object : pending) {
+        g_object_unref(object);
+    }
+    return found;
+}
+
+std::unique_ptr<AccessibleText> AtspiAccessibility::focusedElement(qint64 frontmostPid) {
+    // Without the frontmost process nothing tells a stale focus from a live one; our own
+    // process would have to answer on the thread that is asking.
+    if (frontmostPid <= 0 || frontmostPid == static_cast<qint64>(::getpid()) || !connect()) {
+        return nullptr;
+    }
+    if (lastFocused_ != nullptr) {
+        AtspiAccessible* cached = static_cast<AtspiAccessible*>(g_object_ref(lastFocused_));
+        const bool live =
+            processOf(cached) == frontmostPid && hasState(cached, ATSPI_STATE_FOCUSED);
+        std::unique_ptr<AccessibleText> element;
+        if (live) {
+            element = std::make_unique<TextElement>(cached);
+        }
+        g_object_unref(cached);
+        if (element) {
+            return element;
+        }
+    }
+    AtspiAccessible* found = searchFocused(frontmostPid);
+    if (found == nullptr) {
+        return nullptr;
+    }
+    auto element = std::make_unique<TextElement>(found);
+    g_object_unref(found);
+    return element;
+}
+
+} // namespace tavik::platform::atspi
+
+namespace tavik::platform {
+
+Accessibility& Accessibility::system() {
+    static auto* accessibility = new atspi::AtspiAccessibility(); // lives to process end
+    return *accessibility;
+}
+
+} // namespace tavik::platform

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/accessibility.h"
+
+#include <atspi/atspi.h>
+
+namespace tavik::platform::atspi {
+
+// One accessible object of another application, held by reference; its Text and
+// EditableText interfaces answer the element's questions.
+class TextElement final : public AccessibleText {
+public:
+    explicit TextElement(AtspiAccessible* object); // takes a new reference
+    ~TextElement() override;
+    TextElement(const TextElement&) = delete;
+    TextElement& operator=(const TextElement&) = delete;
+
+    bool writable() override;
+    bool isPassword() override;
+    std::optional<int> characterCount() override;
+    std::optional<TextSpan> selection() override;
+    std::optional<int> caretOffset() override;
+    std::optional<QString> text(int start, int end) override;
+    bool insertText(int offset, const QString& text) override;
+    bool deleteText(int start, int end) override;
+    bool sameElement(const AccessibleText& other) const override;
+
+    AtspiAccessible* object() const { return object_; }
+
+private:
+    AtspiText* textInterface();
+    bool countsUtf16();
+
+    AtspiAccessible* object_;
+    std::optional<bool> toolkitIsQt_;
+};
+
+// Whether `object` is in `state` right now; false when the object cannot be asked.
+bool hasState(AtspiAccessible* object, AtspiStateType state);
+
+} // namespace tavik::platform::atspi

@@ -1,0 +1,147 @@
+// The target application of the insertion desktop tests: a window with a text field, a
+// password field and a plain key-reading area without any accessible text. It takes commands on
+// standard input, one per line, and answers on standard output:
+//   focus field|password|plain   gives that widget the keyboard focus; answers "focused <name>"
+//   set <base64>                 sets the field's text (caret at the end); answers "ok"
+//   select <start> <end>         selects in the field; answers "ok"
+//   caret <offset>               moves the field's caret; answers "ok"
+//   get                          answers "text <base64>" with the focused widget's text
+//   copy <base64>                puts a text on the clipboard; answers "ok"
+//   copyrich <b64 text> <b64 html> <b64 png>   puts three formats on the clipboard; "ok"
+//   clipboard                    answers "clipboard" and " <format>=<base64>" per format
+// On start it shows its window and prints "ready <window id>".
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace {
+
+// Reads keys and Control+V by itself and tells the accessibility bus nothing about its text.
+class PlainArea final : public QWidget {
+public:
+    PlainArea() {
+        setFocusPolicy(Qt::StrongFocus);
+        setMinimumHeight(40);
+    }
+    QString text;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Paste)) {
+            text += QGuiApplication::clipboard()->text();
+        } else if (!event->text().isEmpty() && event->text().at(0).isPrint()) {
+            text += event->text();
+        } else if (event->key() == Qt::Key_Return) {
+            text += '\n';
+        }
+    }
+};
+
+void reply(const QByteArray& line) {
+    const QByteArray out = line + '\n';
+    [[maybe_unused]] auto written = ::write(1, out.constData(), static_cast<size_t>(out.size()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("tavik-insertion-target");
+
+    QWidget window;
+    window.setWindowTitle("Insertion target");
+    auto* layout = new QVBoxLayout(&window);
+    auto* field = new QLineEdit;
+    field->setObjectName("field");
+    field->setAccessibleName("field");
+    auto* password = new QLineEdit;
+    password->setObjectName("password");
+    password->setEchoMode(QLineEdit::Password);
+    auto* plain = new PlainArea;
+    layout->addWidget(field);
+    layout->addWidget(password);
+    layout->addWidget(plain);
+    window.resize(400, 160);
+    window.show();
+    window.activateWindow();
+    field->setFocus();
+
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QByteArray pending;
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[4096];
+        const ssize_t got = ::read(0, buffer, sizeof buffer);
+        if (got <= 0) {
+            QApplication::quit();
+            return;
+        }
+        pending.append(buffer, got);
+        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+            const QList<QByteArray> words = pending.left(end).split(' ');
+            pending.remove(0, end + 1);
+            const QByteArray command = words.value(0);
+            if (command == "focus") {
+                QWidget* target = words.value(1) == "password" ? static_cast<QWidget*>(password)
+                                  : words.value(1) == "plain"  ? static_cast<QWidget*>(plain)
+                                                               : static_cast<QWidget*>(field);
+                window.activateWindow();
+                target->setFocus();
+                reply("focused " + words.value(1));
+            } else if (command == "set") {
+                field->setText(QString::fromUtf8(QByteArray::fromBase64(words.value(1))));
+                reply("ok");
+            } else if (command == "select") {
+                const int start = words.value(1).toInt();
+                field->setSelection(start, words.value(2).toInt() - start);
+                reply("ok");
+            } else if (command == "caret") {
+                field->setCursorPosition(words.value(1).toInt());
+                reply("ok");
+            } else if (command == "get") {
+                QWidget* focused = QApplication::focusWidget();
+                QString text;
+                if (focused == plain) {
+                    text = plain->text;
+                } else if (auto* edit = qobject_cast<QLineEdit*>(focused)) {
+                    text = edit->text();
+                }
+                reply("text " + text.toUtf8().toBase64());
+            } else if (command == "copy") {
+                QGuiApplication::clipboard()->setText(
+                    QString::fromUtf8(QByteArray::fromBase64(words.value(1))));
+                reply("ok");
+            } else if (command == "copyrich") {
+                auto* data = new QMimeData;
+                data->setData("text/plain", QByteArray::fromBase64(words.value(1)));
+                data->setData("text/html", QByteArray::fromBase64(words.value(2)));
+                data->setData("image/png", QByteArray::fromBase64(words.value(3)));
+                QGuiApplication::clipboard()->setMimeData(data);
+                reply("ok");
+            } else if (command == "clipboard") {
+                QByteArray line = "clipboard";
+                if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) {
+                    QStringList formats = data->formats();
+                    formats.sort();
+                    for (const QString& format : formats) {
+                        line += ' ' + format.toUtf8() + '=' + data->data(format).toBase64();
+                    }
+                }
+                reply(line);
+            } else {
+                reply("unknown");
+            }
+        }
+    });
+    reply("ready " + QByteArray::number(static_cast<qulonglong>(window.winId())));
+    return QApplication::exec();
+}
