@@ -17,7 +17,7 @@ PulseClient& PulseClient::shared() {
     return client;
 }
 
-PulseClient::PulseClient() {
+PulseClient::PulseClient(QByteArray server) : server_(std::move(server)) {
     loop_ = pa_threaded_mainloop_new();
     if (loop_ == nullptr) {
         logLine(QStringLiteral("audio: could not create the sound server loop"));
@@ -190,7 +190,8 @@ void PulseClient::startContext() {
     pa_context_set_state_callback(context_, &PulseClient::contextStateThunk, this);
     pa_context_set_subscribe_callback(context_, &PulseClient::subscriptionThunk, this);
     // A failed connect reports itself through the state callback.
-    pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+    pa_context_connect(context_, server_.isEmpty() ? nullptr : server_.constData(),
+                       PA_CONTEXT_NOAUTOSPAWN, nullptr);
 }
 
 void PulseClient::releaseContext() {

@@ -2,6 +2,7 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <QByteArray>
 #include <QString>
 
 #include <chrono>
@@ -41,7 +42,8 @@ public:
 
     static PulseClient& shared();
 
-    PulseClient();
+    // `server` names a sound server other than the desktop's own (empty: the desktop's).
+    explicit PulseClient(QByteArray server = {});
     ~PulseClient();
     PulseClient(const PulseClient&) = delete;
     PulseClient& operator=(const PulseClient&) = delete;
@@ -100,6 +102,7 @@ private:
     static void subscriptionThunk(pa_context* context, pa_subscription_event_type_t type,
                                   std::uint32_t index, void* self);
 
+    QByteArray server_;
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_time_event* reconnectTimer_ = nullptr;
