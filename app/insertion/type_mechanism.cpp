@@ -79,9 +79,15 @@ std::uint32_t runType(const QString& text) {
         return OUTCOME_FAILED;
     }
     const std::vector<std::u32string> chunks = typingChunks(typeable, capacity);
+    const auto target = ports.frontmost->current();
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         if (i > 0) {
             ports.sleeper->sleepMs(typingPauseMs);
+            // Keys go wherever the focus is: once another application comes to the front, the
+            // rest of the text would land there.
+            if (ports.frontmost->current() != target) {
+                return OUTCOME_FAILED;
+            }
         }
         if (!keys.typeBatch(chunks[i])) {
             return OUTCOME_FAILED;

@@ -78,3 +78,20 @@ TEST(TypeMechanism, EmptyTextSucceedsWithoutKeys) {
 
 } // namespace
 } // namespace tavik
+
+namespace tavik {
+namespace {
+
+TEST(TypeMechanism, StopsWhenAnotherApplicationComesToTheFront) {
+    test::FakeDesktop desktop;
+    desktop.keys.capacity = 64;
+    desktop.sleeper.onSleep = [&](int) {
+        desktop.frontmost.app =
+            platform::RunningApp{"Chat", "org.example.Chat", 99, QStringLiteral("Chat")};
+    };
+    EXPECT_EQ(runType(QString(50, 'x')), OUTCOME_FAILED);
+    ASSERT_EQ(desktop.keys.batches.size(), 1u); // nothing after the switch
+}
+
+} // namespace
+} // namespace tavik
