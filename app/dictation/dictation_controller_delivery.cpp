@@ -27,6 +27,7 @@ void DictationController::startRecognition(std::shared_ptr<RecognitionJob> job) 
         });
         return;
     }
+    job->recogniseNs = parts_.clock->monotonicNs();
     auto* steps = parts_.textSteps.get();
     auto* clock = parts_.clock;
     auto logLine = [this](const QString& line) {
@@ -43,7 +44,7 @@ void DictationController::startRecognition(std::shared_ptr<RecognitionJob> job) 
 void DictationController::recognise(RecognitionJob& job, dictation::TextSteps* steps,
                                     const std::function<void(const QString&)>& log,
                                     platform::Clock& clock) {
-    const std::int64_t t0 = clock.monotonicNs();
+    const std::int64_t t0 = job.recogniseNs;
     try {
         std::optional<dictation::RecognitionResult> result;
         bool speculative = false;

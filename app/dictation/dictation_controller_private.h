@@ -31,8 +31,9 @@ struct DictationController::RecognitionJob {
     dictation::TargetApp target;
     std::shared_ptr<dictation::Recogniser> transcriber;
     std::shared_ptr<Speculation> reused;
-    std::int64_t startNs = 0; // when the recording began, on the monotonic clock
-    double duration = 0;      // seconds, pre-roll included
+    std::int64_t startNs = 0;     // when the recording began, on the monotonic clock
+    std::int64_t recogniseNs = 0; // when recognition was asked for: its time includes any wait
+    double duration = 0;          // seconds, pre-roll included
 
     QString text; // the result, corrected and expanded; empty when there is nothing to deliver
 };

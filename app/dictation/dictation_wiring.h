@@ -19,6 +19,7 @@ std::unique_ptr<ShortcutMonitor> makeShortcutMonitor(Preferences& preferences);
 std::unique_ptr<TextInserter> makeTextInserter();
 std::unique_ptr<Desktop> makeDesktop();
 std::unique_ptr<DictationStores> makeDictationStores();
+std::unique_ptr<TextSteps> makeTextSteps();
 std::unique_ptr<JobQueue> makeSerialJobQueue(const char* name);
 
 // Everything together, as the application runs it: the shared stores and settings, the

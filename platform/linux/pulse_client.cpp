@@ -13,8 +13,10 @@ constexpr pa_usec_t reconnectDelayUs = 1'000'000;
 } // namespace
 
 PulseClient& PulseClient::shared() {
-    static PulseClient client;
-    return client;
+    // Never destroyed: captures and monitors held by other long-lived objects may be torn down
+    // during exit, after function-local statics are gone, and still talk to it.
+    static auto* client = new PulseClient;
+    return *client;
 }
 
 PulseClient::PulseClient(QByteArray server) : server_(std::move(server)) {

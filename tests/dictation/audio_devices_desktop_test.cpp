@@ -137,7 +137,7 @@ TEST(AudioDevicesDesktop, MonitorReportsEachSettledBurstOnce) {
     settle(600);
     EXPECT_EQ(changes, 3);
 
-    // Capturing from a source changes its state, which is not a device change.
+    // A source's own changes (its volume here, or a stream starting on it) are no device change.
     test::PipeMicrophone idle("tavik_idle");
     ASSERT_TRUE(test::spinUntil([&] { return changes >= 4; }, 5000));
     settle(600);

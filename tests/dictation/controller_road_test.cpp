@@ -205,6 +205,20 @@ TEST(ControllerRoad, ASpeculationIsReusedWhenNothingWasSaidAfterIt) {
     EXPECT_EQ(stage.recogniser->calls, std::vector<std::size_t>({22400}));
 }
 
+TEST(ControllerRoad, TheLoggedRecognitionTimeIncludesTheWaitForTheSpeculation) {
+    ControllerStage stage;
+    stage.start();
+    stage.press(Action::pushToTalk);
+    stage.speak(1.0);
+    stage.pauseEvent();
+    stage.drain();
+    stage.release(1.0);
+    stage.advance(0.25); // the speculative pass is still running
+    stage.runJobs();
+    EXPECT_TRUE(stage.log().contains(
+        QStringLiteral("transcribed in 250ms speculative (confidence 0.87): \"hello world\"")));
+}
+
 TEST(ControllerRoad, SpeechResumedDiscardsTheSpeculationAndSkipsItsPass) {
     ControllerStage stage;
     stage.start();

@@ -2,8 +2,8 @@
 // kind of reply becomes a text or an error.
 #include "app/stores/rewrite_service.h"
 
-#include "tests/support/rewrite_https_server.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/rewrite_https_server.h"
 #include "tests/support/transforms_printers.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,57 @@
+#pragma once
+
+// Tavik itself, running as its own process on the test desktop, and a microphone the test
+// speaks into.
+#include <QProcess>
+#include <QString>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace tavik::test {
+
+class TavikProcess {
+public:
+    TavikProcess() = default;
+    ~TavikProcess();
+    TavikProcess(const TavikProcess&) = delete;
+    TavikProcess& operator=(const TavikProcess&) = delete;
+
+    // The application built beside the test programs.
+    static QString program();
+
+    bool start();
+    // Waits until the output holds `line` (a log line's message); false after the timeout.
+    bool waitForLine(const QString& line, int timeoutMs);
+    void signal(int signalNumber);
+    bool running() const;
+    // SIGTERM, then waits; the exit code, or -1 when it did not end in time.
+    int terminate(int timeoutMs = 10000);
+    QString output();
+
+private:
+    QProcess process_;
+    QString output_;
+};
+
+// Writes float samples into the test desktop's microphone FIFO at the pace of real time, from
+// a thread of its own. Joined on destruction.
+class PacedMicrophone {
+public:
+    explicit PacedMicrophone(std::vector<float> samples);
+    ~PacedMicrophone();
+    PacedMicrophone(const PacedMicrophone&) = delete;
+    PacedMicrophone& operator=(const PacedMicrophone&) = delete;
+
+    bool finished() const { return finished_.load(); }
+
+private:
+    std::atomic<bool> finished_{false};
+    std::thread writer_;
+};
+
+// Speech followed by `silenceSeconds` of silence.
+std::vector<float> withSilenceAfter(std::vector<float> speech, double silenceSeconds);
+
+} // namespace tavik::test
