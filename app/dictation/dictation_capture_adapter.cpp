@@ -8,10 +8,6 @@
 namespace tavik::dictation {
 namespace {
 
-InputDeviceInfo info(const AudioInputDevice& device) {
-    return InputDeviceInfo{QString::number(device.id), device.uid, device.name};
-}
-
 std::optional<Error> attempt(const std::function<void()>& operation) {
     try {
         operation();
@@ -47,13 +43,13 @@ public:
         MicrophoneStatus status;
         const auto resolved = capture_.resolvedDevice();
         for (const auto& device : AudioDevices::inputs()) {
-            status.devices << info(device);
+            status.devices << device;
         }
         if (capture_.isRunning() && capture_.activeDevice()) {
-            status.active = info(*capture_.activeDevice());
+            status.active = *capture_.activeDevice();
         }
         if (resolved) {
-            status.planned = info(resolved->first);
+            status.planned = resolved->first;
             status.usingFallback = resolved->second;
         }
         if (const auto id = AudioDevices::defaultInputID()) {

@@ -63,7 +63,7 @@ public:
 
     void loadModel();
     void refreshMicrophones();
-    void selectMicrophone(const std::optional<dictation::InputDeviceInfo>& device);
+    void selectMicrophone(const std::optional<AudioInputDevice>& device);
     void reloadVAD();
     bool reloadHotkey();
     void reloadVocabulary();

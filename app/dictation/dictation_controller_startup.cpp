@@ -142,8 +142,7 @@ void DictationController::refreshMicrophones() {
     emit microphoneChanged(microphone_);
 }
 
-void DictationController::selectMicrophone(
-    const std::optional<dictation::InputDeviceInfo>& device) {
+void DictationController::selectMicrophone(const std::optional<AudioInputDevice>& device) {
     if (device) {
         prefs_.setMicrophone(device->uid, device->name);
     } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/dictation/audio_input_device.h"
 #include "platform/error.h"
 
 #include <QDateTime>
@@ -35,17 +36,10 @@ struct RecognitionResult {
     double confidence = 0;
 };
 
-struct InputDeviceInfo {
-    QString id;
-    QString uid;
-    QString name;
-    bool operator==(const InputDeviceInfo&) const = default;
-};
-
 struct MicrophoneStatus {
-    QList<InputDeviceInfo> devices;
-    std::optional<InputDeviceInfo> active;
-    std::optional<InputDeviceInfo> planned;
+    QList<AudioInputDevice> devices;
+    std::optional<AudioInputDevice> active;
+    std::optional<AudioInputDevice> planned;
     bool usingFallback = false;
     std::optional<QString> systemDefaultName;
     bool silent = false;

@@ -178,7 +178,7 @@ TEST(ControllerStartup, DeviceChangesWaitForTheRecordingToEnd) {
 TEST(ControllerStartup, SelectingAMicrophoneStoresAndAppliesIt) {
     ControllerStage stage;
     stage.capture->status.devices = {
-        {QStringLiteral("1"), QStringLiteral("usb-mic"), QStringLiteral("USB Mic")}};
+        {7, QStringLiteral("usb-mic"), QStringLiteral("USB Mic"), 1, platform::transport::usb}};
     stage.start();
     EXPECT_EQ(stage.controller().microphone().devices.size(), 1);
     stage.controller().selectMicrophone(stage.capture->status.devices[0]);
