@@ -17,10 +17,16 @@
 #include <QMimeData>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <xcb/xcb.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 
 #include <unistd.h>
 
@@ -50,6 +56,35 @@ protected:
 void reply(const QByteArray& line) {
     const QByteArray out = line + '\n';
     [[maybe_unused]] auto written = ::write(1, out.constData(), static_cast<size_t>(out.size()));
+}
+
+// Qt claims the clipboard with the time of the last X event it has seen, while Tavik's clipboard
+// owner claims it with the server's current time; a copy made here right after a paste would be
+// refused as older. A property change on our own window brings a fresh server time into Qt (it
+// reads the time off the property event), so the copy is made as a person's would be.
+void withFreshServerTime(QWidget& window, std::function<void()> then) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) {
+        then();
+        return;
+    }
+    xcb_connection_t* connection = x11->connection();
+    static const xcb_atom_t tick = [connection] {
+        const char name[] = "TAVIK_TARGET_TICK";
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+        const xcb_atom_t value =
+            atom != nullptr ? atom->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+        free(atom);
+        return value;
+    }();
+    static std::uint32_t count = 0;
+    ++count;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE,
+                        static_cast<xcb_window_t>(window.winId()), tick, XCB_ATOM_CARDINAL, 32, 1,
+                        &count);
+    xcb_flush(connection);
+    QTimer::singleShot(50, &window, std::move(then));
 }
 
 } // namespace
@@ -117,16 +152,20 @@ int main(int argc, char** argv) {
                 }
                 reply("text " + text.toUtf8().toBase64());
             } else if (command == "copy") {
-                QGuiApplication::clipboard()->setText(
-                    QString::fromUtf8(QByteArray::fromBase64(words.value(1))));
-                reply("ok");
+                const QString text = QString::fromUtf8(QByteArray::fromBase64(words.value(1)));
+                withFreshServerTime(window, [text] {
+                    QGuiApplication::clipboard()->setText(text);
+                    reply("ok");
+                });
             } else if (command == "copyrich") {
                 auto* data = new QMimeData;
                 data->setData("text/plain", QByteArray::fromBase64(words.value(1)));
                 data->setData("text/html", QByteArray::fromBase64(words.value(2)));
                 data->setData("image/png", QByteArray::fromBase64(words.value(3)));
-                QGuiApplication::clipboard()->setMimeData(data);
-                reply("ok");
+                withFreshServerTime(window, [data] {
+                    QGuiApplication::clipboard()->setMimeData(data);
+                    reply("ok");
+                });
             } else if (command == "clipboard") {
                 QByteArray line = "clipboard";
                 if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) {
