@@ -99,17 +99,26 @@ QString readVadHeader(Reader& reader) {
     return QString();
 }
 
+// Both model kinds begin with ggml's magic number; empty when the file opened and has it.
+QString openPastMagic(QFile& file, Reader& reader, const char* notThisKind) {
+    if (!file.open(QIODevice::ReadOnly)) {
+        return "cannot be opened";
+    }
+    std::uint32_t magic = 0;
+    if (!reader.read(magic) || magic != kMagic) {
+        return notThisKind;
+    }
+    return QString();
+}
+
 } // namespace
 
 QString vadModelProblem(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return "cannot be opened";
-    }
     Reader reader(file);
-    std::uint32_t magic = 0;
-    if (!reader.read(magic) || magic != kMagic) {
-        return "not a voice-activity model";
+    if (const QString problem = openPastMagic(file, reader, "not a voice-activity model");
+        !problem.isEmpty()) {
+        return problem;
     }
     if (const QString problem = readVadHeader(reader); !problem.isEmpty()) {
         return problem;
@@ -119,13 +128,10 @@ QString vadModelProblem(const QString& path) {
 
 QString whisperModelProblem(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return "cannot be opened";
-    }
     Reader reader(file);
-    std::uint32_t magic = 0;
-    if (!reader.read(magic) || magic != kMagic) {
-        return "not a whisper model";
+    if (const QString problem = openPastMagic(file, reader, "not a whisper model");
+        !problem.isEmpty()) {
+        return problem;
     }
     std::int32_t hyper[kHyperParameters] = {};
     for (std::int32_t& value : hyper) {

@@ -2,26 +2,16 @@
 
 #include "app/stores/diagnostic_log.h"
 #include "app/stores/local_transforms.h"
+#include "app/stores/uuid_text.h"
 #include "platform/defaults_store.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 namespace tavik {
 
 namespace {
-
-// The 36-character hyphenated form, in either letter case; nothing more lenient.
-std::optional<QUuid> strictUuid(const QString& text) {
-    static const QRegularExpression form(QStringLiteral(
-        "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
-    if (!form.match(text).hasMatch()) {
-        return std::nullopt;
-    }
-    return QUuid::fromString(text);
-}
 
 std::optional<Transforms::Transform> decodeOne(const QJsonValue& value) {
     if (!value.isObject()) {
@@ -35,7 +25,7 @@ std::optional<Transforms::Transform> decodeOne(const QJsonValue& value) {
     if (!id.isString() || !name.isString() || !kind.isString() || !instruction.isString()) {
         return std::nullopt;
     }
-    const std::optional<QUuid> uuid = strictUuid(id.toString());
+    const std::optional<QUuid> uuid = parseUuidText(id.toString());
     const std::optional<TransformKind> decodedKind = transform_kind::fromRawValue(kind.toString());
     if (!uuid || !decodedKind) {
         return std::nullopt;
@@ -115,7 +105,7 @@ QByteArray Transforms::encode(const QList<Transform>& items) {
     QJsonArray array;
     for (const Transform& item : items) {
         array.append(QJsonObject{
-            {QStringLiteral("id"), item.id.toString(QUuid::WithoutBraces).toUpper()},
+            {QStringLiteral("id"), uuidText(item.id)},
             {QStringLiteral("name"), item.name},
             {QStringLiteral("kind"), transform_kind::rawValue(item.kind)},
             {QStringLiteral("instruction"), item.instruction},
