@@ -4,25 +4,13 @@
 #include "app/insertion/frontmost_tracker.h"
 #include "app/insertion/insertion_engine.h"
 #include "app/insertion/mechanisms.h"
-#include "platform/audio_playback.h"
+#include "app/stores/feedback_sounds.h"
 #include "platform/clipboard.h"
 #include "platform/folders.h"
 #include "platform/frontmost.h"
 
-#include <map>
-
 namespace tavik::dictation {
 namespace {
-
-QString soundsFolder() {
-    QString resources = platform::resourcesFolder();
-#ifdef TAVIK_BUILD_RESOURCES_DIR
-    if (resources.isEmpty()) {
-        resources = QString::fromUtf8(TAVIK_BUILD_RESOURCES_DIR);
-    }
-#endif
-    return platform::joinPath(resources, QStringLiteral("sounds"));
-}
 
 class X11Desktop final : public Desktop {
 public:
@@ -44,21 +32,7 @@ public:
     void setClipboardText(const QString& text) override {
         platform::Clipboard::system().setText(text);
     }
-    // Feedback only: a sound that cannot play is skipped silently.
-    void playSound(const QString& name) override {
-        auto& sound = sounds_[name];
-        if (!sound) {
-            sound = platform::AudioPlayback::system().open(
-                platform::joinPath(soundsFolder(), name + QStringLiteral(".wav")));
-        }
-        if (sound) {
-            sound->stop();
-            sound->play([] {});
-        }
-    }
-
-private:
-    std::map<QString, std::unique_ptr<platform::PlaybackSound>> sounds_;
+    void playSound(const QString& name) override { FeedbackSounds::shared().play(name); }
 };
 
 class EngineInserter final : public TextInserter {

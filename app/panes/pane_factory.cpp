@@ -1,5 +1,7 @@
 #include "app/panes/pane_factory.h"
 
+#include "app/panes/history/dictation_view.h"
+#include "app/panes/insights/insights_view.h"
 #include "app/shell/design/pane_frame.h"
 
 namespace tavik::panes {
@@ -17,12 +19,11 @@ QWidget* placeholderPane(AppState::Section section, QWidget* parent) {
 } // namespace
 
 QWidget* makePane(AppState::Section section, const PaneServices& services, QWidget* parent) {
-    (void)services;
     switch (section) {
     case AppState::Section::dictation:
-        return placeholderPane(section, parent);
+        return new DictationView(services.controller, services.state, parent);
     case AppState::Section::insights:
-        return placeholderPane(section, parent);
+        return new InsightsView(parent);
     case AppState::Section::dictionary:
         return placeholderPane(section, parent);
     case AppState::Section::snippets:

@@ -298,6 +298,9 @@ struct SettingsScript {
     std::optional<QString> vadModelPath = QStringLiteral("/models/ggml-silero.bin");
     QStringList summary{QStringLiteral("pushToTalk=hold rightOption"),
                         QStringLiteral("handsFree=doubleTap rightCommand")};
+    // What the real settings say of the default bindings.
+    QString modeDescription =
+        QStringLiteral("hold Right Alt to talk · double-tap Right Super for hands-free");
 };
 
 class FakeSettings final : public dictation::DictationSettings {
@@ -319,7 +322,7 @@ public:
     std::optional<QString> vadModelPath() const override { return s_->vadModelPath; }
     QStringList bindingSummaryParts() const override { return s_->summary; }
     QString primaryLabel() const override { return QStringLiteral("Right ⌥"); }
-    QString modeDescription() const override { return {}; }
+    QString modeDescription() const override { return s_->modeDescription; }
 
 private:
     std::shared_ptr<SettingsScript> s_;

@@ -1,0 +1,112 @@
+#include "app/panes/history/dictation_view.h"
+
+#include "app/panes/history/history_header.h"
+#include "app/panes/history/history_list.h"
+#include "app/panes/history/history_look.h"
+#include "app/panes/history/history_texts.h"
+#include "app/panes/history/notice_overlay.h"
+#include "app/panes/history/search_field.h"
+#include "app/panes/history/wrapped_label.h"
+#include "app/shell/design/pane_frame.h"
+#include "app/shell/design/theme.h"
+#include "app/shell/state/app_state.h"
+#include "app/stores/history.h"
+#include "app/stores/preferences.h"
+
+#include <QCoreApplication>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace tavik::panes {
+
+using design::Theme;
+
+DictationView::DictationView(DictationController& controller, AppState& state, QWidget* parent,
+                             EntryActions::PlaySound playSound)
+    : QWidget(parent), state_(state) {
+    setAccessibleName(QStringLiteral("Dictation"));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    frame_ = new design::PaneFrame(this);
+    frame_->setSpacing(24);
+    outer->addWidget(frame_);
+    QWidget* body = frame_->contentWidget();
+
+    header_ = new HistoryHeader(controller, body);
+    frame_->content()->addWidget(header_);
+
+    empty_ = new QWidget(body);
+    auto* emptyColumn = new QVBoxLayout(empty_);
+    emptyColumn->setContentsMargins(0, 40, 0, 40);
+    emptyColumn->setSpacing(8);
+    emptyColumn->addWidget(new WrappedLabel(QStringLiteral("Nothing dictated yet"),
+                                            Theme::font(14, QFont::Medium),
+                                            historyLook::textColor(), empty_));
+    emptyHint_ = new WrappedLabel(QString(), Theme::font(12), Theme::silver, empty_);
+    emptyColumn->addWidget(emptyHint_);
+    frame_->content()->addWidget(empty_);
+
+    search_ = new SearchField(state_, body);
+    frame_->content()->addWidget(search_);
+
+    list_ = new HistoryList(state_, EntryActions(state_, std::move(playSound)), body);
+    frame_->content()->addWidget(list_);
+
+    noMatch_ = new WrappedLabel(QString(), Theme::font(12), Theme::silver, body);
+    frame_->content()->addWidget(noMatch_);
+
+    notice_ = new NoticeOverlay(state_, this);
+
+    connect(&History::shared(), &History::entriesChanged, this, &DictationView::refresh);
+    connect(&state_, &AppState::searchChanged, this, &DictationView::refresh);
+    connect(&Preferences::shared(), &Preferences::bindingsChanged, this,
+            &DictationView::refreshHint);
+    connect(frame_->verticalScrollBar(), &QScrollBar::valueChanged, list_,
+            &HistoryList::refreshHover);
+    connect(list_, &HistoryList::shiftedAboveView, this, [this](int delta) {
+        // The list's new height reaches the scroll range only once the layouts have run.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QScrollBar* bar = frame_->verticalScrollBar();
+        bar->setValue(bar->value() + delta);
+    });
+    connect(list_, &HistoryList::rowNeedsShowing, this, [this](const QRect& rect) {
+        const QPoint centre = list_->mapTo(frame_->contentWidget(), rect.center());
+        frame_->ensureVisible(centre.x(), centre.y(), 0, rect.height() / 2 + 8);
+    });
+    refreshHint();
+    refresh();
+}
+
+DictationView::~DictationView() = default;
+
+void DictationView::refreshHint() {
+    emptyHint_->setText(history_texts::emptyHintText(Preferences::shared().primaryLabel()));
+}
+
+void DictationView::refresh() {
+    const History& history = History::shared();
+    const bool empty = history.entries().isEmpty();
+    empty_->setVisible(empty);
+    search_->setVisible(!empty);
+    header_->rail()->refresh();
+
+    // Hidden children take no room in the stack, so what the pane leaves out leaves no gap.
+    const QList<HistoryEntry> found =
+        empty ? QList<HistoryEntry>() : history.search(state_.search());
+    QList<History::DayGroup> groups = history.grouped(found);
+    const QDateTime now = QDateTime::currentDateTime();
+    const DayCalendar calendar = DayCalendar::current();
+    QStringList captions;
+    captions.reserve(groups.size());
+    for (const History::DayGroup& group : groups) {
+        captions << history_texts::dayLabel(group.day, now, calendar);
+    }
+    list_->setGroups(std::move(groups), std::move(captions));
+    list_->setVisible(!found.isEmpty());
+
+    const bool nothingFound = !empty && found.isEmpty();
+    noMatch_->setText(history_texts::noMatchText(state_.search()));
+    noMatch_->setVisible(nothingFound);
+}
+
+} // namespace tavik::panes

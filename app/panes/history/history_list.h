@@ -1,0 +1,147 @@
+#pragma once
+
+#include "app/panes/history/entry_actions.h"
+#include "app/panes/history/entry_row.h"
+#include "app/panes/history/list_layout.h"
+
+#include <QAccessible>
+#include <QHash>
+#include <QMenu>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <optional>
+
+namespace tavik::panes {
+
+// The day groups of the history pane as one painted widget: no widget per row, so a history at
+// its 5,000-entry cap lays out in one pass over cached row heights and paints only the rows the
+// scroll view shows. Pointer hover, the action strip, tooltips, the transform menu, keyboard use
+// (Up/Down choose a row, Left/Right an action, Return or Space runs it, Delete deletes, the menu
+// key opens the transforms) and the accessibility tree are all driven from the same geometry.
+class HistoryList : public QWidget {
+    Q_OBJECT
+
+public:
+    HistoryList(AppState& state, EntryActions actions, QWidget* parent = nullptr);
+    ~HistoryList() override;
+
+    // Shows these groups (the search's results, grouped by day) with their captions.
+    void setGroups(QList<History::DayGroup> groups, QStringList captions);
+
+    const ListLayout& listLayout() const { return layout_; }
+    int rowCount() const { return int(layout_.rows().size()); }
+    // The row's geometry as it is painted now (with the strip when it is hovered).
+    EntryRow::Geometry rowGeometry(int row) const;
+    // Whether every row has its measured height (the rest stand at an estimate until the event
+    // loop has had time to measure them).
+    bool allMeasured() const { return measureCursor_ >= rowCount(); }
+    // The row the keyboard is on, or -1.
+    int currentRow() const;
+    // The transform menu while it is open.
+    QMenu* openMenu() const { return menu_; }
+
+    // Runs a row's action as its button would.
+    void activate(int row, EntryRow::Action action);
+    // Opens the row's transform menu under its wand.
+    void popUpMenu(int row);
+
+    // Hit-tests again where the pointer last was: rows move under a still pointer when the view
+    // scrolls or the list changes.
+    void refreshHover();
+
+    QSize sizeHint() const override;
+
+signals:
+    // The keyboard moved to a row that may be out of sight; the rect is in this widget.
+    void rowNeedsShowing(const QRect& rect);
+    // Rows above the part in view changed height: scrolling by `delta` keeps what is in view
+    // where it was.
+    void shiftedAboveView(int delta);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    friend class HistoryListAccessible;
+
+    // Lays out every row at the current width: rows measured before keep their heights, the
+    // others start from a quick estimate. The rows in view, and as many more as a few
+    // milliseconds allow, are measured at once; the rest a slice at a time while the event loop
+    // is idle, keeping what is in view still.
+    void relayout();
+    // The row's height at rest, measured exactly or (when `exact` is false and it was never
+    // measured) estimated.
+    qreal restingHeight(const HistoryEntry& entry, bool exact);
+    bool measured(const HistoryEntry& entry) const;
+    // Measures the rows in [first, end) that are still estimates; returns how much the rows
+    // above `viewTop` grew.
+    qreal measureRows(int first, int end, qreal viewTop);
+    void measureStep();
+    // The part of the list in view, in its own coordinates (empty when none is).
+    QRect inView() const;
+    // Gives the hovered row its strip's height, and the row that lost the hover its own back.
+    void applyHover();
+    void fitHeight();
+
+    // The pointer moved onto the row `row` (-1: off every row): the previous row's leave, then
+    // the new row's enter.
+    void pointerOnRow(int row);
+    void hoverAt(const QPoint& point);
+
+    int hoveredRow() const;
+    bool hasAudio(const HistoryEntry& entry) const;
+
+    void moveCurrent(int row);
+    void moveFocusAction(int step);
+
+    void paintGroup(QPainter& painter, int group, const QRectF& clip) const;
+    void paintRow(QPainter& painter, int row) const;
+
+    AppState& state_;
+    EntryActions actions_;
+    EntryRow row_;
+    QList<History::DayGroup> groups_;
+    QStringList captions_;
+    ListLayout layout_;
+
+    struct CachedHeight {
+        QString text;
+        QString app;
+        bool inserted = false;
+        qreal height = 0;
+        bool exact = false;
+    };
+    QHash<QUuid, CachedHeight> heights_; // at layoutWidth_, without the strip
+    qreal layoutWidth_ = -1;
+    int measureCursor_ = 0; // rows before it are measured
+    QTimer measureTimer_;
+
+    std::optional<QUuid> pointerRow_;  // the row the pointer (or the keyboard) is in
+    std::optional<QUuid> strippedRow_; // the row laid out with its strip
+    bool strippedHasAudio_ = false;
+    std::optional<QPoint> lastPointer_; // global, while the pointer is over the list
+    bool inHover_ = false;
+
+    std::optional<QUuid> pressedRow_;
+    EntryRow::Action pressedAction_ = EntryRow::Action::none;
+
+    std::optional<QUuid> currentRow_; // the keyboard's row
+    EntryRow::Action focusAction_ = EntryRow::Action::copy;
+
+    QPointer<QMenu> menu_;
+    QHash<QUuid, QAccessible::Id> accessibleRows_; // rows an assistive technology asked for
+};
+
+} // namespace tavik::panes

@@ -1,0 +1,154 @@
+// How tall each row of the history list is. Measuring a wrapped text means shaping it, about
+// 40 µs a row, so a history at its 5,000-entry cap would take a fifth of a second to measure
+// whole. Rows start from a cheap estimate instead; those in view are measured before they are
+// painted, and the rest a few milliseconds at a time while the event loop is idle. Whenever rows
+// above the view change height, the view is moved by as much, so nothing in view jumps.
+#include "app/panes/history/history_list.h"
+
+#include "app/panes/history/history_look.h"
+
+#include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QResizeEvent>
+
+#include <cmath>
+
+namespace tavik::panes {
+
+namespace {
+
+// One slice of measuring: short enough that typing and scrolling never wait for it.
+constexpr qint64 sliceNs = 4'000'000;
+
+} // namespace
+
+bool HistoryList::measured(const HistoryEntry& entry) const {
+    const auto it = heights_.constFind(entry.id);
+    return it != heights_.constEnd() && it->exact && it->inserted == entry.inserted &&
+           it->text == entry.text && it->app == entry.app;
+}
+
+qreal HistoryList::restingHeight(const HistoryEntry& entry, bool exact) {
+    auto it = heights_.find(entry.id);
+    // Ids are meant to be unique, but a hand-edited file may repeat one: a cached height only
+    // counts for the very text it was measured for.
+    const bool same = it != heights_.end() && it->inserted == entry.inserted &&
+                      it->text == entry.text && it->app == entry.app;
+    if (same && (it->exact || !exact)) {
+        return it->height;
+    }
+    const qreal height = exact ? row_.height(entry, layoutWidth_, false, false)
+                               : row_.estimatedHeight(entry, layoutWidth_);
+    heights_.insert(entry.id, CachedHeight{entry.text, entry.app, entry.inserted, height, exact});
+    return height;
+}
+
+QRect HistoryList::inView() const {
+    return visibleRegion().boundingRect();
+}
+
+void HistoryList::relayout() {
+    const qreal width = std::max(1, this->width());
+    if (width != layoutWidth_) {
+        heights_.clear();
+        layoutWidth_ = width;
+    }
+    const qreal captionHeight = QFontMetricsF(historyLook::captionFont()).height();
+    layout_.build(groups_, captions_, width, captionHeight,
+                  [this](const HistoryEntry& entry, int) { return restingHeight(entry, false); });
+    measureCursor_ = 0;
+    if (isVisible()) {
+        const QRect view = inView();
+        const auto [first, end] = layout_.rowsBetween(view.top(), view.bottom());
+        measureRows(first, end, view.top());
+        measureStep();
+    }
+    fitHeight();
+}
+
+qreal HistoryList::measureRows(int first, int end, qreal viewTop) {
+    std::vector<std::pair<int, qreal>> changed;
+    qreal grownAbove = 0;
+    for (int r = std::max(0, first); r < std::min(end, rowCount()); ++r) {
+        const HistoryEntry& entry = layout_.entry(r);
+        if (measured(entry)) {
+            continue;
+        }
+        const qreal height = restingHeight(entry, true);
+        // The row under the pointer keeps its taller height with the strip.
+        if (strippedRow_ == entry.id) {
+            continue;
+        }
+        const ListLayout::Row& row = layout_.rows()[std::size_t(r)];
+        if (row.top + row.height <= viewTop) {
+            grownAbove += height - row.height;
+        }
+        changed.emplace_back(r, height);
+    }
+    layout_.setRowHeights(changed);
+    return grownAbove;
+}
+
+void HistoryList::measureStep() {
+    if (!isVisible()) {
+        return; // shown again, the list lays itself out anew
+    }
+    QElapsedTimer slice;
+    slice.start();
+    const qreal viewTop = inView().top();
+    qreal grownAbove = 0;
+    while (measureCursor_ < rowCount() && slice.nsecsElapsed() < sliceNs) {
+        const int end = std::min(rowCount(), measureCursor_ + 32);
+        grownAbove += measureRows(measureCursor_, end, viewTop);
+        measureCursor_ = end;
+    }
+    fitHeight();
+    if (grownAbove != 0) {
+        emit shiftedAboveView(int(grownAbove));
+    }
+    if (measureCursor_ < rowCount()) {
+        measureTimer_.start();
+    }
+}
+
+void HistoryList::fitHeight() {
+    const int height = int(std::ceil(layout_.height()));
+    if (this->height() != height || minimumHeight() != height) {
+        setFixedHeight(height);
+    }
+}
+
+void HistoryList::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (width() == layoutWidth_) {
+        return;
+    }
+    // Keep the row at the top of the view where it is while every height changes.
+    const QRect view = inView();
+    const auto [anchor, end] = layout_.rowsBetween(view.top(), view.top());
+    const bool anchored = isVisible() && !view.isEmpty() && anchor < end && anchor > 0;
+    const QUuid anchorId = anchored ? layout_.entry(anchor).id : QUuid();
+    const qreal offset = anchored ? view.top() - layout_.rows()[std::size_t(anchor)].top : 0;
+    strippedRow_.reset();
+    relayout();
+    applyHover();
+    if (anchored) {
+        const int row = layout_.rowOf(anchorId);
+        if (row >= 0) {
+            const qreal shift = layout_.rows()[std::size_t(row)].top + offset - view.top();
+            if (shift != 0) {
+                emit shiftedAboveView(int(shift));
+            }
+        }
+    }
+}
+
+void HistoryList::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    strippedRow_.reset();
+    relayout();
+    applyHover();
+}
+
+} // namespace tavik::panes

@@ -1,0 +1,155 @@
+// Painting the history list: only the groups and rows that meet the area being repainted.
+#include "app/panes/history/history_list.h"
+
+#include "app/panes/history/history_look.h"
+#include "app/panes/history/history_texts.h"
+#include "app/shell/design/glyphs.h"
+#include "app/shell/design/paint.h"
+#include "app/shell/design/theme.h"
+#include "app/shell/state/app_state.h"
+#include "app/stores/player.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+
+namespace tavik::panes {
+
+using design::Theme;
+
+namespace {
+
+// Beyond the repainted area a card is drawn this much further, so its rounded ends (and their
+// outline) fall outside the clip when the real ends are out of sight.
+constexpr qreal cardOverdraw = 2 * Theme::radiusCard;
+
+QString glyphOf(EntryRow::Action action, bool playing, bool copied) {
+    switch (action) {
+    case EntryRow::Action::play:
+        return playing ? QStringLiteral("stop.fill") : QStringLiteral("play.fill");
+    case EntryRow::Action::menu:
+        return QStringLiteral("wand.and.stars");
+    case EntryRow::Action::copy:
+        return copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc");
+    case EntryRow::Action::remove:
+        return QStringLiteral("trash");
+    case EntryRow::Action::none:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
+void HistoryList::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QRectF clip = event->rect();
+    // Rows are only ever painted measured: a row still at its estimate is measured now, which
+    // moves only the rows after it.
+    bool changed = false;
+    for (int pass = 0; pass < 3; ++pass) {
+        const auto [first, end] = layout_.rowsBetween(clip.top(), clip.bottom());
+        const qreal before = layout_.height();
+        measureRows(first, end, inView().top());
+        if (layout_.height() == before) {
+            break;
+        }
+        changed = true;
+    }
+    if (changed) {
+        QTimer::singleShot(0, this, [this] { fitHeight(); });
+    }
+    const auto [firstGroup, endGroup] = layout_.groupsBetween(clip.top(), clip.bottom());
+    for (int g = firstGroup; g < endGroup; ++g) {
+        paintGroup(painter, g, clip);
+    }
+}
+
+void HistoryList::paintGroup(QPainter& painter, int group, const QRectF& clip) const {
+    const ListLayout::Group& g = layout_.groups()[std::size_t(group)];
+    const QRectF captionRect(0, g.top, layout_.width(), layout_.captionHeight());
+    if (captionRect.intersects(clip)) {
+        painter.setFont(historyLook::captionFont());
+        painter.setPen(historyLook::captionColor());
+        painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         historyLook::captionText(g.caption));
+    }
+    if (!g.card.intersects(clip)) {
+        return;
+    }
+    const qreal top = std::max(g.card.top(), clip.top() - cardOverdraw);
+    const qreal bottom = std::min(g.card.bottom(), clip.bottom() + cardOverdraw);
+    const QRectF card(g.card.left(), top, g.card.width(), bottom - top);
+    const QPainterPath shape = design::paint::roundedRect(card, Theme::radiusCard);
+    painter.fillPath(shape, Theme::kelp);
+
+    const auto [first, end] = layout_.rowsBetween(clip.top(), clip.bottom());
+    painter.save();
+    painter.setClipPath(shape, Qt::IntersectClip);
+    for (int r = std::max(first, g.firstRow); r < std::min(end, g.firstRow + g.rowCount); ++r) {
+        paintRow(painter, r);
+        if (!layout_.isLastInGroup(r)) {
+            const QRectF row = layout_.rowRect(r);
+            painter.fillRect(QRectF(row.left(), row.bottom(), row.width(), ListLayout::separator),
+                             Theme::hairline);
+        }
+    }
+    painter.restore();
+    design::paint::strokeInside(painter, card, Theme::radiusCard, Theme::hairline);
+}
+
+void HistoryList::paintRow(QPainter& painter, int row) const {
+    const HistoryEntry& entry = layout_.entry(row);
+    const EntryRow::Geometry g = rowGeometry(row);
+    const bool hovered = !g.strip.isEmpty();
+    if (hovered) {
+        painter.fillRect(g.bounds, historyLook::hoverFill());
+    }
+
+    painter.setFont(row_.timeFont());
+    painter.setPen(Theme::silver);
+    painter.drawText(g.time, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     history_texts::timeText(entry.at, DayCalendar::current()));
+
+    painter.setPen(historyLook::textColor());
+    row_.text().draw(painter, entry.text, g.text.topLeft(), g.text.width());
+
+    if (!g.warning.isEmpty()) {
+        design::paintGlyph(painter, QStringLiteral("exclamationmark.triangle"), g.warningIcon,
+                           Theme::phosphor);
+        painter.setPen(Theme::phosphor);
+        row_.warningText().draw(painter, history_texts::warningText(entry), g.warning.topLeft(),
+                                g.warning.width());
+    }
+
+    const bool focused = hasFocus() && currentRow_ == entry.id;
+    if (focused) {
+        design::paint::focusRing(painter, g.bounds.adjusted(2, 2, -2, -2), Theme::radiusSmall);
+    }
+    if (!hovered) {
+        return;
+    }
+    const bool playing = Player::shared().playing() == entry.id;
+    const bool copied = state_.copied() == entry.id;
+    for (const EntryRow::StripItem& item : g.strip) {
+        if (item.action == EntryRow::Action::none) {
+            painter.setFont(row_.captionFont());
+            painter.setPen(Theme::silver);
+            painter.drawText(item.rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                             g.caption);
+            continue;
+        }
+        const bool pressed = pressedRow_ == entry.id && pressedAction_ == item.action;
+        painter.setOpacity(pressed ? 0.5 : 1.0);
+        design::paintGlyph(painter, glyphOf(item.action, playing, copied), item.rect,
+                           Theme::silver);
+        painter.setOpacity(1.0);
+        if (focused && focusAction_ == item.action) {
+            design::paint::focusRing(painter, item.rect.adjusted(-3, -3, 3, 3), 4);
+        }
+    }
+}
+
+} // namespace tavik::panes

@@ -1,0 +1,303 @@
+// The history pane against the real stores: header, empty state, search as the user types,
+// day groups at the store's 5,000-entry cap, and the notice overlay.
+#include "app/panes/history/dictation_view.h"
+#include "app/panes/history/entry_row.h"
+#include "app/panes/history/history_header.h"
+#include "app/panes/history/history_list.h"
+#include "app/panes/history/history_texts.h"
+#include "app/panes/history/notice_overlay.h"
+#include "app/panes/history/search_field.h"
+#include "app/panes/history/wrapped_label.h"
+#include "app/shell/design/motion.h"
+#include "app/shell/design/pane_frame.h"
+#include "app/stores/preferences.h"
+#include "tests/panes/history_support.h"
+#include "tests/support/fixtures.h"
+
+#include <QScrollBar>
+#include <QSet>
+#include <QTest>
+
+namespace tavik::panes {
+namespace {
+
+// Types as a keyboard would, one key event per character (also for letters beyond ASCII).
+void typeInto(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+class HistoryPaneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        design::Motion::setEnabled(false);
+        stage.start();
+    }
+
+    DictationView& open(QSize size = QSize(900, 700)) {
+        view = std::make_unique<DictationView>(stage.controller(), state);
+        view->resize(size);
+        view->show();
+        return *view;
+    }
+
+    QStringList shownTexts() const {
+        QStringList texts;
+        const ListLayout& layout = view->list()->listLayout();
+        for (int r = 0; r < view->list()->rowCount(); ++r) {
+            texts << layout.entry(r).text;
+        }
+        return texts;
+    }
+
+    test::ControllerStage stage;
+    test::FakeClock clock;
+    AppState state{clock};
+    std::unique_ptr<DictationView> view;
+};
+
+TEST_F(HistoryPaneTest, AnEmptyHistoryShowsTheHeaderAndTheEmptyStateWhateverTheSearch) {
+    state.setSearch("left over");
+    DictationView& pane = open();
+    EXPECT_TRUE(pane.emptyState()->isVisible());
+    EXPECT_FALSE(pane.searchField()->isVisible());
+    EXPECT_FALSE(pane.list()->isVisible());
+    EXPECT_FALSE(pane.noMatch()->isVisible());
+    EXPECT_EQ(pane.header()->gesture(), "Hold");
+    EXPECT_EQ(pane.header()->keyCap(), "Right Alt");
+    EXPECT_EQ(pane.header()->mode(), stage.controller().modeDescription());
+    EXPECT_FALSE(pane.header()->mode().isEmpty());
+    using Figures = QList<std::pair<QString, QString>>;
+    EXPECT_EQ(pane.header()->rail()->figures(),
+              Figures({{"0", "words this week"}, {"0", "day streak"}}));
+
+    // Both bindings off: "Set a key" with "—" in the key cap and in the empty state's hint.
+    TriggerBindings bindings = Preferences::shared().bindings();
+    bindings[DictationAction::pushToTalk].enabled = false;
+    bindings[DictationAction::handsFree].enabled = false;
+    Preferences::shared().setBindings(bindings);
+    EXPECT_EQ(pane.header()->gesture(), "Set a key");
+    EXPECT_EQ(pane.header()->keyCap(), "—");
+    const auto hints = pane.emptyState()->findChildren<WrappedLabel*>();
+    ASSERT_EQ(hints.size(), 2);
+    EXPECT_EQ(hints[0]->text(), "Nothing dictated yet");
+    EXPECT_EQ(hints[1]->text(), history_texts::emptyHintText("—"));
+
+    // The first dictation shows at once, in the open pane, with the leftover search applied.
+    state.setSearch("");
+    History::shared().add(test::dictation("one two three four", QDateTime::currentDateTime()));
+    EXPECT_FALSE(pane.emptyState()->isVisible());
+    EXPECT_TRUE(pane.searchField()->isVisible());
+    EXPECT_EQ(shownTexts(), QStringList({"one two three four"}));
+    EXPECT_EQ(pane.list()->listLayout().groups().front().caption, "Today");
+    EXPECT_EQ(pane.header()->rail()->figures().front().first, "4");
+}
+
+TEST_F(HistoryPaneTest, SearchFollowsEachKeystrokeAndMatchesAsTheHistoryDoes) {
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const char* text :
+         {"Cafe at noon", "le café du coin", "CAFÉ AU LAIT", "naïve plan", "<b>bold</b> claim"}) {
+        History::shared().add(test::dictation(QString::fromUtf8(text), now));
+    }
+    DictationView& pane = open();
+    QLineEdit* field = pane.searchField()->lineEdit();
+    QAbstractButton* clear = pane.searchField()->clearButton();
+    EXPECT_FALSE(clear->isVisible());
+    EXPECT_EQ(pane.list()->rowCount(), 5);
+
+    field->setFocus();
+    QStringList typed;
+    QObject::connect(&state, &AppState::searchChanged, [&](const QString& s) { typed << s; });
+    typeInto(field, QString::fromUtf8("café"));
+    EXPECT_EQ(typed, QStringList({"c", "ca", "caf", QString::fromUtf8("café")}));
+    EXPECT_EQ(field->cursorPosition(), 4); // the caret stays where the typing left it
+    // Case is ignored, accents are not.
+    EXPECT_EQ(shownTexts(), QStringList({QString::fromUtf8("CAFÉ AU LAIT"),
+                                         QString::fromUtf8("le café du coin")}));
+    EXPECT_EQ(shownTexts().size(), History::shared().search(state.search()).size());
+    EXPECT_TRUE(clear->isVisible());
+    EXPECT_FALSE(pane.noMatch()->isVisible());
+
+    // Spaces alone match everything, and still count as text for the clear button.
+    state.setSearch("   ");
+    EXPECT_EQ(field->text(), "   ");
+    EXPECT_EQ(pane.list()->rowCount(), 5);
+    EXPECT_TRUE(clear->isVisible());
+    EXPECT_FALSE(pane.noMatch()->isVisible());
+
+    // Nothing found: no card, the search as typed, markup shown as written.
+    state.setSearch(" <i>zebra ");
+    EXPECT_FALSE(pane.list()->isVisible());
+    ASSERT_TRUE(pane.noMatch()->isVisible());
+    EXPECT_EQ(pane.noMatch()->text(), QString::fromUtf8("Nothing matches “ <i>zebra ”."));
+
+    state.setSearch("<b>");
+    EXPECT_EQ(shownTexts(), QStringList({"<b>bold</b> claim"}));
+
+    QTest::mouseClick(clear, Qt::LeftButton);
+    EXPECT_EQ(state.search(), "");
+    EXPECT_EQ(field->text(), "");
+    EXPECT_FALSE(clear->isVisible());
+    EXPECT_EQ(pane.list()->rowCount(), 5);
+}
+
+TEST_F(HistoryPaneTest, FiveThousandEntriesAreGroupedExactlyAndSearchedWithoutARowWidget) {
+    const QList<HistoryEntry> seeded =
+        test::manyDictations(int(History::maxEntries), QDateTime::currentDateTime());
+    test::seedHistoryFile(seeded);
+    ASSERT_EQ(History::shared().entries().size(), History::maxEntries)
+        << "the shared history was read before the test seeded it (run each test on its own)";
+    DictationView& pane = open();
+    const HistoryList& list = *pane.list();
+    ASSERT_EQ(list.rowCount(), History::maxEntries);
+    // No widget per row: the list paints them.
+    EXPECT_TRUE(list.findChildren<QWidget*>().isEmpty());
+
+    const auto checkShown = [&](const QList<HistoryEntry>& expected) {
+        const ListLayout& layout = list.listLayout();
+        ASSERT_EQ(list.rowCount(), expected.size());
+        QSet<QUuid> shown;
+        QDateTime previousDay;
+        for (const ListLayout::Group& group : layout.groups()) {
+            const HistoryEntry& first = layout.entry(group.firstRow);
+            const QDateTime day = DayCalendar::current().startOfDay(first.at);
+            if (previousDay.isValid()) {
+                EXPECT_LT(day, previousDay); // days newest first, each once
+            }
+            previousDay = day;
+            for (int r = group.firstRow; r < group.firstRow + group.rowCount; ++r) {
+                const HistoryEntry& entry = layout.entry(r);
+                EXPECT_EQ(DayCalendar::current().startOfDay(entry.at), day);
+                if (r > group.firstRow) {
+                    EXPECT_LE(entry.at, layout.entry(r - 1).at);
+                }
+                shown.insert(entry.id);
+            }
+        }
+        QSet<QUuid> wanted;
+        for (const HistoryEntry& entry : expected) {
+            wanted.insert(entry.id);
+        }
+        EXPECT_EQ(shown, wanted);
+    };
+    checkShown(seeded);
+
+    // An independent filter: every phrase is plain ASCII but for "café".
+    QList<HistoryEntry> dentist;
+    for (const HistoryEntry& entry : seeded) {
+        if (entry.text.contains("dentist")) {
+            dentist.append(entry);
+        }
+    }
+    typeInto(pane.searchField()->lineEdit(), "DENTIST");
+    checkShown(dentist);
+    EXPECT_EQ(list.rowCount(), 1000);
+
+    state.setSearch(QString::fromUtf8("CAFÉ near"));
+    EXPECT_EQ(list.rowCount(), 1000);
+    state.setSearch("cafe near");
+    EXPECT_FALSE(list.isVisible());
+    EXPECT_TRUE(pane.noMatch()->isVisible());
+}
+
+TEST_F(HistoryPaneTest, RowsMeasuredAfterOpeningNeverMoveWhatIsInView) {
+    test::seedHistoryFile(
+        test::manyDictations(int(History::maxEntries), QDateTime::currentDateTime()));
+    ASSERT_EQ(History::shared().entries().size(), History::maxEntries);
+    DictationView& pane = open();
+    HistoryList& list = *pane.list();
+    ASSERT_FALSE(list.allMeasured()) << "a full history is measured while the event loop idles";
+
+    // Straight to the middle, before the rows above are measured.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QScrollBar* bar = pane.frame()->verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    const auto rowAtTop = [&] {
+        const QRect view = list.visibleRegion().boundingRect();
+        const int row = list.listLayout().rowsBetween(view.top(), view.top()).first;
+        return std::pair(list.listLayout().entry(row).id,
+                         list.mapTo(&pane, QPoint(0, int(list.listLayout().rows()[row].top))).y());
+    };
+    list.repaint();
+    const auto before = rowAtTop();
+
+    ASSERT_TRUE(test::spinUntil([&] { return list.allMeasured(); }, 20'000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    EXPECT_EQ(rowAtTop(), before);
+
+    // Every row now stands at its measured height, and the list is exactly as tall as its rows.
+    const EntryRow row;
+    qreal bottom = 0;
+    const ListLayout& layout = list.listLayout();
+    for (int r = 0; r < list.rowCount(); ++r) {
+        ASSERT_EQ(layout.rows()[r].height,
+                  row.height(layout.entry(r), layout.width(), false, false))
+            << "row " << r;
+        bottom = std::max(bottom, layout.rows()[r].top + layout.rows()[r].height);
+    }
+    EXPECT_EQ(list.height(), int(std::ceil(bottom)));
+}
+
+TEST_F(HistoryPaneTest, ANoticeFloatsOverTheBottomWithoutMovingTheList) {
+    History::shared().add(test::dictation("hello", QDateTime::currentDateTime()));
+    DictationView& pane = open(QSize(900, 600));
+    const QRect listBefore = pane.list()->geometry();
+    NoticeOverlay* notice = pane.notice();
+    EXPECT_FALSE(notice->isVisible());
+
+    state.say("“UPPERCASE” applied — on your clipboard.", false);
+    ASSERT_TRUE(notice->isVisible());
+    EXPECT_EQ(pane.list()->geometry(), listBefore);
+    EXPECT_EQ(notice->text(), "“UPPERCASE” applied — on your clipboard.");
+    EXPECT_FALSE(notice->isError());
+    EXPECT_EQ(notice->geometry().bottom() + 1, 600 - 20);
+    EXPECT_NEAR(notice->geometry().center().x(), 450, 1);
+    EXPECT_LT(notice->width(), 460);
+
+    // A long error wraps inside 460, centred, and stays 8 s.
+    const QString long_ =
+        QString("The rewrite service answered with an error that goes on ").repeated(4);
+    state.say(long_, true);
+    EXPECT_EQ(notice->width(), 460);
+    EXPECT_GT(notice->height(), 11 + 11 + 2 * 14);
+    EXPECT_NEAR(notice->geometry().center().x(), 450, 1);
+    EXPECT_TRUE(notice->isError());
+    // The border is the half-transparent phosphor of an error, not a hairline.
+    const QImage card = notice->grab().toImage();
+    const QColor border = card.pixelColor(card.width() / 2, 0);
+    EXPECT_GT(border.red(), 100);
+    EXPECT_GT(border.blue(), 100);
+
+    clock.advanceMs(7'900);
+    EXPECT_TRUE(notice->isVisible());
+    clock.advanceMs(200);
+    EXPECT_FALSE(state.notice());
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_EQ(notice->text(), long_); // the last text stays for the fade-out
+
+    // A narrow pane narrows the card.
+    state.say(long_, false);
+    pane.resize(380, 600);
+    EXPECT_EQ(notice->width(), 380);
+    EXPECT_EQ(notice->x(), 0);
+}
+
+TEST_F(HistoryPaneTest, TheNarrowestWindowKeepsThePaneInsideItsView) {
+    const QList<HistoryEntry> entries = test::manyDictations(40, QDateTime::currentDateTime());
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        History::shared().add(*it);
+    }
+    History::shared().add(test::dictation(QString(300, 'x'), QDateTime::currentDateTime()));
+    state.setSearch("");
+    DictationView& pane = open(QSize(900 - 220, 600));
+    const QWidget* content = pane.frame()->contentWidget();
+    EXPECT_LE(content->width(), pane.frame()->viewport()->width());
+    EXPECT_LE(pane.list()->width(), content->width());
+    state.setSearch(QString(200, 'z'));
+    EXPECT_LE(content->width(), pane.frame()->viewport()->width());
+    EXPECT_LE(pane.noMatch()->geometry().right(), content->width());
+}
+
+} // namespace
+} // namespace tavik::panes

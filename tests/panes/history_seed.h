@@ -1,0 +1,94 @@
+#pragma once
+
+// Histories that read like a person's, written where the application keeps its own, for the
+// pane tests, the screenshots and the benchmarks. Header only, with no test framework, so each
+// of those programs takes it as it is.
+#include "app/stores/history_entry.h"
+#include "app/stores/history_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QStringList>
+
+namespace tavik::seed {
+
+inline HistoryEntry dictation(const QString& text, const QDateTime& at, const QString& app = "Mail",
+                              bool inserted = true, double latencyMs = 412.9,
+                              const QString& via = "paste") {
+    return HistoryEntry{QUuid::createUuid(),
+                        text,
+                        app,
+                        "org.example." + app.toLower(),
+                        inserted ? via : QStringLiteral("clipboard"),
+                        at,
+                        4.0,
+                        latencyMs,
+                        inserted};
+}
+
+// Writes the shared history's file ($XDG_DATA_HOME/Tavik/history.json) before anything reads it.
+inline bool writeHistoryFile(const QList<HistoryEntry>& newestFirst) {
+    const QString folder = qEnvironmentVariable("XDG_DATA_HOME") + "/Tavik";
+    if (!QDir().mkpath(folder)) {
+        return false;
+    }
+    QFile file(folder + "/history.json");
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(history_file::encode(newestFirst)) > 0;
+}
+
+// `count` entries, newest first, 37 minutes apart from `newest` backwards: a few dozen a day
+// across many days, the phrases a person might say, five applications, one in 17 missed.
+inline QList<HistoryEntry> manyDictations(int count, const QDateTime& newest) {
+    static const QStringList phrases = {
+        "please send the quarterly report to the team before friday",
+        "remind me to call the dentist tomorrow morning at nine",
+        "the deployment went fine but the cache needs a restart",
+        "let us meet at the café near the station after lunch",
+        "draft a reply thanking them for the detailed feedback and ask whether the numbers "
+        "for the second quarter can still be corrected before the board meeting",
+    };
+    static const QStringList apps = {"Mail", "Editor", "Chat", "Terminal", "Notes"};
+    QList<HistoryEntry> entries;
+    entries.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        entries.append(dictation(phrases[i % phrases.size()] + " " + QString::number(i),
+                                 newest.addSecs(-qint64(i) * 37 * 60), apps[i % apps.size()],
+                                 i % 17 != 3, 300 + i % 400));
+    }
+    return entries;
+}
+
+// A varied history of a few days: short and long texts, several lines, other scripts, a text
+// that only reached the clipboard, and one from last year. Newest first.
+inline QList<HistoryEntry> variedHistory(const QDateTime& now) {
+    const QDate today = now.date();
+    const auto at = [&](int daysAgo, int hour, int minute) {
+        return QDateTime(today.addDays(-daysAgo), QTime(hour, minute));
+    };
+    QList<HistoryEntry> entries = {
+        dictation("Sounds good, see you at three.", at(0, 9, 41), "Chat", true, 286, "type"),
+        dictation("Draft a reply to Hanna thanking her for the detailed review of the budget, and "
+                  "ask whether the figures for the second quarter can still be corrected before "
+                  "Thursday's board meeting.",
+                  at(0, 9, 12), "Mail", true, 412.9),
+        dictation("Shopping list:\nmilk\noat flakes\ncoffee beans", at(0, 8, 55), "Notes", true,
+                  344, "accessibility"),
+        dictation("git commit -m \"fix the flaky upload test\"", at(0, 8, 20), "Terminal", false,
+                  198),
+        dictation(QString::fromUtf8("Завтра в десять встреча, я подготовлю материалы."),
+                  at(1, 17, 4), "Chat", true, 520),
+        dictation(QString::fromUtf8("Καλημέρα σε όλους, τα λέμε στη σύσκεψη."), at(1, 16, 30),
+                  "Mail", true, 377),
+        dictation("Remind me to call the dentist tomorrow morning.", at(1, 11, 2), "Notes", true,
+                  301, "accessibility"),
+        dictation("The deployment went fine but the cache needs a restart before lunch.",
+                  at(3, 15, 45), "Editor", true, 458),
+        dictation("Happy new year to the whole team!",
+                  QDateTime(QDate(today.year() - 1, 12, 31), QTime(23, 58)), "Chat", true, 265),
+    };
+    return entries;
+}
+
+} // namespace tavik::seed
