@@ -123,8 +123,8 @@ bool SingleInstance::askHolderToReopen(int timeoutMs) {
     }
     QByteArray reply;
     while (!reply.endsWith('\n') && !deadline.hasExpired()) {
-        if (!socket.waitForReadyRead(static_cast<int>(std::max<qint64>(
-                deadline.remainingTime(), 1)))) {
+        if (!socket.waitForReadyRead(
+                static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)))) {
             break;
         }
         reply += socket.readAll();

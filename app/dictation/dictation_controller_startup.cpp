@@ -54,8 +54,8 @@ void DictationController::start() {
         hotkey.requestInputMonitoring();
     }
     if (!armed) {
-        setLastError(QStringLiteral(
-            "Could not listen for the shortcut — restart Tavik in an X11 session."));
+        setLastError(
+            QStringLiteral("Could not listen for the shortcut — restart Tavik in an X11 session."));
     }
     installTestHooks();
     loadModel();

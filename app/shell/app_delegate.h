@@ -26,9 +26,9 @@ class AppDelegate final : public QObject {
     Q_OBJECT
 public:
     struct Options {
-        PaneFactory makePane;                  // the panes of the main window's sections
+        PaneFactory makePane;                     // the panes of the main window's sections
         FloatingButtonFactory makeFloatingButton; // none: the application runs without one
-        platform::Clock* clock = nullptr;      // the poll and the first-launch delay
+        platform::Clock* clock = nullptr;         // the poll and the first-launch delay
         Termination::Exit exit = Termination::immediateExit;
     };
 

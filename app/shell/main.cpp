@@ -29,8 +29,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(tavik::tray_icons::applicationIcon());
 
     using tavik::platform::SingleInstance;
-    SingleInstance instance(SingleInstance::defaultRuntimeFolder(),
-                            SingleInstance::keyFor(tavik::platform::Folders::fromEnvironment().config));
+    SingleInstance instance(
+        SingleInstance::defaultRuntimeFolder(),
+        SingleInstance::keyFor(tavik::platform::Folders::fromEnvironment().config));
     switch (instance.claim()) {
     case SingleInstance::Claim::first:
         break;

@@ -108,7 +108,7 @@ void StatusDot::paintEvent(QPaintEvent*) {
 
 Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* parent)
     : QWidget(parent), state_(state) {
-    setFixedWidth(width);
+    setFixedWidth(columnWidth);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -125,9 +125,8 @@ Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* pare
 
     for (AppState::Section section : AppState::allSections()) {
         auto* row = new SidebarRow(section, this);
-        connect(row, &QAbstractButton::clicked, this, [this, section] {
-            state_.setSection(section);
-        });
+        connect(row, &QAbstractButton::clicked, this,
+                [this, section] { state_.setSection(section); });
         auto* inset = new QHBoxLayout;
         inset->setContentsMargins(8, 0, 8, 0);
         inset->addWidget(row);

@@ -75,7 +75,7 @@ public:
     QColor statusColor() const;
     QString countText() const;
 
-    static constexpr int width = 190;
+    static constexpr int columnWidth = 190;
     static constexpr int statusLines = 8;
     // The footer's text for a state: no ellipses, unlike the tray menu's.
     static QString statusText(const dictation::State& state);

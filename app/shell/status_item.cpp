@@ -20,13 +20,14 @@ StatusItem::StatusItem(ItemsSource items, Chosen chosen, QObject* parent)
     prepareMenu(*menu_);
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItem::rebuild);
     tray_->setContextMenu(menu_.get());
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-        // An XEmbed tray opens the context menu on a right click only; a left click should
-        // open the same menu.
-        if (why == QSystemTrayIcon::Trigger && !menu_->isVisible()) {
-            menu_->popup(QCursor::pos());
-        }
-    });
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason why) {
+                // An XEmbed tray opens the context menu on a right click only; a left click should
+                // open the same menu.
+                if (why == QSystemTrayIcon::Trigger && !menu_->isVisible()) {
+                    menu_->popup(QCursor::pos());
+                }
+            });
 }
 
 StatusItem::~StatusItem() {

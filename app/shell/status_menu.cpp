@@ -1,5 +1,6 @@
 #include "app/shell/status_menu.h"
 
+#include "app/shell/design/buttons.h"
 #include "app/stores/text_graphemes.h"
 
 #include <QAction>
@@ -109,15 +110,15 @@ QList<Item> items(const Inputs& inputs) {
     lines << command(QStringLiteral("Dictionary"), Action::openDictionary);
     lines << command(QStringLiteral("Settings…"), Action::openSettings,
                      QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    lines << command(QStringLiteral("Quit Tavik"), Action::quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    lines << command(QStringLiteral("Quit Tavik"), Action::quit,
+                     QKeySequence(Qt::CTRL | Qt::Key_Q));
     return lines;
 }
 
 QString actionText(const QString& plain) {
     QString text = plain;
     text.replace(QLatin1Char('\t'), QLatin1Char(' '));
-    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return text;
+    return design::escapeMnemonics(text);
 }
 
 void fill(QMenu& menu, const QList<Item>& lines,

@@ -85,9 +85,11 @@ QIcon icon(const QString& name) {
 
 QIcon applicationIcon() {
     QIcon icon;
-    const QString folder = platform::joinPath(platform::resourcesFolder(), QStringLiteral("icons/hicolor"));
+    const QString folder =
+        platform::joinPath(platform::resourcesFolder(), QStringLiteral("icons/hicolor"));
     for (int size : applicationIconSizes) {
-        const QString path = QStringLiteral("%1/%2x%2/apps/com.trelvanic.tavik.png").arg(folder).arg(size);
+        const QString path =
+            QStringLiteral("%1/%2x%2/apps/com.trelvanic.tavik.png").arg(folder).arg(size);
         const QPixmap pixmap(path);
         if (!pixmap.isNull()) {
             icon.addPixmap(pixmap);

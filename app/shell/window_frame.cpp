@@ -54,7 +54,8 @@ QRect placement(const std::optional<QRect>& saved, QSize defaultSize, QSize mini
     QRect frame(QPoint(0, 0), size);
     frame.moveCenter(screen.center());
     // Keep the top-left corner, where the title bar begins, on the screen.
-    frame.moveTopLeft(QPoint(std::max(frame.left(), screen.left()), std::max(frame.top(), screen.top())));
+    frame.moveTopLeft(
+        QPoint(std::max(frame.left(), screen.left()), std::max(frame.top(), screen.top())));
     return frame;
 }
 

@@ -48,7 +48,7 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     }
     const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-    const xcb_atom_t value = reply ? reply->atom : XCB_ATOM_NONE;
+    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     if (value != XCB_ATOM_NONE) {
         known.emplace(name, value);
     }
@@ -72,7 +72,7 @@ const char* stateAtomName(WindowState state) {
 xcb_window_t rootOf(xcb_connection_t* c, xcb_window_t window) {
     const Reply<xcb_get_geometry_reply_t> reply(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-    return reply ? reply->root : XCB_WINDOW_NONE;
+    return reply ? reply->root : xcb_window_t{XCB_WINDOW_NONE};
 }
 
 std::vector<xcb_atom_t> readAtoms(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
@@ -163,8 +163,8 @@ void set(QWindow* window, WindowState state, bool on) {
     // Once mapped, the manager owns these properties and must be asked; before, or with no
     // manager at all, the window carries them itself.
     if (window->isVisible() && managerRunning(c, root)) {
-        sendToManager(c, root, id, atom(c, "_NET_WM_STATE"), on ? stateAdd : stateRemove,
-                      stateAtom, XCB_ATOM_NONE);
+        sendToManager(c, root, id, atom(c, "_NET_WM_STATE"), on ? stateAdd : stateRemove, stateAtom,
+                      XCB_ATOM_NONE);
         if (sticky) {
             const auto current =
                 readCardinal(c, root, atom(c, "_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL);

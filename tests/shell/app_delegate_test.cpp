@@ -10,6 +10,8 @@
 #include "tests/support/controller_harness.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
 #include <QMenu>
 #include <QWidget>
@@ -49,7 +51,9 @@ protected:
         AppDelegate::Options options;
         options.clock = &stage.clock;
         options.makePane = panes::makePane;
-        options.exit = [this](int status) { exits << status; };
+        options.exit = [this](int status) {
+            exits << status;
+        };
         options.makeFloatingButton = [this](DictationController& c, FloatingButtonActions a) {
             buttonLog << QStringLiteral("made: controller started %1 times, tray %2")
                              .arg(stage.shortcut->starts)

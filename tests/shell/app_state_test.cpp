@@ -18,8 +18,9 @@ TEST(AppStateSections, SevenSectionsInOrderWithTheirRawValuesTitlesAndGlyphs) {
                              "transforms", "scratchpad", "settings"};
     const QStringList titles = {"Dictation",  "Insights",   "Dictionary", "Snippets",
                                 "Transforms", "Scratchpad", "Settings"};
-    const QStringList icons = {"mic",           "chart.bar", "character.book.closed",
-                               "text.badge.plus", "wand.and.stars", "note.text", "gearshape"};
+    const QStringList icons = {
+        "mic",       "chart.bar", "character.book.closed", "text.badge.plus", "wand.and.stars",
+        "note.text", "gearshape"};
     for (int i = 0; i < all.size(); ++i) {
         EXPECT_EQ(AppState::rawValue(all[i]), raw[i]);
         EXPECT_EQ(AppState::title(all[i]), titles[i]);

@@ -45,11 +45,13 @@ protected:
         stage.start();
         AppDelegate::Options options;
         options.makePane = panes::makePane;
-        options.exit = [](int) {};
+        options.exit = [](int) {
+        };
         delegate = std::make_unique<AppDelegate>(stage.controller(), std::move(options));
         delegate->launch();
+        test::XQuery x;
         ASSERT_TRUE(test::spinUntil(
-            [&] { return !delegate->statusItem()->trayIcon().geometry().isEmpty(); }, 10000))
+            [&] { return x.trayIconOf(QCoreApplication::applicationPid()).has_value(); }, 10000))
             << "the icon never docked";
     }
 
@@ -60,9 +62,17 @@ protected:
 
     // Opens the tray menu with a click, as a person would, and chooses the item `text`.
     void choose(const QString& text, int button) {
-        test::clickAt(delegate->statusItem()->trayIcon().geometry().center(), button);
-        ASSERT_TRUE(test::spinUntil([&] { return menu().isVisible(); }, 5000))
-            << "the menu did not open on button " << button;
+        // Where the tray host docked the icon, as the X server says (Qt's own answer for an
+        // embedded icon is not its place on the screen).
+        test::XQuery x;
+        const auto icon = x.settledTrayIcon(QCoreApplication::applicationPid());
+        ASSERT_TRUE(icon.has_value());
+        // A click the host swallowed while busy is clicked again, as a person would.
+        for (int attempt = 0; attempt < 3 && !menu().isVisible(); ++attempt) {
+            test::clickAt(icon->center(), button);
+            test::spinUntil([&] { return menu().isVisible(); }, 1500);
+        }
+        ASSERT_TRUE(menu().isVisible()) << "the menu did not open on button " << button;
         QAction* chosen = nullptr;
         for (QAction* action : menu().actions()) {
             if (action->text() == text) {
@@ -86,8 +96,7 @@ TEST_F(DelegateOnTheDesktop, TrayMenuItemsOpenTheWindowOnTheirSection) {
     EXPECT_EQ(delegate->mainWindowIfMade()->state().section(), Section::insights);
     // Tavik's own window in front is Tavik itself to the insertion side.
     ASSERT_TRUE(test::spinUntil(
-        [] { return frontmostApp().bundleId == QLatin1String(platform::ownBundleId); },
-        5000));
+        [] { return frontmostApp().bundleId == QLatin1String(platform::ownBundleId); }, 5000));
 
     window()->close();
     choose("Settings…", 3);
@@ -108,8 +117,8 @@ TEST_F(DelegateOnTheDesktop, ARecentDictationIsCopiedWhole) {
     entry.at = QDateTime::currentDateTimeUtc();
     History::shared().add(entry);
     choose(QString(52, QChar('x')) + "…", 1);
-    EXPECT_TRUE(test::spinUntil(
-        [&] { return QGuiApplication::clipboard()->text() == entry.text; }, 5000))
+    EXPECT_TRUE(
+        test::spinUntil([&] { return QGuiApplication::clipboard()->text() == entry.text; }, 5000))
         << QGuiApplication::clipboard()->text().toStdString();
 }
 
@@ -144,8 +153,7 @@ TEST_F(DelegateOnTheDesktop, MainWindowSizeTaskbarEntryAndKeptFrame) {
             return kept && kept->endsWith(" 1100 700");
         },
         3000));
-    MainWindowController nextLaunch(stage.controller(), panes::makePane,
-                                    platform::Clock::system());
+    MainWindowController nextLaunch(stage.controller(), panes::makePane, platform::Clock::system());
     nextLaunch.show(std::nullopt);
     EXPECT_EQ(nextLaunch.window()->size(), QSize(1100, 700));
 }

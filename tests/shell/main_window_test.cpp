@@ -1,10 +1,10 @@
 // The main window: one window for the process, the pane of the chosen section, made only when
 // the section changes, and the sidebar that follows the dictation and the history.
 #include "app/panes/pane_factory.h"
+#include "app/shell/design/theme.h"
 #include "app/shell/main_window.h"
 #include "app/shell/root_view.h"
 #include "app/shell/sidebar.h"
-#include "app/shell/design/theme.h"
 #include "app/stores/history.h"
 #include "tests/support/controller_harness.h"
 
@@ -16,8 +16,8 @@
 namespace tavik {
 namespace {
 
-using dictation::Action;
 using design::Theme;
+using dictation::Action;
 using Section = AppState::Section;
 
 class MainWindowTest : public ::testing::Test {
@@ -97,12 +97,19 @@ TEST_F(MainWindowTest, SidebarRowsSelectTheirSectionAnywhereAcrossTheRow) {
         for (Section other : AppState::allSections()) {
             EXPECT_EQ(sidebar().row(other)->isChecked(), other == section);
         }
-        const QImage picture = row->grab().toImage();
-        const QColor fill = picture.pixelColor(2, row->height() / 2);
-        EXPECT_EQ(fill.name(), Theme::kelp.name());
+        // The kelp fill sits inside the row; the column around it stays deep.
+        const QImage picture = sidebar().grab().toImage();
+        const QPoint inside = row->mapTo(&sidebar(), QPoint(3, row->height() / 2));
+        EXPECT_EQ(picture.pixelColor(inside).name().toStdString(),
+                  Theme::kelp.name().toStdString());
+        const QPoint outside = row->mapTo(&sidebar(), QPoint(-4, row->height() / 2));
+        EXPECT_EQ(picture.pixelColor(outside).name().toStdString(),
+                  Theme::deep.name().toStdString());
     }
-    const QImage unselected = sidebar().row(Section::dictation)->grab().toImage();
-    EXPECT_EQ(unselected.pixelColor(2, 3).name(), Theme::deep.name());
+    const QImage picture = sidebar().grab().toImage();
+    const SidebarRow* unselected = sidebar().row(Section::dictation);
+    EXPECT_EQ(picture.pixelColor(unselected->mapTo(&sidebar(), QPoint(3, 3))).name().toStdString(),
+              Theme::deep.name().toStdString());
 
     // The keyboard reaches them too: Enter on a focused row, arrows between rows.
     SidebarRow* insights = sidebar().row(Section::insights);

@@ -122,8 +122,7 @@ public:
         int x = 0;
         int y = 0;
         Window child = None;
-        XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y,
-                              &child);
+        XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
         return QRect(x, y, attributes.width, attributes.height);
     }
 
@@ -157,13 +156,12 @@ public:
     }
 
     Window trayOwner() {
-        return XGetSelectionOwner(
-            display_, XInternAtom(display_,
-                                  QStringLiteral("_NET_SYSTEM_TRAY_S%1")
-                                      .arg(DefaultScreen(display_))
-                                      .toLatin1()
-                                      .constData(),
-                                  False));
+        return XGetSelectionOwner(display_, XInternAtom(display_,
+                                                        QStringLiteral("_NET_SYSTEM_TRAY_S%1")
+                                                            .arg(DefaultScreen(display_))
+                                                            .toLatin1()
+                                                            .constData(),
+                                                        False));
     }
 
     // The visible window of `pid` docked in the tray host, if there is one.
@@ -193,6 +191,28 @@ public:
             }
         }
         return std::nullopt;
+    }
+
+    // Where the icon of `pid` sits once the tray host has done laying it out: the host resizes
+    // and moves its panel as icons dock, so a place is only taken when it held for a while.
+    std::optional<QRect> settledTrayIcon(qint64 pid, int timeoutMs = 10000) {
+        std::optional<QRect> last;
+        int steady = 0;
+        spinUntil(
+            [&] {
+                const auto icon = trayIconOf(pid);
+                const std::optional<QRect> place =
+                    icon ? std::optional<QRect>(rootGeometry(*icon)) : std::nullopt;
+                steady = place && place == last ? steady + 1 : 0;
+                last = place;
+                if (steady >= 4) {
+                    return true;
+                }
+                spinUntil([] { return false; }, 100);
+                return false;
+            },
+            timeoutMs);
+        return steady >= 4 ? last : std::nullopt;
     }
 
     Display* display() const { return display_; }

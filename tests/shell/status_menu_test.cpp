@@ -35,15 +35,14 @@ QStringList titles(const QList<Item>& items) {
     return out;
 }
 
-const QStringList windowItems = {"Open Tavik", "Insights", "Dictionary", "Settings…",
-                                 "Quit Tavik"};
+const QStringList windowItems = {"Open Tavik", "Insights", "Dictionary", "Settings…", "Quit Tavik"};
 
 TEST(StatusMenuModel, EmptyHistoryGivesStatusNothingDictatedAndTheFiveCommands) {
     const QList<HistoryEntry> none;
     const auto items = status_menu::items({State::idle(), "Right Alt", std::nullopt, none});
-    EXPECT_EQ(titles(items), QStringList({"Ready — Right Alt to speak", "---",
-                                          "Nothing dictated yet", "---"}) +
-                                 windowItems);
+    EXPECT_EQ(titles(items),
+              QStringList({"Ready — Right Alt to speak", "---", "Nothing dictated yet", "---"}) +
+                  windowItems);
     EXPECT_FALSE(items[0].enabled);
     EXPECT_FALSE(items[2].enabled);
     for (int i = 4; i < items.size(); ++i) {
@@ -61,9 +60,9 @@ TEST(StatusMenuModel, EmptyHistoryGivesStatusNothingDictatedAndTheFiveCommands) 
 
     const auto withError = status_menu::items(
         {State::idle(), "Right Alt", QString("Could not load /m/ggml-base.en.bin"), none});
-    EXPECT_EQ(titles(withError).mid(0, 3),
-              QStringList({"Ready — Right Alt to speak", "Could not load /m/ggml-base.en.bin",
-                           "---"}));
+    EXPECT_EQ(
+        titles(withError).mid(0, 3),
+        QStringList({"Ready — Right Alt to speak", "Could not load /m/ggml-base.en.bin", "---"}));
     EXPECT_FALSE(withError[1].enabled);
 }
 
@@ -155,7 +154,7 @@ TEST(StatusMenuFill, DataTextsShowAsWrittenAndItemsCarryTheirActions) {
     EXPECT_EQ(actions.last()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     actions[4]->trigger();
-    actions[0]->trigger(); // disabled: nothing happens
+    actions[0]->trigger();                  // disabled: nothing happens
     actions[actions.size() - 4]->trigger(); // "Insights"
     ASSERT_EQ(chosen.size(), 2);
     EXPECT_EQ(chosen[0].first, Action::copyEntry);

@@ -26,8 +26,9 @@ QRectF inkBounds() {
     QPainterPathStroker bars;
     bars.setWidth(2.0);
     bars.setCapStyle(Qt::RoundCap);
-    return monogram.createStroke(mark::monogramPath(frame)).boundingRect().united(
-        bars.createStroke(mark::barsPath(frame, {1, 1, 1})).boundingRect());
+    return monogram.createStroke(mark::monogramPath(frame))
+        .boundingRect()
+        .united(bars.createStroke(mark::barsPath(frame, {1, 1, 1})).boundingRect());
 }
 
 // A template image like a panel's own icons: white with alpha, the ink filling the square
@@ -84,9 +85,11 @@ int main(int argc, char** argv) {
     bool ok = save(trayArtwork(18), out.filePath("menubarTemplate.png")) &&
               save(trayArtwork(36), out.filePath("menubarTemplate@2x.png"));
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        ok = ok && save(applicationIcon(size),
-                        out.filePath(QStringLiteral("icons/hicolor/%1x%1/apps/com.trelvanic.tavik.png")
-                                         .arg(size)));
+        ok =
+            ok &&
+            save(applicationIcon(size),
+                 out.filePath(
+                     QStringLiteral("icons/hicolor/%1x%1/apps/com.trelvanic.tavik.png").arg(size)));
     }
     return ok ? 0 : 1;
 }

@@ -1,12 +1,12 @@
 // The shell's windows: the main window on each section, the sidebar in each dictation state and
 // the tray menu as it opens.
+#include "app/dictation/dictation_controller.h"
 #include "app/panes/pane_factory.h"
+#include "app/shell/design/look.h"
 #include "app/shell/root_view.h"
 #include "app/shell/sidebar.h"
 #include "app/shell/status_item.h"
 #include "app/shell/status_menu.h"
-#include "app/shell/design/look.h"
-#include "app/dictation/dictation_controller.h"
 #include "app/stores/history.h"
 #include "tools/screens/scene.h"
 
@@ -55,7 +55,9 @@ QWidget* mainWindowOn(SceneContext& c, Section section) {
 
 Scene mainWindowScene(Section section) {
     return Scene{QStringLiteral("shell-main-") + AppState::rawValue(section), QSize(1000, 660),
-                 [section](SceneContext& c) { return mainWindowOn(c, section); }};
+                 [section](SceneContext& c) {
+                     return mainWindowOn(c, section);
+                 }};
 }
 
 // The sidebar shows what the controller publishes; the scene publishes each state itself.
@@ -98,8 +100,8 @@ const SceneRegistration shellScenes[] = {
     SceneRegistration{Scene{QStringLiteral("shell-tray-menu"), QSize(),
                             [](SceneContext& c) -> QWidget* {
                                 seedHistory();
-                                return trayMenu(c.controller().state(),
-                                                c.controller().lastError(), c);
+                                return trayMenu(c.controller().state(), c.controller().lastError(),
+                                                c);
                             }}},
     SceneRegistration{Scene{QStringLiteral("shell-tray-menu-failed"), QSize(),
                             [](SceneContext& c) -> QWidget* {
