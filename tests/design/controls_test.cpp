@@ -238,6 +238,7 @@ TEST_F(ControlsTest, OptionRowClicksAnywhereAndShowsItsSelection) {
     EXPECT_EQ(clicked.count(), 2) << "the empty right part and the text both count";
     EXPECT_FALSE(option.isSelected()) << "selection is the caller's to decide";
 
+    EXPECT_EQ(option.content()->x(), 10 + 15 + 10) << "padding, the mark, the spacing";
     const QImage plain = render(option);
     EXPECT_TRUE(near(pixel(plain, 290, mid), window, 1)) << "clear background";
     EXPECT_TRUE(near(pixel(plain, 17, mid), window, 1)) << "no dot";
