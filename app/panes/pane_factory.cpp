@@ -2,6 +2,7 @@
 
 #include "app/panes/history/dictation_view.h"
 #include "app/panes/insights/insights_view.h"
+#include "app/panes/scratchpad/scratchpad_pane.h"
 #include "app/shell/design/pane_frame.h"
 
 namespace tavik::panes {
@@ -31,7 +32,7 @@ QWidget* makePane(AppState::Section section, const PaneServices& services, QWidg
     case AppState::Section::transforms:
         return placeholderPane(section, parent);
     case AppState::Section::scratchpad:
-        return placeholderPane(section, parent);
+        return new ScratchpadPane(parent);
     case AppState::Section::settings:
         return placeholderPane(section, parent);
     }
