@@ -7,7 +7,7 @@
 #include "app/panes/history/history_texts.h"
 #include "app/panes/history/notice_overlay.h"
 #include "app/panes/history/search_field.h"
-#include "app/panes/history/wrapped_label.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/motion.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/stores/preferences.h"
@@ -79,7 +79,7 @@ TEST_F(HistoryPaneTest, AnEmptyHistoryShowsTheHeaderAndTheEmptyStateWhateverTheS
     Preferences::shared().setBindings(bindings);
     EXPECT_EQ(pane.header()->gesture(), "Set a key");
     EXPECT_EQ(pane.header()->keyCap(), "—");
-    const auto hints = pane.emptyState()->findChildren<WrappedLabel*>();
+    const auto hints = pane.emptyState()->findChildren<design::WrappingLabel*>();
     ASSERT_EQ(hints.size(), 2);
     EXPECT_EQ(hints[0]->text(), "Nothing dictated yet");
     EXPECT_EQ(hints[1]->text(), history_texts::emptyHintText("—"));

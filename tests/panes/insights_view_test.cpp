@@ -1,8 +1,8 @@
 // The insights pane against the real history: its empty state, the cards sharing the row, the
 // bars drawn to scale, the reliability colours, and following the history as it changes.
-#include "app/panes/history/wrapped_label.h"
 #include "app/panes/insights/insights_view.h"
 #include "app/panes/insights/insights_widgets.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/motion.h"
 #include "app/shell/design/pane_frame.h"
 #include "tests/panes/history_support.h"
@@ -45,7 +45,7 @@ protected:
 
 TEST_F(InsightsViewTest, NoDictationShowsOnlyTheTitleAndOneSentence) {
     InsightsView& pane = open();
-    const QList<WrappedLabel*> texts = visible<WrappedLabel>();
+    const QList<design::WrappingLabel*> texts = visible<design::WrappingLabel>();
     ASSERT_EQ(texts.size(), 1);
     EXPECT_EQ(texts[0]->text(), "Nothing to measure yet. Dictate something and this fills in.");
     EXPECT_TRUE(visible<StatCard>().isEmpty());
@@ -91,7 +91,7 @@ TEST_F(InsightsViewTest, CardsShareTheRowAndBarsAreDrawnToScaleFollowingTheHisto
     EXPECT_EQ(pane.texts().success, "86%");
     EXPECT_TRUE(pane.texts().successIsWarning);
     bool sentenceShown = false;
-    for (WrappedLabel* label : visible<WrappedLabel>()) {
+    for (design::WrappingLabel* label : visible<design::WrappingLabel>()) {
         sentenceShown |=
             label->text() ==
             "1 went to the clipboard because no insertion mechanism worked in that app.";

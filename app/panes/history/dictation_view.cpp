@@ -2,11 +2,10 @@
 
 #include "app/panes/history/history_header.h"
 #include "app/panes/history/history_list.h"
-#include "app/panes/history/history_look.h"
 #include "app/panes/history/history_texts.h"
 #include "app/panes/history/notice_overlay.h"
 #include "app/panes/history/search_field.h"
-#include "app/panes/history/wrapped_label.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/state/app_state.h"
@@ -39,10 +38,10 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
     auto* emptyColumn = new QVBoxLayout(empty_);
     emptyColumn->setContentsMargins(0, 40, 0, 40);
     emptyColumn->setSpacing(8);
-    emptyColumn->addWidget(new WrappedLabel(QStringLiteral("Nothing dictated yet"),
-                                            Theme::font(14, QFont::Medium),
-                                            historyLook::textColor(), empty_));
-    emptyHint_ = new WrappedLabel(QString(), Theme::font(12), Theme::silver, empty_);
+    emptyColumn->addWidget(new design::WrappingLabel(QStringLiteral("Nothing dictated yet"),
+                                                     Theme::font(14, QFont::Medium), Theme::label,
+                                                     empty_));
+    emptyHint_ = new design::WrappingLabel(QString(), Theme::font(12), Theme::silver, empty_);
     emptyColumn->addWidget(emptyHint_);
     frame_->content()->addWidget(empty_);
 
@@ -52,7 +51,7 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
     list_ = new HistoryList(state_, EntryActions(state_, std::move(playSound)), body);
     frame_->content()->addWidget(list_);
 
-    noMatch_ = new WrappedLabel(QString(), Theme::font(12), Theme::silver, body);
+    noMatch_ = new design::WrappingLabel(QString(), Theme::font(12), Theme::silver, body);
     frame_->content()->addWidget(noMatch_);
 
     notice_ = new NoticeOverlay(state_, this);

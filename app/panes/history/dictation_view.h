@@ -11,7 +11,8 @@ class DictationController;
 
 namespace tavik::design {
 class PaneFrame;
-}
+class WrappingLabel;
+} // namespace tavik::design
 
 namespace tavik::panes {
 
@@ -19,7 +20,6 @@ class HistoryHeader;
 class HistoryList;
 class NoticeOverlay;
 class SearchField;
-class WrappedLabel;
 
 // The history pane, the main window's first section:
 //
@@ -51,7 +51,7 @@ public:
     QWidget* emptyState() const { return empty_; }
     SearchField* searchField() const { return search_; }
     HistoryList* list() const { return list_; }
-    WrappedLabel* noMatch() const { return noMatch_; }
+    design::WrappingLabel* noMatch() const { return noMatch_; }
     NoticeOverlay* notice() const { return notice_; }
 
 private:
@@ -63,10 +63,10 @@ private:
     design::PaneFrame* frame_;
     HistoryHeader* header_;
     QWidget* empty_;
-    WrappedLabel* emptyHint_;
+    design::WrappingLabel* emptyHint_;
     SearchField* search_;
     HistoryList* list_;
-    WrappedLabel* noMatch_;
+    design::WrappingLabel* noMatch_;
     NoticeOverlay* notice_;
 };
 

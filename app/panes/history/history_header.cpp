@@ -2,9 +2,8 @@
 
 #include "app/dictation/dictation_controller.h"
 #include "app/panes/history/figure_text.h"
-#include "app/panes/history/history_look.h"
 #include "app/panes/history/history_texts.h"
-#include "app/panes/history/wrapped_label.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
@@ -70,7 +69,7 @@ void KeyCap::paintEvent(QPaintEvent*) {
     fill.setAlphaF(0.18f);
     painter.fillPath(design::paint::roundedRect(rect(), Theme::radiusSmall), fill);
     painter.setFont(keyFont());
-    painter.setPen(historyLook::textColor());
+    painter.setPen(Theme::label);
     painter.drawText(rect().adjusted(keyPaddingX, keyPaddingY, -keyPaddingX, -keyPaddingY),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
 }
@@ -136,11 +135,11 @@ HistoryHeader::HistoryHeader(DictationController& controller, QWidget* parent)
     sentence->addWidget(keyCap_, 0, Qt::AlignVCenter);
     // The closing words and the mode line wrap rather than holding the pane wider than a
     // narrow window.
-    sentence->addWidget(
-        new WrappedLabel(QStringLiteral("and speak."), sentenceFont(), Theme::platinum, this), 1,
-        Qt::AlignVCenter);
+    sentence->addWidget(new design::WrappingLabel(QStringLiteral("and speak."), sentenceFont(),
+                                                  Theme::platinum, this),
+                        1, Qt::AlignVCenter);
     left->addLayout(sentence);
-    mode_ = new WrappedLabel(QString(), Theme::font(12), Theme::silver, this);
+    mode_ = new design::WrappingLabel(QString(), Theme::font(12), Theme::silver, this);
     left->addWidget(mode_);
 
     row->addLayout(left, 1);

@@ -9,9 +9,11 @@ namespace tavik {
 class DictationController;
 }
 
-namespace tavik::panes {
+namespace tavik::design {
+class WrappingLabel;
+}
 
-class WrappedLabel;
+namespace tavik::panes {
 
 // The shortcut key drawn as a key cap: 15 px medium on mist at 0.18, radius 6, 9 by 3 around.
 class KeyCap : public QWidget {
@@ -78,7 +80,7 @@ private:
     DictationController& controller_;
     QLabel* gesture_;
     KeyCap* keyCap_;
-    WrappedLabel* mode_;
+    design::WrappingLabel* mode_;
     StatRail* rail_;
 };
 

@@ -1,7 +1,6 @@
 #include "app/panes/history/history_list.h"
 
 #include "app/panes/history/history_list_accessible.h"
-#include "app/panes/history/history_look.h"
 #include "app/shell/state/app_state.h"
 #include "app/stores/audio_store.h"
 #include "app/stores/player.h"

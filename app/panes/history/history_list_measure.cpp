@@ -5,7 +5,7 @@
 // above the view change height, the view is moved by as much, so nothing in view jumps.
 #include "app/panes/history/history_list.h"
 
-#include "app/panes/history/history_look.h"
+#include "app/shell/design/surfaces.h"
 
 #include <QElapsedTimer>
 #include <QFontMetricsF>
@@ -54,7 +54,7 @@ void HistoryList::relayout() {
         heights_.clear();
         layoutWidth_ = width;
     }
-    const qreal captionHeight = QFontMetricsF(historyLook::captionFont()).height();
+    const qreal captionHeight = QFontMetricsF(design::SectionLabel::headingFont()).height();
     layout_.build(groups_, captions_, width, captionHeight,
                   [this](const HistoryEntry& entry, int) { return restingHeight(entry, false); });
     measureCursor_ = 0;

@@ -1,10 +1,10 @@
 // Painting the history list: only the groups and rows that meet the area being repainted.
 #include "app/panes/history/history_list.h"
 
-#include "app/panes/history/history_look.h"
 #include "app/panes/history/history_texts.h"
 #include "app/shell/design/glyphs.h"
 #include "app/shell/design/paint.h"
+#include "app/shell/design/surfaces.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/state/app_state.h"
 #include "app/stores/player.h"
@@ -71,10 +71,7 @@ void HistoryList::paintGroup(QPainter& painter, int group, const QRectF& clip) c
     const ListLayout::Group& g = layout_.groups()[std::size_t(group)];
     const QRectF captionRect(0, g.top, layout_.width(), layout_.captionHeight());
     if (captionRect.intersects(clip)) {
-        painter.setFont(historyLook::captionFont());
-        painter.setPen(historyLook::captionColor());
-        painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         historyLook::captionText(g.caption));
+        design::SectionLabel::paint(painter, captionRect, g.caption);
     }
     if (!g.card.intersects(clip)) {
         return;
@@ -105,7 +102,7 @@ void HistoryList::paintRow(QPainter& painter, int row) const {
     const EntryRow::Geometry g = rowGeometry(row);
     const bool hovered = !g.strip.isEmpty();
     if (hovered) {
-        painter.fillRect(g.bounds, historyLook::hoverFill());
+        painter.fillRect(g.bounds, design::whiteAt(0.04)); // the hovered row
     }
 
     painter.setFont(row_.timeFont());
@@ -113,7 +110,7 @@ void HistoryList::paintRow(QPainter& painter, int row) const {
     painter.drawText(g.time, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      history_texts::timeText(entry.at, DayCalendar::current()));
 
-    painter.setPen(historyLook::textColor());
+    painter.setPen(Theme::label);
     row_.text().draw(painter, entry.text, g.text.topLeft(), g.text.width());
 
     if (!g.warning.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "app/panes/history/search_field.h"
 
+#include "app/shell/design/glyph_button.h"
 #include "app/shell/design/glyphs.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/theme.h"
@@ -12,36 +13,11 @@ namespace tavik::panes {
 
 using design::Theme;
 
-namespace {
-
-constexpr int clearSize = 13;
-
-} // namespace
-
-ClearButton::ClearButton(QWidget* parent) : QAbstractButton(parent) {
-    setFocusPolicy(Qt::StrongFocus);
-    setCursor(Qt::ArrowCursor);
-    setAccessibleName(QStringLiteral("Clear search"));
-    setToolTip(QStringLiteral("Clear search"));
-}
-
-QSize ClearButton::sizeHint() const {
-    return QSize(clearSize, clearSize);
-}
-
-void ClearButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(isDown() ? 0.5 : 1.0);
-    design::paintGlyph(painter, QStringLiteral("xmark.circle.fill"), rect(), Theme::silver);
-    painter.setOpacity(1.0);
-    if (hasFocus()) {
-        design::paint::focusRing(painter, rect(), clearSize / 2.0);
-    }
-}
-
 SearchField::SearchField(AppState& state, QWidget* parent)
-    : QWidget(parent), state_(state), edit_(new QLineEdit(this)), clear_(new ClearButton(this)) {
+    : QWidget(parent), state_(state), edit_(new QLineEdit(this)),
+      clear_(
+          new design::GlyphButton(QStringLiteral("xmark.circle.fill"), 13, Theme::silver, this)) {
+    clear_->setAccessibleName(QStringLiteral("Clear search"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(10, 7, 10, 7);
     row->setSpacing(6);

@@ -10,18 +10,6 @@ class AppState;
 
 namespace tavik::panes {
 
-// The clear button of the search field: the "xmark.circle.fill" glyph, reachable by keyboard.
-class ClearButton : public QAbstractButton {
-    Q_OBJECT
-
-public:
-    explicit ClearButton(QWidget* parent = nullptr);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
 //   ╭────────────────────────────────────────────────────────────╮  kelp, radius 6, hairline
 //   │10 ⌕ 6 Search what you have dictated                    ⓧ 10│  7 above and below
 //   ╰────────────────────────────────────────────────────────────╯
@@ -35,7 +23,7 @@ public:
     explicit SearchField(AppState& state, QWidget* parent = nullptr);
 
     QLineEdit* lineEdit() const { return edit_; }
-    ClearButton* clearButton() const { return clear_; }
+    QAbstractButton* clearButton() const { return clear_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -45,7 +33,7 @@ private:
 
     AppState& state_;
     QLineEdit* edit_;
-    ClearButton* clear_;
+    QAbstractButton* clear_;
 };
 
 } // namespace tavik::panes

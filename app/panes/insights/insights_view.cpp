@@ -1,8 +1,7 @@
 #include "app/panes/insights/insights_view.h"
 
-#include "app/panes/history/history_look.h"
-#include "app/panes/history/wrapped_label.h"
 #include "app/panes/insights/insights_widgets.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/surfaces.h"
 #include "app/shell/design/theme.h"
@@ -36,10 +35,7 @@ QWidget* figureLine(const QString& name, const QFont& nameFont, const QString& v
     auto* row = new QHBoxLayout(line);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(defaultSpacing);
-    QLabel* left = design::makeText(name, nameFont, historyLook::textColor(), line);
-    left->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    left->setMinimumWidth(1);
-    row->addWidget(left, 1);
+    row->addWidget(new design::ElidedLabel(name, nameFont, Theme::label, line), 1);
     row->addSpacing(defaultSpacing); // the spacer's least length
     row->addWidget(design::makeText(value, valueFont, valueColor, line));
     return line;
@@ -94,8 +90,8 @@ QWidget* InsightsView::makeBody() {
     auto* body = new QWidget(frame_->contentWidget());
     QVBoxLayout* blocks = column(body, blockSpacing);
     if (texts_.empty) {
-        blocks->addWidget(
-            new WrappedLabel(InsightsTexts::emptyText(), Theme::font(12), Theme::silver, body));
+        blocks->addWidget(new design::WrappingLabel(InsightsTexts::emptyText(), Theme::font(12),
+                                                    Theme::silver, body));
         return body;
     }
 
@@ -114,9 +110,9 @@ QWidget* InsightsView::makeBody() {
         blocks->addWidget(block(QStringLiteral("Time"), body, &content));
         QWidget* box = content->parentWidget();
         content->addWidget(
-            new WrappedLabel(*texts_.timeSentence, Theme::font(12), historyLook::textColor(), box));
-        content->addWidget(
-            new WrappedLabel(InsightsTexts::timeNote(), Theme::font(10), Theme::silver, box));
+            new design::WrappingLabel(*texts_.timeSentence, Theme::font(12), Theme::label, box));
+        content->addWidget(new design::WrappingLabel(InsightsTexts::timeNote(), Theme::font(10),
+                                                     Theme::silver, box));
     }
 
     blocks->addWidget(block(QStringLiteral("Where it goes"), body, &content));
@@ -137,12 +133,11 @@ QWidget* InsightsView::makeBody() {
                                   texts_.successIsWarning ? warningColor() : goodColor(), box));
     if (texts_.latency) {
         content->addWidget(figureLine(QStringLiteral("Median time from speech to text"),
-                                      Theme::font(12), *texts_.latency, medium,
-                                      historyLook::textColor(), box));
+                                      Theme::font(12), *texts_.latency, medium, Theme::label, box));
     }
     if (texts_.failedSentence) {
         content->addWidget(
-            new WrappedLabel(*texts_.failedSentence, Theme::font(10), Theme::silver, box));
+            new design::WrappingLabel(*texts_.failedSentence, Theme::font(10), Theme::silver, box));
     }
     return body;
 }

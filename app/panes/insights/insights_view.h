@@ -13,9 +13,9 @@ namespace tavik::panes {
 // The insights pane, the main window's second section:
 //
 //   Insights
-//   ╭ ≡ 1200        ╮ ╭ 🎙 48       ╮ ╭ ◔ 142         ╮ ╭ 🔥 3      ╮   four cards, 12
-//   apart ╰ words dictated╯ ╰ dictations ╯ ╰ words per minute╯ ╰ day streak╯ TIME            At 142
-//   words per minute you are roughly 3.6× faster …  (above 40 wpm only) WHERE IT GOES   Mail
+//   ╭ ≡ 1200        ╮ ╭ 🎙 48       ╮ ╭ ◔ 142         ╮ ╭ 🔥 3      ╮   four cards,
+//   12 apart ╰ words dictated╯ ╰ dictations ╯ ╰ words per minute╯ ╰ day streak╯ TIME            At
+//   142 words per minute you are roughly 3.6× faster …  (above 40 wpm only) WHERE IT GOES   Mail
 //   ……………………………………… 20 / ▬▬▬▬▬▬▬▬▬▬  (six applications at most) RELIABILITY     Insertions that
 //   reached the app ………… 97%  / Median time … 412ms
 //
