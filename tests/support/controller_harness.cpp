@@ -36,7 +36,9 @@ void ControllerStage::start(bool loadModel) {
     parts.desktop = std::make_unique<FakeDesktop>(record);
     parts.settings = std::make_unique<FakeSettings>(settings);
     parts.stores = std::make_unique<RecordingStores>(record);
-    if (withTextSteps) {
+    if (storedTextSteps) {
+        parts.textSteps = dictation::makeTextSteps();
+    } else if (withTextSteps) {
         parts.textSteps = std::make_unique<RecordingTextSteps>(record);
     }
     if (realQueues) {
