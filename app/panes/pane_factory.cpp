@@ -1,5 +1,7 @@
 #include "app/panes/pane_factory.h"
 
+#include "app/panes/settings/settings_view.h"
+
 #include <QLabel>
 
 namespace tavik::panes {
@@ -32,7 +34,7 @@ QWidget* makePane(AppState::Section section, const PaneServices& services, QWidg
     case AppState::Section::scratchpad:
         return placeholderPane(section, parent);
     case AppState::Section::settings:
-        return placeholderPane(section, parent);
+        return new settings::SettingsView(services.controller, parent);
     }
     return placeholderPane(section, parent);
 }
