@@ -1,19 +1,18 @@
 #include "app/panes/pane_factory.h"
 
 #include "app/panes/settings/settings_view.h"
-
-#include <QLabel>
+#include "app/shell/design/pane_frame.h"
 
 namespace tavik::panes {
 
 namespace {
 
-// A section whose pane is not built yet shows its title, so the window stays navigable.
+// A section whose pane is not built yet shows its title in the pane frame, so the window stays
+// navigable.
 QWidget* placeholderPane(AppState::Section section, QWidget* parent) {
-    auto* label = new QLabel(AppState::title(section), parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
+    auto* frame = new design::PaneFrame(parent);
+    frame->addHeader(AppState::title(section));
+    return frame;
 }
 
 } // namespace

@@ -41,6 +41,11 @@ SettingsView::SettingsView(Preferences& preferences, DictationController& contro
     : QWidget(parent), prefs_(preferences), controller_(controller),
       permissions_(permissions != nullptr ? permissions : new PermissionsModel(this)) {
     setAccessibleName(QStringLiteral("Settings"));
+    // The window's background, as every pane frame has it.
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Theme::abyss);
+    setPalette(background);
+    setAutoFillBackground(true);
     auto* frame = new QVBoxLayout(this);
     frame->setContentsMargins(0, 0, 0, 0);
     frame->setSpacing(0);
