@@ -86,11 +86,12 @@ std::vector<float> tone(double seconds) {
 TEST(SettingsDesktop, TheMicrophoneMenuMovesCaptureBetweenTheServersSources) {
     TAVIK_REQUIRE_DESKTOP();
     PipeMicrophone desk(QStringLiteral("tavik_settings_desk"));
-    PulseModule nullSource(QStringLiteral("module-null-source"),
-                           {QStringLiteral("source_name=tavik_settings_null"),
-                            QStringLiteral("source_properties=device.description=Null-Input")});
+    PulseModule filter(QStringLiteral("module-virtual-source"),
+                       {QStringLiteral("source_name=tavik_settings_filter"),
+                        QStringLiteral("master=tavik_pipe"),
+                        QStringLiteral("source_properties=device.description=Filter-Input")});
     ASSERT_TRUE(desk.loaded());
-    ASSERT_TRUE(nullSource.loaded());
+    ASSERT_TRUE(filter.loaded());
 
     ControllerStage stage;
     stage.realQueues = true;
@@ -112,8 +113,8 @@ TEST(SettingsDesktop, TheMicrophoneMenuMovesCaptureBetweenTheServersSources) {
     EXPECT_TRUE(items.contains(QStringLiteral("Tavik-Test-Microphone")))
         << items.join(" | ").toStdString();
     EXPECT_TRUE(items.contains(QStringLiteral("tavik_settings_desk")));
-    // The null source is virtual, listed under its own heading after the microphones.
-    EXPECT_GT(items.indexOf(QStringLiteral("Null-Input")),
+    // A filter over another source is virtual, listed under its own heading.
+    EXPECT_GT(items.indexOf(QStringLiteral("Filter-Input")),
               items.indexOf(QStringLiteral("Virtual and loopback")));
     for (const QString& item : items) {
         EXPECT_FALSE(item.startsWith(QStringLiteral("Monitor of"))) << item.toStdString();

@@ -3,6 +3,7 @@
 #include "app/panes/settings/general_sections.h"
 #include "app/panes/settings/permissions_card.h"
 #include "app/panes/settings/settings_section.h"
+#include "app/panes/settings/settings_text.h"
 #include "app/panes/settings/status_pill.h"
 #include "app/shell/design/buttons.h"
 #include "app/shell/design/slider.h"
@@ -13,10 +14,14 @@
 #include "tests/panes/settings_pane_support.h"
 
 #include <QDir>
+#include <QJsonObject>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <algorithm>
 
 namespace tavik::test {
 namespace {
@@ -57,6 +62,7 @@ TEST_F(SettingsPaneTest, FramesSixSectionsUnderAFixedHeaderThatFollowsTheControl
     stage.press(dictation::Action::pushToTalk);
     EXPECT_EQ(view->pill()->text(), QStringLiteral("Listening"));
     EXPECT_EQ(view->pill()->color(), Theme::phosphor);
+    stage.speak(1.0);
     stage.release(1.0);
     EXPECT_EQ(view->pill()->text(), QStringLiteral("Working"));
     stage.runJobs();
@@ -131,8 +137,10 @@ TEST_F(SettingsPaneTest, SwitchesWriteTheirSettingsOnlyWhenTheUserFlipsThem) {
               platform::ActivationPolicy::regular);
 
     // A change made elsewhere moves the switch and writes nothing back.
+    QSignalSpy orbWrites(&prefs, &Preferences::showOrbChanged);
     prefs.setShowOrb(true);
     EXPECT_TRUE(orb->isChecked());
+    EXPECT_EQ(orbWrites.count(), 1);
 
     // The notes: the taskbar and the floating button have one, "Play sounds" none.
     const auto notes = view->findChildren<panes::settings::WrappedText*>();
@@ -156,6 +164,7 @@ TEST_F(SettingsPaneTest, TurningAudioOffDeletesTheArchiveOnceAndHidesTheBudget) 
     // A dictation ends with one more byte in the archive: the figure is read again.
     writeFile(archive.url(QUuid::createUuid()), 1);
     stage.press(dictation::Action::pushToTalk);
+    stage.speak(1.0);
     stage.release(1.0);
     stage.runJobs();
     EXPECT_EQ(audio->usage()->text(), QStringLiteral("250 MB · using 1 MB"));

@@ -7,15 +7,18 @@
 #include "app/panes/settings/settings_buttons.h"
 #include "app/panes/settings/settings_text.h"
 #include "app/panes/settings/shortcut_section.h"
+#include "app/shell/design/buttons.h"
 #include "app/shell/design/slider.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/design/toggle.h"
 #include "platform/audio_transport.h"
+#include "platform/defaults_store.h"
 #include "tests/panes/settings_pane_support.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace tavik::test {

@@ -1,7 +1,10 @@
 // The settings pane with sample states: permissions missing, models present or not, shortcut
 // conflicts, unusual microphones and a live level.
+#include "app/panes/settings/microphone_section.h"
 #include "app/panes/settings/permissions_model.h"
+#include "app/panes/settings/settings_buttons.h"
 #include "app/panes/settings/settings_view.h"
+#include "app/panes/settings/shortcut_section.h"
 #include "app/shell/design/theme.h"
 #include "app/stores/preferences.h"
 #include "platform/audio_transport.h"
@@ -12,6 +15,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -45,8 +51,8 @@ const AudioInputDevice loopback =
 struct Setup {
     bool accessibility = true;
     QStringList models{QStringLiteral("ggml-base.en.bin"), QStringLiteral("ggml-small.en.bin")};
-    std::function<void(Preferences&)> settings;
-    std::function<void(test::ControllerStage&)> microphone;
+    std::function<void(Preferences&)> settings = {};
+    std::function<void(test::ControllerStage&)> microphone = {};
     bool scrollToBottom = false;
 };
 
@@ -91,6 +97,8 @@ public:
     }
     ~SettingsScene() override { delete view_; }
 
+    SettingsView* view() const { return view_; }
+
 protected:
     void showEvent(QShowEvent* event) override {
         QWidget::showEvent(event);
@@ -108,6 +116,48 @@ private:
     bool scrollToBottom_ = false;
 };
 
+// The two menus as they pop up, side by side: menus are windows of their own, so the scene
+// shows pictures of them taken while they are open.
+class MenusScene final : public QWidget {
+public:
+    MenusScene()
+        : pane_(Setup{.settings = [](Preferences& p) {
+              p.setMicrophoneUID(usbMic.uid);
+              p.setMicrophoneName(usbMic.name);
+          }}) {
+        QPalette background = palette();
+        background.setColor(QPalette::Window, design::Theme::abyss);
+        setPalette(background);
+        setAutoFillBackground(true);
+        pane_.setAttribute(Qt::WA_DontShowOnScreen);
+        pane_.resize(810, 660);
+        pane_.show();
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(20, 20, 20, 20);
+        row->setSpacing(40);
+        auto* key = pane_.view()->shortcutSection()->rows().first();
+        key->keyButton()->click();
+        row->addWidget(picture(key->keyMenu()), 0, Qt::AlignTop);
+        auto* microphone = pane_.view()->microphoneSection();
+        microphone->menuButton()->click();
+        row->addWidget(picture(microphone->menu()), 0, Qt::AlignTop);
+        row->addStretch(1);
+    }
+
+private:
+    QLabel* picture(QMenu* menu) {
+        auto* label = new QLabel(this);
+        if (menu != nullptr) {
+            menu->adjustSize();
+            label->setPixmap(menu->grab());
+            menu->close();
+        }
+        return label;
+    }
+
+    SettingsScene pane_;
+};
+
 Scene scene(const QString& name, QSize size, Setup setup) {
     return Scene{name, size, [setup](SceneContext&) {
                      return new SettingsScene(setup);
@@ -119,6 +169,10 @@ const QSize paneSize(810, 660);
 const QSize columnSize(810, 1480);
 
 const SceneRegistration settingsScenes[] = {
+    SceneRegistration{Scene{QStringLiteral("settings-menus"), QSize(640, 460),
+                            [](SceneContext&) {
+                                return new MenusScene;
+                            }}},
     SceneRegistration{scene(QStringLiteral("settings-ready"), paneSize, {})},
     SceneRegistration{scene(QStringLiteral("settings-whole-column"), columnSize, {})},
     SceneRegistration{scene(QStringLiteral("settings-permissions-missing"), paneSize,

@@ -119,7 +119,7 @@ AudioHistorySection::AudioHistorySection(Preferences& preferences, DictationCont
                                           "machine."),
                            this));
 
-    connect(slider_, &design::TavikSlider::valueEdited, this,
+    connect(slider_, &design::TavikSlider::valueChanged, this,
             [this](double value) { prefs_.setAudioBudgetMB(snappedDown(value, budgetStep)); });
     connect(&prefs_, &Preferences::changed, this, &AudioHistorySection::refresh);
     // A finished dictation adds to the archive; its state change is the cue to look again.

@@ -50,19 +50,47 @@ double LevelMeter::barWidth() const {
     return meterLevelWidth(db_, width());
 }
 
-void LevelMeter::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
+namespace {
+
+// The gradient laid across the whole track, made again only when the track moves or resizes.
+const QBrush& trackGradient(const QRectF& track) {
+    static QRectF madeFor;
+    static QBrush brush;
+    if (track != madeFor) {
+        brush = QBrush(Theme::bioluminescent(track));
+        madeFor = track;
+    }
+    return brush;
+}
+
+} // namespace
+
+// The bar's gradient spans the bar itself, dark when quiet and bright only at its loud end. It
+// is drawn as the whole track squeezed to the bar's width, with the corner radius widened by
+// the same factor so the ends stay round: one brush for every width, nothing made per frame.
+void LevelMeter::paint(QPainter& painter, const QRectF& track, float db) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    const qreal radius = height() / 2.0;
-    const QRectF track(rect());
-    painter.setBrush(Theme::hairlineStrong);
+    const qreal radius = track.height() / 2.0;
+    static const QBrush trackFill(Theme::hairlineStrong);
+    painter.setBrush(trackFill);
     painter.drawRoundedRect(track, radius, radius);
-    // The gradient spans the bar itself, so a quiet level is dark and a loud one bright.
+    if (track.width() <= 0) {
+        return;
+    }
+    const qreal squeeze = meterLevelWidth(db, track.width()) / track.width();
+    const QTransform before = painter.transform();
+    const QTransform toBar(squeeze, 0, 0, 1, track.left() * (1 - squeeze), 0);
+    painter.setTransform(toBar * before);
+    painter.setBrush(trackGradient(track));
+    painter.drawRoundedRect(track, radius / squeeze, radius);
+    painter.setTransform(before);
+}
+
+void LevelMeter::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
     paintedWidth_ = barWidth();
-    const QRectF bar(0, 0, paintedWidth_, height());
-    painter.setBrush(Theme::bioluminescent(bar));
-    painter.drawRoundedRect(bar, radius, radius);
+    paint(painter, QRectF(rect()), db_);
 }
 
 void LevelMeter::showEvent(QShowEvent* event) {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QBasicTimer>
+#include <QRectF>
 #include <QWidget>
 
 #include <functional>
+
+class QPainter;
 
 namespace tavik::panes::settings {
 
@@ -32,6 +35,9 @@ public:
     double barWidth() const;
 
     QSize sizeHint() const override { return {meterWidth, meterHeight}; }
+
+    // Draws the track and the bar for `db` into `track`; allocates nothing once warm.
+    static void paint(QPainter& painter, const QRectF& track, float db);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -157,7 +157,7 @@ ShortcutSection::ShortcutSection(Preferences& preferences, DictationController& 
                                     10, Theme::silver, this));
     column->addLayout(wait);
 
-    connect(slider_, &design::TavikSlider::valueEdited, this, [this](double value) {
+    connect(slider_, &design::TavikSlider::valueChanged, this, [this](double value) {
         prefs_.setSilenceHoldMs(snappedDown(value, waitStep));
         controller_.reloadVAD();
     });
