@@ -1,6 +1,10 @@
 #include "app/panes/pane_factory.h"
 
+<<<<<<< HEAD
 #include "app/panes/settings/settings_view.h"
+=======
+#include "app/panes/scratchpad/scratchpad_pane.h"
+>>>>>>> main
 #include "app/shell/design/pane_frame.h"
 
 namespace tavik::panes {
@@ -31,7 +35,7 @@ QWidget* makePane(AppState::Section section, const PaneServices& services, QWidg
     case AppState::Section::transforms:
         return placeholderPane(section, parent);
     case AppState::Section::scratchpad:
-        return placeholderPane(section, parent);
+        return new ScratchpadPane(parent);
     case AppState::Section::settings:
         return new settings::SettingsView(services.controller, parent);
     }

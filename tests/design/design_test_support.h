@@ -19,6 +19,13 @@ inline QColor over(const QColor& under, const QColor& top) {
                             float(top.blueF() * a + under.blueF() * (1 - a)));
 }
 
+// `top` at `opacity` over `under` (a whole layer painted at reduced opacity).
+inline QColor mixed(const QColor& under, const QColor& top, double opacity) {
+    QColor layer = top;
+    layer.setAlphaF(float(top.alphaF() * opacity));
+    return over(under, layer);
+}
+
 inline ::testing::AssertionResult near(const QColor& actual, const QColor& expected,
                                        int tolerance = 3) {
     const int dr = std::abs(actual.red() - expected.red());
@@ -44,6 +51,21 @@ inline QImage render(QWidget& widget) {
 
 inline QColor pixel(const QImage& image, int x, int y) {
     return QColor::fromRgba(image.pixel(x, y));
+}
+
+// Whether any pixel of the image is within `tolerance` of the opaque colour.
+inline bool contains(const QImage& image, const QColor& colour, int tolerance) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = QColor::fromRgba(image.pixel(x, y));
+            if (c.alpha() == 255 && std::abs(c.red() - colour.red()) <= tolerance &&
+                std::abs(c.green() - colour.green()) <= tolerance &&
+                std::abs(c.blue() - colour.blue()) <= tolerance) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 } // namespace tavik::design::test

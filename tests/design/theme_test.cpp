@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QProxyStyle>
+#include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <gtest/gtest.h>
 
@@ -90,7 +93,9 @@ TEST(Look, TheApplicationWearsTheDarkPaletteTheBodyFontAndFusion) {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     ASSERT_NE(app, nullptr);
     applyTavikLook(*app);
-    EXPECT_EQ(QApplication::style()->name(), "fusion");
+    auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->baseStyle()->name(), "fusion");
     const QPalette palette = QApplication::palette();
     EXPECT_EQ(palette.color(QPalette::Window), Theme::abyss);
     EXPECT_EQ(palette.color(QPalette::Base), Theme::deep);
@@ -107,6 +112,43 @@ TEST(Look, TheApplicationWearsTheDarkPaletteTheBodyFontAndFusion) {
     applyTavikLook(*app);
     EXPECT_EQ(desktopPalette(), desktop);
     EXPECT_NE(desktop.color(QPalette::Window), Theme::abyss);
+}
+
+TEST(Look, ScrollBarsAreThinWithoutArrowsAndTheirThumbFollowsThePage) {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    applyTavikLook(*app);
+    QWidget host;
+    host.setAutoFillBackground(true);
+    host.resize(10, 400);
+    QScrollBar& bar = *new QScrollBar(Qt::Vertical, &host);
+    bar.setRange(0, 300);
+    bar.setPageStep(100);
+    bar.resize(bar.sizeHint().width(), 400);
+    EXPECT_EQ(bar.sizeHint().width(), 10);
+    QStyleOptionSlider option;
+    option.initFrom(&bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = 0;
+    option.maximum = 300;
+    option.pageStep = 100;
+    option.sliderPosition = 0;
+    QStyle* style = QApplication::style();
+    EXPECT_TRUE(
+        style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, &bar)
+            .isEmpty());
+    const QRect thumb =
+        style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar);
+    EXPECT_EQ(thumb, QRect(0, 0, 10, 100)) << "a page of 100 in 400 is a quarter of the track";
+    option.sliderPosition = 300;
+    EXPECT_EQ(
+        style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar),
+        QRect(0, 300, 10, 100));
+
+    bar.setValue(300);
+    const QImage image = bar.grab().toImage();
+    const QColor track = QColor::fromRgba(image.pixel(5, 100));
+    const QColor onThumb = QColor::fromRgba(image.pixel(5, 350));
+    EXPECT_GT(onThumb.lightness(), track.lightness() + 20) << "a light thumb over the dark track";
 }
 
 TEST(Look, MenuPaletteIsDarkChromeWithMistTitles) {

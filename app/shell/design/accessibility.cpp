@@ -1,5 +1,6 @@
 #include "app/shell/design/accessibility.h"
 
+#include "app/shell/design/labels.h"
 #include "app/shell/design/option.h"
 #include "app/shell/design/slider.h"
 
@@ -39,7 +40,7 @@ public:
             if (const auto v =
                     TavikSlider::valueForX(x, s->width(), s->lower(), s->upper(), s->step())) {
                 s->setValue(*v);
-                emit s->valueChanged(*v);
+                emit s->valueEdited(*v);
             }
         }
     }
@@ -87,7 +88,29 @@ private:
     TavikOption* option() const { return static_cast<TavikOption*>(object()); }
 };
 
+// A plain text read as static text, named by what it says (the whole text, not the elided one).
+template <typename Label> class TextAccessible : public QAccessibleWidget {
+public:
+    explicit TextAccessible(Label* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) {
+            return static_cast<Label*>(object())->text();
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
 QAccessibleInterface* designFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("tavik::design::WrappingLabel")) {
+        if (auto* label = qobject_cast<WrappingLabel*>(object)) {
+            return new TextAccessible<WrappingLabel>(label);
+        }
+    }
+    if (className == QLatin1String("tavik::design::ElidedLabel")) {
+        if (auto* label = qobject_cast<ElidedLabel*>(object)) {
+            return new TextAccessible<ElidedLabel>(label);
+        }
+    }
     if (className == QLatin1String("tavik::design::TavikSlider")) {
         if (auto* slider = qobject_cast<TavikSlider*>(object)) {
             return new SliderAccessible(slider);

@@ -40,6 +40,9 @@ TavikField::TavikField(const QString& placeholder, Options options, QWidget* par
     edit_->setFrame(false);
     edit_->setPlaceholderText(placeholder);
     edit_->setFont(options.monospaced ? Theme::mono(13) : Theme::body());
+    // One line of text and the line edit's own margin: its default minimum is taller than the
+    // design's field, and would stretch every form.
+    edit_->setFixedHeight(QFontMetrics(edit_->font()).height() + 2 * kEditMarginY);
     edit_->setEchoMode(options.secure ? QLineEdit::Password : QLineEdit::Normal);
     edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
     edit_->setAutoFillBackground(false);

@@ -21,7 +21,10 @@ void FlowRow::setItems(const std::vector<QWidget*>& items) {
     while (QLayoutItem* item = rows_->takeAt(0)) {
         if (QLayout* row = item->layout()) {
             while (QLayoutItem* inner = row->takeAt(0)) {
-                delete inner->widget();
+                if (QWidget* old = inner->widget()) {
+                    old->hide();
+                    old->deleteLater();
+                }
                 delete inner;
             }
         }

@@ -20,7 +20,9 @@ public:
 
     explicit FlowRow(QWidget* parent = nullptr);
 
-    // Replaces every item; the row takes ownership of the widgets and deletes the old ones.
+    // Replaces every item; the row takes ownership of the widgets. The old ones are hidden at
+    // once and deleted when control returns to the event loop (an item's own click may be what
+    // replaced the list). Pass new widgets only.
     void setItems(const std::vector<QWidget*>& items);
     int rowCount() const;
     // The items of one row, in order.

@@ -1,10 +1,10 @@
 #include "app/shell/design/look.h"
 
+#include "app/shell/design/tavik_style.h"
 #include "app/shell/design/theme.h"
 
 #include <QApplication>
 #include <QStyle>
-#include <QStyleFactory>
 #include <QToolTip>
 
 namespace tavik::design {
@@ -93,8 +93,8 @@ void applyTavikLook(QApplication& app) {
         savedDesktopPalette() = app.style()->standardPalette();
         desktopPaletteSaved() = true;
     }
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
-        QApplication::setStyle(fusion);
+    if (!qobject_cast<TavikStyle*>(QApplication::style())) {
+        QApplication::setStyle(new TavikStyle);
     }
     QApplication::setPalette(tavikPalette());
     QToolTip::setPalette(tavikPalette());

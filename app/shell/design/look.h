@@ -16,8 +16,8 @@ QPalette menuPalette();
 
 // The application-wide look, called once at start-up before any window exists (the program, the
 // screenshot tool and the gallery alike): the Fusion style (it honours palettes and draws the same
-// on every desktop and offscreen), the dark palette, tooltips to match, and the body font, Inter
-// at 13 px.
+// on every desktop and offscreen) with Tavik's thin scroll bars, the dark palette, tooltips to
+// match, and the body font, Inter at 13 px.
 void applyTavikLook(QApplication& app);
 
 // The palette the desktop's style offered before applyTavikLook replaced it, for surfaces that

@@ -17,7 +17,9 @@ TavikOption::TavikOption(QWidget* content, QWidget* parent)
     installDesignAccessibility();
     row_->setContentsMargins(10, 7, 10, 7);
     row_->setSpacing(10);
-    row_->addSpacing(mark);
+    // The radio mark is painted in this gap; a box layout puts no spacing beside a spacer item,
+    // so the gap carries the row's spacing itself.
+    row_->addSpacing(mark + row_->spacing());
     if (content_) {
         content_->setParent(this);
         row_->addWidget(content_);

@@ -25,7 +25,7 @@ QPainterPath capsule(const QRectF& rect) {
 
 void strokeInside(QPainter& painter, const QRectF& rect, qreal radius, const QColor& color,
                   qreal width) {
-    if (color.alpha() == 0 || width <= 0) {
+    if (!color.isValid() || color.alpha() == 0 || width <= 0) {
         return;
     }
     const qreal half = width / 2;

@@ -17,7 +17,8 @@ QPainterPath roundedRect(const QRectF& rect, qreal radius);
 QPainterPath capsule(const QRectF& rect);
 
 // A 1-pixel outline drawn inside the shape's edge: the rect inset by half the line and the
-// radius reduced to match, so an outline never grows the shape and lands on whole pixels.
+// radius reduced to match, so an outline never grows the shape and lands on whole pixels. An
+// invalid or fully transparent colour draws nothing.
 void strokeInside(QPainter& painter, const QRectF& rect, qreal radius, const QColor& color,
                   qreal width = 1.0);
 

@@ -54,6 +54,12 @@ TavikSlider::TavikSlider(double lower, double upper, double step, QWidget* paren
 }
 
 void TavikSlider::setValue(double value) {
+    if (!dragging_) {
+        display(value);
+    }
+}
+
+void TavikSlider::display(double value) {
     if (value != value_) {
         value_ = value;
         update();
@@ -81,8 +87,8 @@ QSize TavikSlider::minimumSizeHint() const {
 
 void TavikSlider::pressAt(double x) {
     if (const std::optional<double> v = valueForX(x, width(), lower_, upper_, step_)) {
-        setValue(*v);
-        emit valueChanged(*v);
+        display(*v);
+        emit valueEdited(*v);
     }
 }
 
@@ -95,8 +101,8 @@ void TavikSlider::stepBy(double delta) {
     next = next <= lower_ ? lower_ : next;
     next = upper_ < next ? upper_ : next;
     if (std::isfinite(next)) {
-        setValue(next);
-        emit valueChanged(next);
+        display(next);
+        emit valueEdited(next);
     }
 }
 
@@ -140,12 +146,12 @@ void TavikSlider::keyPressEvent(QKeyEvent* event) {
         stepBy(10);
         break;
     case Qt::Key_Home:
-        setValue(lower_);
-        emit valueChanged(lower_);
+        display(lower_);
+        emit valueEdited(lower_);
         break;
     case Qt::Key_End:
-        setValue(upper_);
-        emit valueChanged(upper_);
+        display(upper_);
+        emit valueEdited(upper_);
         break;
     default:
         QWidget::keyPressEvent(event);

@@ -13,8 +13,9 @@ namespace tavik::design {
 //                                      the value and never leaves the track's ends
 // A horizontal slider over [lower, upper] that snaps to whole multiples of `step` counted from
 // zero. A press, and every move while pressed, reports the value under the pointer through
-// valueChanged (also when it equals the current one); setValue shows the caller's value.
-// Arrow keys, Page Up/Down, Home and End move it too.
+// valueEdited (also when it equals the current one); only the person's changes are reported.
+// setValue shows the caller's value, except mid-drag, where the pointer has the say. Arrow
+// keys, Page Up/Down, Home and End move it too (a step at a time, ten steps, the ends).
 class TavikSlider : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +39,7 @@ public:
 
     double value() const { return value_; }
     void setValue(double value); // no signal: the caller's own value coming back
+    bool isDragging() const { return dragging_; }
     double lower() const { return lower_; }
     double upper() const { return upper_; }
     double step() const { return step_; }
@@ -53,7 +55,7 @@ public:
     static constexpr int thumb = 13;
 
 signals:
-    void valueChanged(double value);
+    void valueEdited(double value);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -64,6 +66,7 @@ protected:
 
 private:
     void pressAt(double x);
+    void display(double value);
     void stepBy(double delta);
 
     double lower_;

@@ -9,7 +9,7 @@ namespace tavik::design {
 
 SectionLabel::SectionLabel(const QString& text, QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
-    setFont(Theme::font(10, QFont::Medium, 1.5));
+    setFont(headingFont());
     QPalette p = palette();
     p.setColor(QPalette::WindowText, Theme::silver);
     setPalette(p);
@@ -17,8 +17,25 @@ SectionLabel::SectionLabel(const QString& text, QWidget* parent) : QLabel(parent
 }
 
 void SectionLabel::setHeading(const QString& text) {
+    setText(headingText(text));
+}
+
+QFont SectionLabel::headingFont() {
+    return Theme::font(10, QFont::Medium, 1.5);
+}
+
+QString SectionLabel::headingText(const QString& text) {
     // QString::toUpper maps by Unicode's full case mapping without the locale ("ß" → "SS").
-    setText(text.toUpper());
+    return text.toUpper();
+}
+
+void SectionLabel::paint(QPainter& painter, const QRectF& rect, const QString& text,
+                         Qt::Alignment alignment) {
+    painter.save();
+    painter.setFont(headingFont());
+    painter.setPen(Theme::silver);
+    painter.drawText(rect, int(alignment) | Qt::TextSingleLine, headingText(text));
+    painter.restore();
 }
 
 Card::Card(int padding, QWidget* parent)
@@ -56,7 +73,8 @@ QList<QWidget*> Card::rows() const {
 void Card::clearRows() {
     for (QWidget* row : rows()) {
         rows_->removeWidget(row);
-        delete row;
+        row->hide();
+        row->deleteLater();
     }
     update();
 }

@@ -4,6 +4,8 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+class QPainter;
+
 namespace tavik::design {
 
 // The small upper-case heading above a group: 10 px medium, tracking 1.5, silver. The text is
@@ -13,6 +15,12 @@ public:
     explicit SectionLabel(const QString& text = {}, QWidget* parent = nullptr);
     // Replaces the heading; the shown text is `text` upper-cased.
     void setHeading(const QString& text);
+
+    // The same look without a widget, for lists that paint their own rows.
+    static QFont headingFont();
+    static QString headingText(const QString& text);
+    static void paint(QPainter& painter, const QRectF& rect, const QString& text,
+                      Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
 };
 
 //  ╭──────────────────────────╮   a raised card: kelp fill, 1 px hairline inside the edge,
@@ -33,7 +41,9 @@ public:
     // deleted row takes its separator with it.
     void addRow(QWidget* row);
     QList<QWidget*> rows() const;
-    void clearRows(); // deletes the rows
+    // Hides the rows at once and deletes them once control returns to the event loop, so a
+    // row's own button may clear the list from its click.
+    void clearRows();
 
     // Where separators stand, in card coordinates (one per gap between shown rows).
     QList<QRectF> separatorRects() const;

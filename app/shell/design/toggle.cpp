@@ -16,8 +16,20 @@ TavikToggle::TavikToggle(const QString& text, QWidget* parent)
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_Hover);
-    connect(this, &QAbstractButton::toggled, this,
-            [this](bool on) { progress_.animateTo(on ? 1 : 0, durationMs, Motion::easeOut()); });
+}
+
+void TavikToggle::follow() {
+    progress_.animateTo(isChecked() ? 1 : 0, durationMs, Motion::easeOut());
+}
+
+void TavikToggle::nextCheckState() {
+    QAbstractButton::nextCheckState();
+    follow();
+}
+
+void TavikToggle::checkStateSet() {
+    QAbstractButton::checkStateSet();
+    follow();
 }
 
 QRectF TavikToggle::trackRect(int height) {

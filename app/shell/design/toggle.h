@@ -39,10 +39,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Both ways the state changes (a click; setChecked, also under a signal blocker) move the knob.
+    void nextCheckState() override;
+    void checkStateSet() override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
+    void follow();
+
     Tween progress_;
     ControlStateHook hook_;
 };
