@@ -1,10 +1,7 @@
 #include "app/panes/pane_factory.h"
 
-<<<<<<< HEAD
-#include "app/panes/settings/settings_view.h"
-=======
 #include "app/panes/scratchpad/scratchpad_pane.h"
->>>>>>> main
+#include "app/panes/settings/settings_view.h"
 #include "app/shell/design/pane_frame.h"
 
 namespace tavik::panes {

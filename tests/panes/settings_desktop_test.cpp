@@ -1,15 +1,16 @@
 // The settings pane on the test desktop: the real accessibility switch on the session bus, and
 // the real sound server's microphones behind a real controller.
 #include "app/dictation/dictation_wiring.h"
+#include "app/panes/settings/glyph_label.h"
 #include "app/panes/settings/level_meter.h"
 #include "app/panes/settings/microphone_section.h"
 #include "app/panes/settings/microphone_status_line.h"
 #include "app/panes/settings/permissions_card.h"
 #include "app/panes/settings/permissions_model.h"
 #include "app/panes/settings/settings_buttons.h"
-#include "app/panes/settings/settings_text.h"
 #include "app/panes/settings/settings_view.h"
 #include "app/shell/design/buttons.h"
+#include "app/shell/design/labels.h"
 #include "app/stores/preferences.h"
 #include "platform/accessibility.h"
 #include "tests/support/audio_desktop.h"

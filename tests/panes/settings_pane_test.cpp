@@ -1,11 +1,12 @@
 // The settings pane's frame, permissions and general switches, against the real settings and
 // audio archive in the test's own HOME.
 #include "app/panes/settings/general_sections.h"
+#include "app/panes/settings/glyph_label.h"
 #include "app/panes/settings/permissions_card.h"
 #include "app/panes/settings/settings_section.h"
-#include "app/panes/settings/settings_text.h"
 #include "app/panes/settings/status_pill.h"
 #include "app/shell/design/buttons.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/slider.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/design/toggle.h"
@@ -143,7 +144,7 @@ TEST_F(SettingsPaneTest, SwitchesWriteTheirSettingsOnlyWhenTheUserFlipsThem) {
     EXPECT_EQ(orbWrites.count(), 1);
 
     // The notes: the taskbar and the floating button have one, "Play sounds" none.
-    const auto notes = view->findChildren<panes::settings::WrappedText*>();
+    const auto notes = view->findChildren<design::WrappingLabel*>();
     const auto hasNote = [&](const QString& start) {
         return std::any_of(notes.begin(), notes.end(),
                            [&](auto* note) { return note->text().startsWith(start); });

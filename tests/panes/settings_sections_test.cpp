@@ -1,13 +1,14 @@
 // The model, shortcut and microphone sections: what each control stores and which controller
 // operation follows, against the real settings and a controller over scripted parts.
+#include "app/panes/settings/glyph_label.h"
 #include "app/panes/settings/level_meter.h"
 #include "app/panes/settings/microphone_section.h"
 #include "app/panes/settings/microphone_status_line.h"
 #include "app/panes/settings/model_picker.h"
 #include "app/panes/settings/settings_buttons.h"
-#include "app/panes/settings/settings_text.h"
 #include "app/panes/settings/shortcut_section.h"
 #include "app/shell/design/buttons.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/slider.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/design/toggle.h"

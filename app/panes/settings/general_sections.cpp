@@ -1,9 +1,10 @@
 #include "app/panes/settings/general_sections.h"
 
 #include "app/dictation/dictation_controller.h"
+#include "app/panes/settings/glyph_label.h"
 #include "app/panes/settings/settings_rules.h"
 #include "app/panes/settings/settings_section.h"
-#include "app/panes/settings/settings_text.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/slider.h"
 #include "app/shell/design/theme.h"
@@ -44,8 +45,8 @@ QWidget* stack(int spacing, QWidget* parent) {
     return holder;
 }
 
-WrappedText* note(const QString& text, QWidget* parent) {
-    return new WrappedText(text, 10, Theme::silver, parent);
+design::WrappingLabel* note(const QString& text, QWidget* parent) {
+    return new design::WrappingLabel(text, Theme::font(10), Theme::silver, parent);
 }
 
 } // namespace
@@ -119,7 +120,7 @@ AudioHistorySection::AudioHistorySection(Preferences& preferences, DictationCont
                                           "machine."),
                            this));
 
-    connect(slider_, &design::TavikSlider::valueChanged, this,
+    connect(slider_, &design::TavikSlider::valueEdited, this,
             [this](double value) { prefs_.setAudioBudgetMB(snappedDown(value, budgetStep)); });
     connect(&prefs_, &Preferences::changed, this, &AudioHistorySection::refresh);
     // A finished dictation adds to the archive; its state change is the cue to look again.

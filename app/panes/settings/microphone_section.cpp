@@ -1,11 +1,12 @@
 #include "app/panes/settings/microphone_section.h"
 
 #include "app/dictation/dictation_controller.h"
+#include "app/panes/settings/glyph_label.h"
 #include "app/panes/settings/microphone_rules.h"
 #include "app/panes/settings/microphone_status_line.h"
 #include "app/panes/settings/settings_buttons.h"
-#include "app/panes/settings/settings_text.h"
 #include "app/shell/design/buttons.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/menu_appearance.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/design/toggle.h"
@@ -49,13 +50,18 @@ MicrophoneSection::MicrophoneSection(Preferences& preferences, DictationControll
     statusLine_ = new MicrophoneStatusLine([&c = controller_] { return c.inputLevel(); }, this);
     column->addWidget(statusLine_);
 
-    note_ = new WrappedText(QString(), 10, Theme::phosphor, this);
-    note_->setContentsMargins(0, 0, 0, 6);
-    column->addWidget(note_);
+    // The note keeps 6 px below it, and takes no room at all when there is none.
+    noteHolder_ = new QWidget(this);
+    auto* noteColumn = new QVBoxLayout(noteHolder_);
+    noteColumn->setContentsMargins(0, 0, 0, 6);
+    note_ = new design::WrappingLabel(QString(), Theme::font(10), Theme::phosphor, noteHolder_);
+    noteColumn->addWidget(note_);
+    column->addWidget(noteHolder_);
 
     ready_ = new design::TavikToggle(QStringLiteral("Keep the microphone ready"), this);
     column->addWidget(ready_, 0, Qt::AlignLeft);
-    column->addWidget(new WrappedText(readyCaption, 10, Theme::silver, this));
+    column->addWidget(
+        new design::WrappingLabel(readyCaption, Theme::font(10), Theme::silver, this));
 
     // Only the user's flip writes, and only a change the user made refreshes the devices.
     connect(ready_, &QAbstractButton::clicked, this, [this](bool on) {
@@ -79,7 +85,7 @@ void MicrophoneSection::refresh() {
     menuButton_->setAccessibleName(QStringLiteral("Microphone: ") + menuButton_->title());
     statusLine_->setStatus(status);
     const auto note = microphoneNote(status, prefs_.microphoneName());
-    note_->setVisible(note.has_value());
+    noteHolder_->setVisible(note.has_value());
     if (note) {
         note_->setText(note->text);
         note_->setColor(note->warning ? Theme::phosphor : Theme::silver);

@@ -13,13 +13,13 @@ class Preferences;
 
 namespace tavik::design {
 class TavikToggle;
-}
+class WrappingLabel;
+} // namespace tavik::design
 
 namespace tavik::panes::settings {
 
 class MenuButton;
 class MicrophoneStatusLine;
-class WrappedText;
 
 // The "Microphone" section: the device menu, the line saying which device listens (with its
 // live level), at most one note about an unusual device, and "Keep the microphone ready".
@@ -33,7 +33,7 @@ public:
     // The device menu as last opened (made afresh on each opening); null before the first.
     QMenu* menu() const { return menu_; }
     MicrophoneStatusLine* statusLine() const { return statusLine_; }
-    WrappedText* note() const { return note_; }
+    design::WrappingLabel* note() const { return note_; }
     design::TavikToggle* readyToggle() const { return ready_; }
 
 private:
@@ -45,7 +45,8 @@ private:
     MenuButton* menuButton_;
     QMenu* menu_ = nullptr;
     MicrophoneStatusLine* statusLine_;
-    WrappedText* note_;
+    QWidget* noteHolder_;
+    design::WrappingLabel* note_;
     design::TavikToggle* ready_;
 };
 

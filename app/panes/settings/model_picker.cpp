@@ -1,9 +1,10 @@
 #include "app/panes/settings/model_picker.h"
 
 #include "app/dictation/dictation_controller.h"
+#include "app/panes/settings/glyph_label.h"
 #include "app/panes/settings/settings_rules.h"
-#include "app/panes/settings/settings_text.h"
 #include "app/shell/design/glyphs.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/theme.h"
 #include "app/stores/preferences.h"
@@ -105,9 +106,9 @@ ModelPicker::ModelPicker(Preferences& preferences, DictationController& controll
         column->addWidget(row);
         rows_.append(row);
     }
-    column->addWidget(new WrappedText(
-        QStringLiteral("Measured on real speech — see docs/spike-02 and the accuracy eval."), 10,
-        Theme::silver, this));
+    column->addWidget(new design::WrappingLabel(
+        QStringLiteral("Measured on real speech — see docs/spike-02 and the accuracy eval."),
+        Theme::font(10), Theme::silver, this));
 
     connect(&prefs_, &Preferences::changed, this, &ModelPicker::refresh);
     connect(&controller_, &DictationController::stateChanged, this, &ModelPicker::refresh);

@@ -13,8 +13,6 @@ class Preferences;
 
 namespace tavik::panes::settings {
 
-class WrappedText;
-
 // One speech model: a radio mark, its name and its figures, or "Not downloaded" faded when no
 // search folder holds its file. The whole row takes the click.
 class ModelRow final : public QAbstractButton {

@@ -1,8 +1,9 @@
 #include "app/panes/settings/permissions_card.h"
 
+#include "app/panes/settings/glyph_label.h"
 #include "app/panes/settings/permissions_model.h"
-#include "app/panes/settings/settings_text.h"
 #include "app/shell/design/buttons.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
@@ -48,7 +49,8 @@ PermissionsCard::PermissionsCard(PermissionsModel& permissions, QWidget* parent)
     words->addWidget(design::makeText(QStringLiteral("Accessibility"),
                                       Theme::font(12, QFont::Medium), Theme::label,
                                       accessibilityRow_));
-    words->addWidget(new WrappedText(accessibilityReason, 11, Theme::silver, accessibilityRow_));
+    words->addWidget(new design::WrappingLabel(accessibilityReason, Theme::font(11), Theme::silver,
+                                               accessibilityRow_));
     row->addLayout(words, 1);
     open_ = new design::QuietButton(QStringLiteral("Open"), accessibilityRow_);
     open_->setAccessibleName(QStringLiteral("Open accessibility settings"));

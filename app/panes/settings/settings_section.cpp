@@ -1,6 +1,7 @@
 #include "app/panes/settings/settings_section.h"
 
-#include "app/panes/settings/settings_text.h"
+#include "app/panes/settings/glyph_label.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
 

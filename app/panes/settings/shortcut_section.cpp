@@ -1,10 +1,11 @@
 #include "app/panes/settings/shortcut_section.h"
 
 #include "app/dictation/dictation_controller.h"
+#include "app/panes/settings/glyph_label.h"
 #include "app/panes/settings/settings_buttons.h"
 #include "app/panes/settings/settings_rules.h"
-#include "app/panes/settings/settings_text.h"
 #include "app/shell/design/buttons.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/menu_appearance.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/slider.h"
@@ -46,7 +47,8 @@ BindingRow::BindingRow(DictationAction action, Preferences& preferences,
     titles->setSpacing(1);
     titles->addWidget(
         design::makeText(title(action_), Theme::font(12, QFont::Medium), Theme::label, this));
-    titles->addWidget(new WrappedText(detail(action_), 10, Theme::silver, this));
+    titles->addWidget(
+        new design::WrappingLabel(detail(action_), Theme::font(10), Theme::silver, this));
     head->addLayout(titles, 1);
     column->addLayout(head);
 
@@ -133,10 +135,11 @@ ShortcutSection::ShortcutSection(Preferences& preferences, DictationController& 
         QStringLiteral("Both actions use the same key and gesture — only one will fire."), 11,
         QFont::Normal, Theme::phosphor, this);
     column->addWidget(conflict_);
-    column->addWidget(new WrappedText(QStringLiteral("If another app already claims a "
-                                                     "combination, move just that one — the two "
-                                                     "are independent."),
-                                      10, Theme::silver, this));
+    column->addWidget(
+        new design::WrappingLabel(QStringLiteral("If another app already claims a "
+                                                 "combination, move just that one — the two "
+                                                 "are independent."),
+                                  Theme::font(10), Theme::silver, this));
 
     auto* wait = new QVBoxLayout;
     wait->setContentsMargins(0, 4, 0, 0);
@@ -152,12 +155,13 @@ ShortcutSection::ShortcutSection(Preferences& preferences, DictationController& 
     slider_ = new design::TavikSlider(300, 1200, double(waitStep), this);
     slider_->setAccessibleName(QStringLiteral("Hands-free waits"));
     wait->addWidget(slider_);
-    wait->addWidget(new WrappedText(QStringLiteral("Below ~700ms it starts cutting people off "
-                                                   "mid-sentence — measured, see docs/vad.md."),
-                                    10, Theme::silver, this));
+    wait->addWidget(
+        new design::WrappingLabel(QStringLiteral("Below ~700ms it starts cutting people off "
+                                                 "mid-sentence — measured, see docs/vad.md."),
+                                  Theme::font(10), Theme::silver, this));
     column->addLayout(wait);
 
-    connect(slider_, &design::TavikSlider::valueChanged, this, [this](double value) {
+    connect(slider_, &design::TavikSlider::valueEdited, this, [this](double value) {
         prefs_.setSilenceHoldMs(snappedDown(value, waitStep));
         controller_.reloadVAD();
     });

@@ -22,7 +22,6 @@ namespace tavik::panes::settings {
 
 class GestureChip;
 class MenuButton;
-class WrappedText;
 
 // One action's block: its switch with title and detail, then its gesture chips and key menu,
 // faded and out of reach while the action is off.
