@@ -2,6 +2,7 @@
 
 #include "app/panes/dictionary/dictionary_pane.h"
 #include "app/panes/scratchpad/scratchpad_pane.h"
+#include "app/panes/settings/settings_view.h"
 #include "app/panes/snippets/snippets_pane.h"
 #include "app/panes/transforms/transforms_pane.h"
 #include "app/shell/design/pane_frame.h"
@@ -36,7 +37,7 @@ QWidget* makePane(AppState::Section section, const PaneServices& services, QWidg
     case AppState::Section::scratchpad:
         return new ScratchpadPane(parent);
     case AppState::Section::settings:
-        return placeholderPane(section, parent);
+        return new settings::SettingsView(services.controller, parent);
     }
     return placeholderPane(section, parent);
 }
