@@ -4,6 +4,7 @@
 #include "app/dictation/signal_hooks.h"
 #include "app/insertion/frontmost_tracker.h"
 #include "app/stores/diagnostic_log.h"
+#include "platform/clipboard.h"
 #include "platform/defaults_store.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     tavik::slog(QStringLiteral("quitting"));
     controller.shutdown();
     tavik::platform::DefaultsStore::shared().flush();
+    tavik::platform::handOverAtQuit();
     tavik::DiagnosticLog::append(QStringLiteral("[tavik] exited cleanly\n"));
     // Recognition and voice-activity threads may still be inside the speech engine: leave
     // without running destructors under them.
