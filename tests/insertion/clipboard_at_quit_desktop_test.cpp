@@ -3,6 +3,7 @@
 #include "app/insertion/insertion_codes.h"
 #include "app/insertion/mechanisms.h"
 #include "platform/clipboard.h"
+#include "platform/defaults_store.h"
 #include "platform/folders.h"
 #include "tests/support/clipboard_manager_standin.h"
 #include "tests/support/controller_app_process.h"
@@ -58,6 +59,10 @@ TEST(ClipboardAtQuitDesktop, QuittingTavikHandsTheUsersClipboardToTheManager) {
                                    {QStringLiteral("--phrase"), QStringLiteral("Dictated words")})
                      .isEmpty());
     ASSERT_FALSE(sileroModelIn(models).isEmpty());
+    // Not the first launch: the main window would open by itself and take the keyboard.
+    auto& defaults = platform::DefaultsStore::shared();
+    defaults.setBool(QStringLiteral("hasLaunchedBefore"), true);
+    ASSERT_TRUE(defaults.flush());
 
     ClipboardManagerStandIn manager;
     ASSERT_TRUE(manager.start());
