@@ -48,14 +48,14 @@ void DictationController::start() {
     if (!listening) {
         log(QStringLiteral(
             "input monitoring NOT granted — the shortcut will only fire inside Tavik"));
-        setLastError(QStringLiteral("Tavik needs Input Monitoring to hear your shortcut in other "
-                                    "apps. System Settings → Privacy & Security → Input "
-                                    "Monitoring."));
+        // Keys typed into other applications reach Tavik only from an X11 session's windows.
+        setLastError(QStringLiteral("Tavik can only hear your shortcut in X11 windows. Log in to "
+                                    "an X11 session to use it everywhere."));
         hotkey.requestInputMonitoring();
     }
     if (!armed) {
-        setLastError(QStringLiteral(
-            "Could not install the keyboard tap — grant Accessibility and restart."));
+        setLastError(
+            QStringLiteral("Could not listen for the shortcut — restart Tavik in an X11 session."));
     }
     installTestHooks();
     loadModel();

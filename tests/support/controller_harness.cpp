@@ -10,7 +10,7 @@ ControllerStage::~ControllerStage() {
     controller_.reset();
 }
 
-void ControllerStage::start(bool loadModel) {
+void ControllerStage::build() {
     DictationParts parts;
     parts.clock = &clock;
     if (!realQueues) {
@@ -55,15 +55,23 @@ void ControllerStage::start(bool loadModel) {
         return environment.count(QString::fromLatin1(name)) > 0;
     };
     controller_ = std::make_unique<DictationController>(std::move(parts));
+}
+
+void ControllerStage::start(bool loadModel) {
+    build();
     controller_->start();
     drain();
     if (loadModel) {
-        while (!loadJobs->empty()) {
-            auto job = std::move(loadJobs->front());
-            loadJobs->pop_front();
-            job();
-            drain();
-        }
+        loadModels();
+    }
+}
+
+void ControllerStage::loadModels() {
+    while (!loadJobs->empty()) {
+        auto job = std::move(loadJobs->front());
+        loadJobs->pop_front();
+        job();
+        drain();
     }
 }
 

@@ -388,6 +388,10 @@ public:
 
     // Builds the controller (after the test has adjusted the scripts) and starts it.
     void start(bool loadModel = true);
+    // Builds the controller without starting it, for whoever starts it (the application's
+    // delegate); loadModels() then runs the model loads that start() queued.
+    void build();
+    void loadModels();
 
     DictationController& controller() { return *controller_; }
     dictation::State state() const { return controller_->state(); }
