@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QWindow;
 
 namespace tavik::platform {
@@ -17,6 +18,10 @@ namespace window_hints {
 
 void set(QWindow* window, WindowState state, bool on);
 bool has(QWindow* window, WindowState state);
+
+// Names the desktop entry (without ".desktop") the window belongs to, so taskbars and docks
+// show the entry's name and icon for it (_GTK_APPLICATION_ID, _KDE_NET_WM_DESKTOP_FILE).
+void setDesktopEntry(QWindow* window, const QString& id);
 
 // Whether a compositing manager runs, so a window's transparent pixels really show through.
 bool compositorRunning();

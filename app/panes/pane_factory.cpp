@@ -1,6 +1,7 @@
 #include "app/panes/pane_factory.h"
 
 #include "app/panes/scratchpad/scratchpad_pane.h"
+#include "app/panes/settings/settings_view.h"
 #include "app/shell/design/pane_frame.h"
 
 namespace tavik::panes {
@@ -33,7 +34,7 @@ QWidget* makePane(AppState::Section section, const PaneServices& services, QWidg
     case AppState::Section::scratchpad:
         return new ScratchpadPane(parent);
     case AppState::Section::settings:
-        return placeholderPane(section, parent);
+        return new settings::SettingsView(services.controller, parent);
     }
     return placeholderPane(section, parent);
 }

@@ -115,6 +115,7 @@ void MainWindowController::applyTaskbarHints() {
     if (handle == nullptr) {
         window_->winId(); // the native window carries the states before it is first mapped
         handle = window_->windowHandle();
+        platform::window_hints::setDesktopEntry(handle, QGuiApplication::desktopFileName());
     }
     platform::window_hints::set(handle, platform::WindowState::skipTaskbar, !inTaskbar_);
     platform::window_hints::set(handle, platform::WindowState::skipPager, !inTaskbar_);

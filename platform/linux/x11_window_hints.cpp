@@ -190,6 +190,21 @@ bool has(QWindow* window, WindowState state) {
     return std::find(atoms.begin(), atoms.end(), atom(c, stateAtomName(state))) != atoms.end();
 }
 
+void setDesktopEntry(QWindow* window, const QString& id) {
+    xcb_connection_t* c = connection();
+    if (window == nullptr || c == nullptr) {
+        return;
+    }
+    const auto xid = static_cast<xcb_window_t>(window->winId());
+    const QByteArray text = id.toUtf8();
+    const xcb_atom_t utf8 = atom(c, "UTF8_STRING");
+    for (const char* property : {"_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE"}) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, xid, atom(c, property), utf8, 8,
+                            static_cast<std::uint32_t>(text.size()), text.constData());
+    }
+    xcb_flush(c);
+}
+
 bool compositorRunning() {
     xcb_connection_t* c = connection();
     if (c == nullptr) {

@@ -98,6 +98,18 @@ public:
         return value;
     }
 
+    // A property of any type: its length in items, and its bytes read as text.
+    unsigned long propertyLength(Window window, const char* property) {
+        return read(window, property).second;
+    }
+    QString text(Window window, const char* property) {
+        QString value = QString::fromUtf8(read(window, property).first);
+        while (value.endsWith(QChar(0))) {
+            value.chop(1);
+        }
+        return value;
+    }
+
     QString name(Window window) {
         char* text = nullptr;
         QString result;
@@ -218,6 +230,26 @@ public:
     Display* display() const { return display_; }
 
 private:
+    std::pair<QByteArray, unsigned long> read(Window window, const char* property) {
+        Atom actual = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        std::pair<QByteArray, unsigned long> result;
+        if (XGetWindowProperty(display_, window, XInternAtom(display_, property, False), 0, 1 << 20,
+                               False, AnyPropertyType, &actual, &format, &count, &after,
+                               &data) == Success &&
+            data != nullptr) {
+            const int unit = format == 32 ? int(sizeof(long)) : format / 8;
+            result = {QByteArray(reinterpret_cast<const char*>(data), int(count) * unit), count};
+        }
+        if (data != nullptr) {
+            XFree(data);
+        }
+        return result;
+    }
+
     Display* display_;
 };
 

@@ -60,6 +60,12 @@ TEST(TavikOnTheDesktop, TrayIconDocksSecondStartShowsTheWindowAndQuitEndsCleanly
     EXPECT_TRUE(test::spinUntil([&] { return visibleMainWindow().has_value(); }, 10000))
         << "the running Tavik did not show its window";
     EXPECT_TRUE(tavik.running());
+    // The window carries Tavik's icon and names its desktop entry for taskbars and docks.
+    if (const auto main = visibleMainWindow()) {
+        EXPECT_GT(x.propertyLength(*main, "_NET_WM_ICON"), 16 * 16);
+        EXPECT_EQ(x.text(*main, "_GTK_APPLICATION_ID"), "com.trelvanic.tavik");
+        EXPECT_EQ(x.text(*main, "WM_CLASS"), QStringLiteral("tavik") + QChar(0) + "Tavik");
+    }
 
     // The tray menu, opened by a left click, ends Tavik with its last item.
     const auto iconArea = x.settledTrayIcon(tavikPid);

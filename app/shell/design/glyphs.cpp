@@ -105,6 +105,7 @@ GlyphView::GlyphView(const QString& name, int size, const QColor& color, QWidget
 void GlyphView::setGlyph(const QString& name) {
     if (name != name_) {
         name_ = name;
+        pixmap_ = QPixmap();
         update();
     }
 }
@@ -112,6 +113,7 @@ void GlyphView::setGlyph(const QString& name) {
 void GlyphView::setColor(const QColor& color) {
     if (color != color_) {
         color_ = color;
+        pixmap_ = QPixmap();
         update();
     }
 }
@@ -122,9 +124,11 @@ QSize GlyphView::sizeHint() const {
 
 void GlyphView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QPixmap pixmap = glyphPixmap(name_, color_, size_, devicePixelRatioF());
+    if (pixmap_.isNull() || pixmap_.devicePixelRatio() != devicePixelRatioF()) {
+        pixmap_ = glyphPixmap(name_, color_, size_, devicePixelRatioF());
+    }
     const QPointF origin((width() - size_) / 2.0, (height() - size_) / 2.0);
-    painter.drawPixmap(origin, pixmap);
+    painter.drawPixmap(origin, pixmap_);
 }
 
 } // namespace tavik::design

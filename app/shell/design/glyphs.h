@@ -48,6 +48,7 @@ private:
     QString name_;
     int size_;
     QColor color_;
+    QPixmap pixmap_; // made on first paint after a change; a repaint allocates nothing
 };
 
 } // namespace tavik::design

@@ -63,9 +63,12 @@ void paint(QPainter& painter, const QRectF& frame, const Heights& heights,
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(brush, size * 2.6 / grid, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin));
+    QPen pen(brush, size * 2.6 / grid, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin);
+    pen.setMiterLimit(10);
+    painter.setPen(pen);
     painter.drawPath(monogramPath(square));
-    painter.setPen(QPen(brush, size * 2.0 / grid, Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin));
+    pen.setWidthF(size * 2.0 / grid);
+    painter.setPen(pen);
     painter.drawPath(barsPath(square, heights));
     painter.restore();
 }
