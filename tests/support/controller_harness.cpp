@@ -18,7 +18,7 @@ void ControllerStage::build() {
             mainQueue.post(std::move(work));
         };
     }
-    parts.audio = std::make_unique<FakeCapture>(capture);
+    parts.audio = makeAudio ? makeAudio() : std::make_unique<FakeCapture>(capture);
     parts.makeDetector = [this](const QString&) -> std::unique_ptr<dictation::SpeechDetector> {
         if (!detectorLoads) {
             return nullptr;
@@ -34,9 +34,15 @@ void ControllerStage::build() {
     parts.hotkey = std::make_unique<FakeShortcut>(shortcut);
     parts.inserter = std::make_unique<FakeInserter>(record);
     parts.desktop = std::make_unique<FakeDesktop>(record);
-    parts.settings = std::make_unique<FakeSettings>(settings);
+    if (preferences != nullptr) {
+        parts.settings = dictation::makePreferencesSettings(*preferences);
+    } else {
+        parts.settings = std::make_unique<FakeSettings>(settings);
+    }
     parts.stores = std::make_unique<RecordingStores>(record);
-    if (withTextSteps) {
+    if (storedTextSteps) {
+        parts.textSteps = dictation::makeTextSteps();
+    } else if (withTextSteps) {
         parts.textSteps = std::make_unique<RecordingTextSteps>(record);
     }
     if (realQueues) {
