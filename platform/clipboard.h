@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -29,5 +30,16 @@ public:
 
     static Clipboard& system();
 };
+
+// The clipboard outlives the process that owns it only when the desktop's clipboard manager
+// takes a copy; on X11 a selection ends with its owner. The termination sequence calls this
+// once, at its end: work registered with beforeHandOverAtQuit() runs first (a clipboard restore
+// still due, keys still being typed), then whatever this process holds on the clipboard is
+// handed to the manager the standard way (the CLIPBOARD_MANAGER selection and SAVE_TARGETS),
+// waiting at most handOverBoundMs. With no manager running that is logged, once. True when
+// there was nothing to hand over or the manager took it.
+inline constexpr int handOverBoundMs = 2000;
+bool handOverAtQuit();
+void beforeHandOverAtQuit(std::function<void()> work);
 
 } // namespace tavik::platform

@@ -109,6 +109,7 @@ private:
     void speculate();
     void dropSpeculation();
     void releaseMicrophoneIfNotKeptReady();
+    void applyMicrophoneReadiness();
     dictation::TargetApp chooseTarget();
 
     // Events.
@@ -161,6 +162,7 @@ private:
     std::uint64_t generation_ = 0;
     Ending ending_ = Ending::release;
     bool askedForAccessibility_ = false;
+    bool appliedMicReady_ = false; // "Keep the microphone ready" as the engine last followed it
     bool isShutDown_ = false;
 
     // One number per dictation, so that late timers and results of an earlier one are dropped.

@@ -135,9 +135,9 @@ void DictationController::deliver(const std::shared_ptr<RecognitionJob>& job) {
         setLastError(desktop_.accessibilityTrusted()
                          ? QStringLiteral("Could not type into %1 — copied to clipboard instead")
                                .arg(job->target.name)
-                         : QStringLiteral("Tavik needs Accessibility to type into other apps. "
-                                          "Grant it in System Settings → Privacy & Security → "
-                                          "Accessibility. Your text is on the clipboard."));
+                         : QStringLiteral("Tavik needs the desktop's accessibility to type into "
+                                          "other apps. Turn it on in Tavik's Settings. Your "
+                                          "text is on the clipboard."));
         if (sounds) {
             desktop_.playSound(QStringLiteral("Basso"));
         }

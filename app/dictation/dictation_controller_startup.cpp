@@ -28,7 +28,8 @@ void DictationController::start() {
     audio_.setOnVerified([this] { post([this] { refreshMicrophones(); }); });
     audio_.setOnDevicesChanged([this] { post([this] { onDevicesChanged(); }); });
     audio_.setPreferredDeviceUID(prefs_.microphoneUID());
-    if (prefs_.micAlwaysReady()) {
+    appliedMicReady_ = prefs_.micAlwaysReady();
+    if (appliedMicReady_) {
         startAudioEngine();
     }
     refreshMicrophones();
@@ -48,14 +49,14 @@ void DictationController::start() {
     if (!listening) {
         log(QStringLiteral(
             "input monitoring NOT granted — the shortcut will only fire inside Tavik"));
-        setLastError(QStringLiteral("Tavik needs Input Monitoring to hear your shortcut in other "
-                                    "apps. System Settings → Privacy & Security → Input "
-                                    "Monitoring."));
+        // Keys typed into other applications reach Tavik only from an X11 session's windows.
+        setLastError(QStringLiteral("Tavik can only hear your shortcut in X11 windows. Log in to "
+                                    "an X11 session to use it everywhere."));
         hotkey.requestInputMonitoring();
     }
     if (!armed) {
-        setLastError(QStringLiteral(
-            "Could not install the keyboard tap — grant Accessibility and restart."));
+        setLastError(
+            QStringLiteral("Could not listen for the shortcut — restart Tavik in an X11 session."));
     }
     installTestHooks();
     loadModel();
@@ -138,8 +139,34 @@ void DictationController::onDevicesChanged() {
 // --- microphones ------------------------------------------------------------------------
 
 void DictationController::refreshMicrophones() {
+    applyMicrophoneReadiness();
     microphone_ = audio_.microphoneStatus();
     emit microphoneChanged(microphone_);
+}
+
+// "Keep the microphone ready" takes effect when it is switched, not at the next dictation: the
+// engine starts when it is switched on and stops when it is switched off. A recording keeps its
+// microphone; its end releases it when it is not to be kept.
+void DictationController::applyMicrophoneReadiness() {
+    const bool ready = prefs_.micAlwaysReady();
+    if (ready == appliedMicReady_ || isShutDown_) {
+        return;
+    }
+    appliedMicReady_ = ready;
+    if (state_.is(Kind::recording)) {
+        return;
+    }
+    if (ready && !audio_.isRunning()) {
+        if (const auto error = audio_.start()) {
+            setLastError(error->description);
+            log(QStringLiteral("audio engine failed: ") + error->description);
+        } else {
+            log(QStringLiteral("audio engine started"));
+        }
+    } else if (!ready && audio_.isRunning()) {
+        audio_.stop();
+        log(QStringLiteral("audio engine stopped — the microphone is no longer kept ready"));
+    }
 }
 
 void DictationController::selectMicrophone(const std::optional<AudioInputDevice>& device) {

@@ -4,12 +4,23 @@
 
 #include <QStringList>
 
+#include <map>
 #include <optional>
 
 namespace tavik {
 namespace {
 
-int pendingRestores = 0;
+// Restores not yet made, by number. Each is also made at once when the process quits, so the
+// user's content (not our dictated text) is what goes to the clipboard manager.
+struct PendingRestore {
+    platform::Clipboard* clipboard;
+    platform::Clock* clock;
+    platform::Clock::TimerId timer;
+    platform::ClipboardSnapshot snapshot;
+    std::uint64_t ours;
+};
+std::map<std::uint64_t, PendingRestore> pending;
+std::uint64_t restoresMade = 0;
 
 // The user's clipboard as the latest paste found it, while its restore is still to come. A
 // paste that starts before then finds our own text on the clipboard; the user's content is this.
@@ -54,10 +65,33 @@ bool isTerminal(const QString& windowClass) {
     return false;
 }
 
+void makeRestore(std::uint64_t number) {
+    const auto found = pending.find(number);
+    if (found == pending.end()) {
+        return;
+    }
+    const PendingRestore restore = std::move(found->second);
+    pending.erase(found);
+    if (restore.clipboard->changeCount() == restore.ours) {
+        restore.clipboard->restore(restore.snapshot);
+    }
+    if (awaited && awaited->changeCount == restore.ours) {
+        awaited.reset();
+    }
+}
+
+void makeEveryRestoreNow() {
+    while (!pending.empty()) {
+        const auto first = pending.begin();
+        first->second.clock->cancel(first->second.timer);
+        makeRestore(first->first);
+    }
+}
+
 } // namespace
 
 int pendingPasteRestores() {
-    return pendingRestores;
+    return static_cast<int>(pending.size());
 }
 
 std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrusted) {
@@ -100,18 +134,16 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
 
     // Put the user's clipboard back later, unless someone wrote to it meanwhile. The timer
     // fires on the main thread: the clipboard may only be touched there.
-    ++pendingRestores;
+    static const bool madeAtQuit = [] {
+        platform::beforeHandOverAtQuit(&makeEveryRestoreNow);
+        return true;
+    }();
+    (void)madeAtQuit;
     awaited = AwaitedRestore{snapshot, ours, insertionPortsGeneration()};
-    platform::Clipboard* restoreInto = &clipboard;
-    ports.clock->schedule(platform::msToNs(restoreMs), [restoreInto, snapshot, ours] {
-        if (restoreInto->changeCount() == ours) {
-            restoreInto->restore(snapshot);
-        }
-        if (awaited && awaited->changeCount == ours) {
-            awaited.reset();
-        }
-        --pendingRestores;
-    });
+    const std::uint64_t number = ++restoresMade;
+    const platform::Clock::TimerId timer =
+        ports.clock->schedule(platform::msToNs(restoreMs), [number] { makeRestore(number); });
+    pending.emplace(number, PendingRestore{&clipboard, ports.clock, timer, snapshot, ours});
 
     if (!axTrusted || !before) {
         return OUTCOME_SUCCEEDED_UNVERIFIED;

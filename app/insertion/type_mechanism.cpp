@@ -78,22 +78,18 @@ std::uint32_t runType(const QString& text) {
     if (capacity <= 0 || !keys.canType(typeable)) {
         return OUTCOME_FAILED;
     }
-    const std::vector<std::u32string> chunks = typingChunks(typeable, capacity);
-    const auto target = ports.frontmost->current();
-    for (std::size_t i = 0; i < chunks.size(); ++i) {
-        if (i > 0) {
-            ports.sleeper->sleepMs(typingPauseMs);
-            // Keys go wherever the focus is: once another application comes to the front, the
-            // rest of the text would land there.
-            if (ports.frontmost->current() != target) {
-                return OUTCOME_FAILED;
-            }
-        }
-        if (!keys.typeBatch(chunks[i])) {
-            return OUTCOME_FAILED;
-        }
-    }
-    return OUTCOME_SUCCEEDED;
+    // The batches go to the display server at once, with the pauses between them kept there;
+    // waiting here would hold the whole application for the length of the text. A text long
+    // enough to go in parts stops when another application comes to the front: the rest would
+    // land there.
+    platform::Frontmost* frontmost = ports.frontmost;
+    const auto target = frontmost->current();
+    const auto stillTarget = [frontmost, target] {
+        return frontmost->current() == target;
+    };
+    return keys.typeText(typingChunks(typeable, capacity), typingPauseMs, stillTarget)
+               ? OUTCOME_SUCCEEDED
+               : OUTCOME_FAILED;
 }
 
 } // namespace tavik

@@ -1,17 +1,22 @@
 #include "app/panes/pane_factory.h"
 
-#include <QLabel>
+#include "app/panes/dictionary/dictionary_pane.h"
+#include "app/panes/scratchpad/scratchpad_pane.h"
+#include "app/panes/settings/settings_view.h"
+#include "app/panes/snippets/snippets_pane.h"
+#include "app/panes/transforms/transforms_pane.h"
+#include "app/shell/design/pane_frame.h"
 
 namespace tavik::panes {
 
 namespace {
 
-// A section whose pane is not built yet shows its title, so the window stays navigable.
+// A section whose pane is not built yet shows its title in the pane frame, so the window stays
+// navigable.
 QWidget* placeholderPane(AppState::Section section, QWidget* parent) {
-    auto* label = new QLabel(AppState::title(section), parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
+    auto* frame = new design::PaneFrame(parent);
+    frame->addHeader(AppState::title(section));
+    return frame;
 }
 
 } // namespace
@@ -24,15 +29,15 @@ QWidget* makePane(AppState::Section section, const PaneServices& services, QWidg
     case AppState::Section::insights:
         return placeholderPane(section, parent);
     case AppState::Section::dictionary:
-        return placeholderPane(section, parent);
+        return new DictionaryPane(services.controller, parent);
     case AppState::Section::snippets:
-        return placeholderPane(section, parent);
+        return new SnippetsPane(parent);
     case AppState::Section::transforms:
-        return placeholderPane(section, parent);
+        return new TransformsPane(parent);
     case AppState::Section::scratchpad:
-        return placeholderPane(section, parent);
+        return new ScratchpadPane(parent);
     case AppState::Section::settings:
-        return placeholderPane(section, parent);
+        return new settings::SettingsView(services.controller, parent);
     }
     return placeholderPane(section, parent);
 }

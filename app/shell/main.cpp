@@ -1,40 +1,66 @@
-// Tavik's entry point: dictation runs from the event loop, without any window yet.
+// Tavik's entry point: one instance per user, then the delegate runs everything from the event
+// loop until one of the quit paths ends the process.
 #include "app/dictation/dictation_controller.h"
 #include "app/dictation/dictation_wiring.h"
 #include "app/dictation/signal_hooks.h"
-#include "app/insertion/frontmost_tracker.h"
+#include "app/panes/pane_factory.h"
+#include "app/shell/app_delegate.h"
+#include "app/shell/design/look.h"
+#include "app/shell/tray_icons.h"
 #include "app/stores/diagnostic_log.h"
-#include "platform/defaults_store.h"
+#include "platform/folders.h"
+#include "platform/single_instance.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <csignal>
-#include <unistd.h>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavik"));
+    // The desktop entry's name: the taskbar and the window manager match windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.trelvanic.tavik"));
+    // Closing the main window only hides it; Tavik lives on in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
     tavik::DiagnosticLog::installAsPlatformSink();
+    tavik::design::applyTavikLook(app);
+    QApplication::setWindowIcon(tavik::tray_icons::applicationIcon());
 
-    tavik::FrontmostTracker::shared(); // activation tracking starts now
+    using tavik::platform::SingleInstance;
+    SingleInstance instance(
+        SingleInstance::defaultRuntimeFolder(),
+        SingleInstance::keyFor(tavik::platform::Folders::fromEnvironment().config));
+    switch (instance.claim()) {
+    case SingleInstance::Claim::first:
+        break;
+    case SingleInstance::Claim::handedOver:
+        std::fprintf(stderr, "tavik: Tavik is already running; it shows its window\n");
+        return 0;
+    case SingleInstance::Claim::unanswered:
+        std::fprintf(stderr, "tavik: another Tavik holds %s but does not answer\n",
+                     qPrintable(instance.lockPath()));
+        return 1;
+    }
+
     tavik::DictationController controller(tavik::dictation::makeApplicationParts());
-    controller.start();
+    tavik::AppDelegate::Options options;
+    options.makePane = tavik::panes::makePane;
+    tavik::AppDelegate delegate(controller, std::move(options));
 
-    // A terminal's Ctrl+C or the session's SIGTERM end the program the orderly way.
-    const auto quit = [](int) {
-        QCoreApplication::quit();
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,
+                     &tavik::AppDelegate::reopen);
+    // A terminal's Ctrl+C and the session's SIGTERM take the same way out as "Quit Tavik".
+    const auto quit = [&delegate](int) {
+        delegate.quit();
     };
     tavik::dictation::handleSignalOnMainThread(SIGTERM, quit);
     tavik::dictation::handleSignalOnMainThread(SIGINT, quit);
 
+    QTimer::singleShot(0, &delegate, &tavik::AppDelegate::launch);
     app.exec();
-
-    tavik::slog(QStringLiteral("quitting"));
-    controller.shutdown();
-    tavik::platform::DefaultsStore::shared().flush();
-    tavik::DiagnosticLog::append(QStringLiteral("[tavik] exited cleanly\n"));
-    // Recognition and voice-activity threads may still be inside the speech engine: leave
-    // without running destructors under them.
-    ::_exit(0);
+    // The loop ended some other way (QCoreApplication::exit): still the one way out.
+    delegate.quit();
+    return 0;
 }

@@ -4,6 +4,10 @@
 
 #include "platform/clipboard.h"
 #include "platform/linux/clipboard_x11_owner.h"
+#include "platform/log_sink.h"
+
+#include <atomic>
+#include <mutex>
 
 namespace tavik::platform {
 namespace {
@@ -74,15 +78,91 @@ public:
 
     std::uint64_t changeCount() override { return owner_.generation(); }
 
+    // What Qt holds (a copy made through Qt, a restore too large for the owner thread) goes to
+    // the owner thread first: Qt hands its clipboard to the manager only from a destructor that
+    // a process ending at once never runs.
+    x11::ClipboardOwner::SaveResult handToManager(int boundMs) {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!owner_.owns() && clipboard != nullptr && clipboard->ownsClipboard()) {
+            const ClipboardSnapshot held = snapshot();
+            if (!held.empty() && !held.front().empty()) {
+                owner_.own(held.front());
+            }
+        }
+        return owner_.saveToManager(boundMs);
+    }
+
 private:
     x11::ClipboardOwner owner_;
 };
 
+std::atomic<DesktopClipboard*> created{nullptr};
+
+std::mutex& quitWorkMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<std::function<void()>>& quitWork() {
+    static std::vector<std::function<void()>> work;
+    return work;
+}
+
 } // namespace
 
 Clipboard& Clipboard::system() {
-    static auto* clipboard = new DesktopClipboard(); // its thread serves until the process ends
+    static auto* clipboard = [] {
+        auto* made = new DesktopClipboard(); // its thread serves until the process ends
+        created = made;
+        return made;
+    }();
     return *clipboard;
+}
+
+void beforeHandOverAtQuit(std::function<void()> work) {
+    std::lock_guard lock(quitWorkMutex());
+    quitWork().push_back(std::move(work));
+}
+
+bool handOverAtQuit() {
+    std::vector<std::function<void()>> work;
+    {
+        std::lock_guard lock(quitWorkMutex());
+        work.swap(quitWork());
+    }
+    for (const auto& step : work) {
+        step();
+    }
+    DesktopClipboard* clipboard = created.load();
+    QClipboard* qt =
+        QGuiApplication::instance() != nullptr ? QGuiApplication::clipboard() : nullptr;
+    if (clipboard == nullptr) {
+        if (qt == nullptr || !qt->ownsClipboard()) {
+            return true; // this process never held the clipboard
+        }
+        clipboard = static_cast<DesktopClipboard*>(&Clipboard::system());
+    }
+    using Result = x11::ClipboardOwner::SaveResult;
+    switch (clipboard->handToManager(handOverBoundMs)) {
+    case Result::nothingHeld:
+    case Result::saved:
+        return true;
+    case Result::noManager: {
+        static std::once_flag once;
+        std::call_once(once, [] {
+            logLine(QStringLiteral("clipboard: no clipboard manager is running — what Tavik "
+                                   "holds on the clipboard ends with it"));
+        });
+        return false;
+    }
+    case Result::refused:
+        logLine(QStringLiteral("clipboard: the clipboard manager refused to keep the clipboard"));
+        return false;
+    case Result::noAnswer:
+        logLine(QStringLiteral("clipboard: the clipboard manager did not answer in time"));
+        return false;
+    }
+    return false;
 }
 
 } // namespace tavik::platform

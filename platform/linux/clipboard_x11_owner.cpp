@@ -31,6 +31,10 @@ ClipboardOwner::ClipboardOwner() {
     text_ = XInternAtom(display_, "TEXT", False);
     mimeUtf8_ = XInternAtom(display_, "text/plain;charset=utf-8", False);
     stampProperty_ = XInternAtom(display_, "_TAVIK_CLIPBOARD_STAMP", False);
+    atomPair_ = XInternAtom(display_, "ATOM_PAIR", False);
+    manager_ = XInternAtom(display_, "CLIPBOARD_MANAGER", False);
+    saveTargets_ = XInternAtom(display_, "SAVE_TARGETS", False);
+    saveProperty_ = XInternAtom(display_, "_TAVIK_SAVE_TARGETS", False);
     long maxRequest = XExtendedMaxRequestSize(display_);
     if (maxRequest == 0) {
         maxRequest = XMaxRequestSize(display_);
@@ -174,14 +178,93 @@ bool ClipboardOwner::writeTarget(const XSelectionRequestEvent& request, Atom pro
     return true;
 }
 
+// A list of (target, property) pairs in one request, as clipboard managers ask when they take
+// a copy; a target we cannot give is replaced by None in the list.
+bool ClipboardOwner::writeMultiple(const XSelectionRequestEvent& request) {
+    if (request.property == None) {
+        return false;
+    }
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, request.requestor, request.property, 0, 0x10000, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) != Success ||
+        data == nullptr || format != 32) {
+        if (data != nullptr) {
+            XFree(data);
+        }
+        return false;
+    }
+    auto* pairs = reinterpret_cast<Atom*>(data); // 32-bit items come as longs
+    for (unsigned long i = 0; i + 1 < count; i += 2) {
+        XSelectionRequestEvent single = request;
+        single.target = pairs[i];
+        if (pairs[i] == multiple_ || pairs[i + 1] == None || !writeTarget(single, pairs[i + 1])) {
+            pairs[i] = None;
+        }
+    }
+    XChangeProperty(display_, request.requestor, request.property, atomPair_, 32, PropModeReplace,
+                    data, static_cast<int>(count));
+    XFree(data);
+    return true;
+}
+
+ClipboardOwner::SaveResult ClipboardOwner::saveToManager(int boundMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
+    auto result = std::make_shared<std::optional<SaveResult>>();
+    const bool asked = runOnThread([this, result] {
+        if (!owning_) {
+            *result = SaveResult::nothingHeld;
+            return true;
+        }
+        if (XGetSelectionOwner(display_, manager_) == None) {
+            *result = SaveResult::noManager;
+            return true;
+        }
+        // The targets worth keeping, named on our window for the manager to read.
+        std::vector<Atom> targets;
+        for (const auto& entry : targetsByAtom_) {
+            targets.push_back(entry.first);
+        }
+        XChangeProperty(display_, window_, saveProperty_, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(targets.data()),
+                        static_cast<int>(targets.size()));
+        {
+            std::lock_guard lock(mutex_);
+            saveAnswer_.reset();
+        }
+        XConvertSelection(display_, manager_, saveTargets_, saveProperty_, window_, ownedSince_);
+        XFlush(display_);
+        return true;
+    });
+    if (!asked) {
+        return SaveResult::noAnswer;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (result->has_value()) {
+            return **result;
+        }
+    }
+    std::unique_lock lock(mutex_);
+    if (!done_.wait_until(lock, deadline, [this] { return saveAnswer_.has_value(); })) {
+        return SaveResult::noAnswer;
+    }
+    return *saveAnswer_ ? SaveResult::saved : SaveResult::refused;
+}
+
 void ClipboardOwner::answer(const XSelectionRequestEvent& request) {
     // Old clients name no property; the target's name then serves as one.
     Atom property = request.property != None ? request.property : request.target;
     // Request times are not compared with ours: clients stamp requests with the last time they
     // happened to see, often older than the moment we took the selection, and would be refused.
-    const bool ours = owning_ && request.selection == clipboard_ && request.target != multiple_;
+    const bool ours = owning_ && request.selection == clipboard_;
     RequestTrap trap(display_); // the requestor may be gone already
-    if (!ours || !writeTarget(request, property)) {
+    const bool written = ours && (request.target == multiple_ ? writeMultiple(request)
+                                                              : writeTarget(request, property));
+    if (!written) {
         property = None;
     }
     XEvent reply{};
@@ -208,6 +291,11 @@ void ClipboardOwner::run() {
                 if (owning_.exchange(false)) {
                     ++generation_;
                 }
+            } else if (event.type == SelectionNotify && event.xselection.requestor == window_ &&
+                       event.xselection.selection == manager_) {
+                std::lock_guard lock(mutex_);
+                saveAnswer_ = event.xselection.property != None;
+                done_.notify_all();
             }
         }
         std::deque<std::function<void()>> work;

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace tavik::platform::x11 {
@@ -45,6 +46,12 @@ public:
     // How many times an application fetched our text.
     std::uint64_t deliveries() const { return deliveries_.load(); }
 
+    enum class SaveResult { nothingHeld, noManager, saved, refused, noAnswer };
+    // Asks the desktop's clipboard manager to keep what we hold (SAVE_TARGETS on the
+    // CLIPBOARD_MANAGER selection) and waits at most `boundMs` for its answer, serving its
+    // requests for our content meanwhile.
+    SaveResult saveToManager(int boundMs);
+
 private:
     void run();
     bool runOnThread(std::function<bool()> work);
@@ -52,6 +59,7 @@ private:
     bool takeSelection(const Formats& formats);
     void answer(const XSelectionRequestEvent& request);
     bool writeTarget(const XSelectionRequestEvent& request, Atom property);
+    bool writeMultiple(const XSelectionRequestEvent& request);
 
     Display* display_ = nullptr;
     Window window_ = None;
@@ -63,6 +71,10 @@ private:
     Atom text_ = None;
     Atom mimeUtf8_ = None;
     Atom stampProperty_ = None;
+    Atom atomPair_ = None;
+    Atom manager_ = None;
+    Atom saveTargets_ = None;
+    Atom saveProperty_ = None;
     Time ownedSince_ = CurrentTime;
     struct Target {
         Atom type;
@@ -79,6 +91,7 @@ private:
     std::atomic<bool> owning_{false};
     std::atomic<std::uint64_t> generation_{0};
     std::atomic<std::uint64_t> deliveries_{0};
+    std::optional<bool> saveAnswer_; // the manager's answer; guarded by mutex_
     std::thread thread_;
 };
 

@@ -11,8 +11,8 @@
 namespace tavik::platform::x11 {
 
 // Xlib's default error handler ends the process, and other clients' windows may vanish between
-// any two requests. installRecordingErrorHandler() replaces it (once, process-wide) with one that records
-// errors for an active RequestTrap on the calling thread and ignores the rest.
+// any two requests. installRecordingErrorHandler() replaces it (once, process-wide) with one that
+// records errors for an active RequestTrap on the calling thread and ignores the rest.
 void installRecordingErrorHandler();
 
 // Collects the errors of the requests made on `display` while the trap lives (this thread only).

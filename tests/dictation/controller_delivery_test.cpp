@@ -116,9 +116,8 @@ TEST(ControllerDelivery, FailedInsertionFallsBackToTheClipboard) {
     stage.record->insertResults.push_back({false, QStringLiteral("none"), QString()});
     dictateOnce(stage);
     EXPECT_EQ(stage.controller().lastError(),
-              QStringLiteral("Tavik needs Accessibility to type into other apps. Grant it in "
-                             "System Settings → Privacy & Security → Accessibility. Your text is "
-                             "on the clipboard."));
+              QStringLiteral("Tavik needs the desktop's accessibility to type into other apps. "
+                             "Turn it on in Tavik's Settings. Your text is on the clipboard."));
     dictateOnce(stage); // succeeds, and clears the message
     EXPECT_FALSE(stage.controller().lastError().has_value());
     EXPECT_EQ(stage.record->trustRequests, 1);

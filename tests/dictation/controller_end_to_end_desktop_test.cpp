@@ -52,6 +52,9 @@ protected:
             {QStringLiteral("enabled"), true}}};
         defaults.setData(QStringLiteral("snippets"),
                          QJsonDocument(snippets).toJson(QJsonDocument::Compact));
+        // Not the first launch: the main window would open by itself and take the keyboard
+        // from the target.
+        defaults.setBool(QStringLiteral("hasLaunchedBefore"), true);
         ASSERT_TRUE(defaults.flush());
 
         ASSERT_TRUE(target.start()) << target.error().toStdString();

@@ -50,8 +50,16 @@ TEST(ControllerStartup, MissingPermissionsAndAFailedTapAreReported) {
         QStringLiteral("input monitoring NOT granted — the shortcut will only fire inside Tavik")));
     EXPECT_EQ(
         stage.controller().lastError(),
-        QStringLiteral("Could not install the keyboard tap — grant Accessibility and restart."));
+        QStringLiteral("Could not listen for the shortcut — restart Tavik in an X11 session."));
     EXPECT_EQ(stage.shortcut->inputMonitoringRequests, 1);
+
+    // Armed, but keys from other applications do not reach Tavik (a Wayland session).
+    ControllerStage wayland;
+    wayland.shortcut->inputMonitoring = false;
+    wayland.start(false);
+    EXPECT_EQ(wayland.controller().lastError(),
+              QStringLiteral("Tavik can only hear your shortcut in X11 windows. Log in to an X11 "
+                             "session to use it everywhere."));
 }
 
 TEST(ControllerStartup, AnEarlyEngineFailureStillEndsInLoading) {

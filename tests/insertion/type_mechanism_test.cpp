@@ -28,7 +28,8 @@ TEST(TypeMechanism, FortyFiveUnitsGoInThreeBatchesWithTwoPauses) {
     ASSERT_EQ(text.size(), 45);
     EXPECT_EQ(runType(text), OUTCOME_SUCCEEDED);
     EXPECT_EQ(unitsPerBatch(desktop.keys.batches), (std::vector<int>{20, 20, 5}));
-    EXPECT_EQ(desktop.sleeper.sleeps, (std::vector<int>{typingPauseMs, typingPauseMs}));
+    EXPECT_EQ(desktop.keys.pauseMs, typingPauseMs);
+    EXPECT_TRUE(desktop.sleeper.sleeps.empty()); // the pauses are the display server's to keep
     EXPECT_EQ(desktop.keys.typed(), text);
 }
 
@@ -82,15 +83,21 @@ TEST(TypeMechanism, EmptyTextSucceedsWithoutKeys) {
 namespace tavik {
 namespace {
 
-TEST(TypeMechanism, StopsWhenAnotherApplicationComesToTheFront) {
+TEST(TypeMechanism, ALongTextIsOnlyWantedWhileItsApplicationStaysInFront) {
     test::FakeDesktop desktop;
     desktop.keys.capacity = 64;
-    desktop.sleeper.onSleep = [&](int) {
-        desktop.frontmost.app =
-            platform::RunningApp{"Chat", "org.example.Chat", 99, QStringLiteral("Chat")};
-    };
-    EXPECT_EQ(runType(QString(50, 'x')), OUTCOME_FAILED);
-    ASSERT_EQ(desktop.keys.batches.size(), 1u); // nothing after the switch
+    EXPECT_EQ(runType(QString(50, 'x')), OUTCOME_SUCCEEDED);
+    ASSERT_TRUE(desktop.keys.stillWanted);
+    EXPECT_TRUE(desktop.keys.stillWanted());
+    desktop.frontmost.activate(
+        platform::RunningApp{"Chat", "org.example.Chat", 99, QStringLiteral("Chat")});
+    EXPECT_FALSE(desktop.keys.stillWanted());
+}
+
+TEST(TypeMechanism, ARefusalOfTheKeyboardIsAFailure) {
+    test::FakeDesktop desktop;
+    desktop.keys.typingFails = true; // the person's keys cannot be set aside
+    EXPECT_EQ(runType("hello"), OUTCOME_FAILED);
 }
 
 } // namespace

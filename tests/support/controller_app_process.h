@@ -26,6 +26,7 @@ public:
     bool waitForLine(const QString& line, int timeoutMs);
     void signal(int signalNumber);
     bool running() const;
+    qint64 processId() const { return process_.processId(); }
     // SIGTERM, then waits; the exit code, or -1 when it did not end in time.
     int terminate(int timeoutMs = 10000);
     QString output();

@@ -10,7 +10,7 @@ ControllerStage::~ControllerStage() {
     controller_.reset();
 }
 
-void ControllerStage::start(bool loadModel) {
+void ControllerStage::build() {
     DictationParts parts;
     parts.clock = &clock;
     if (!realQueues) {
@@ -18,7 +18,7 @@ void ControllerStage::start(bool loadModel) {
             mainQueue.post(std::move(work));
         };
     }
-    parts.audio = std::make_unique<FakeCapture>(capture);
+    parts.audio = makeAudio ? makeAudio() : std::make_unique<FakeCapture>(capture);
     parts.makeDetector = [this](const QString&) -> std::unique_ptr<dictation::SpeechDetector> {
         if (!detectorLoads) {
             return nullptr;
@@ -34,9 +34,15 @@ void ControllerStage::start(bool loadModel) {
     parts.hotkey = std::make_unique<FakeShortcut>(shortcut);
     parts.inserter = std::make_unique<FakeInserter>(record);
     parts.desktop = std::make_unique<FakeDesktop>(record);
-    parts.settings = std::make_unique<FakeSettings>(settings);
+    if (preferences != nullptr) {
+        parts.settings = dictation::makePreferencesSettings(*preferences);
+    } else {
+        parts.settings = std::make_unique<FakeSettings>(settings);
+    }
     parts.stores = std::make_unique<RecordingStores>(record);
-    if (withTextSteps) {
+    if (storedTextSteps) {
+        parts.textSteps = dictation::makeTextSteps();
+    } else if (withTextSteps) {
         parts.textSteps = std::make_unique<RecordingTextSteps>(record);
     }
     if (realQueues) {
@@ -55,15 +61,23 @@ void ControllerStage::start(bool loadModel) {
         return environment.count(QString::fromLatin1(name)) > 0;
     };
     controller_ = std::make_unique<DictationController>(std::move(parts));
+}
+
+void ControllerStage::start(bool loadModel) {
+    build();
     controller_->start();
     drain();
     if (loadModel) {
-        while (!loadJobs->empty()) {
-            auto job = std::move(loadJobs->front());
-            loadJobs->pop_front();
-            job();
-            drain();
-        }
+        loadModels();
+    }
+}
+
+void ControllerStage::loadModels() {
+    while (!loadJobs->empty()) {
+        auto job = std::move(loadJobs->front());
+        loadJobs->pop_front();
+        job();
+        drain();
     }
 }
 

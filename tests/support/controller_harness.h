@@ -21,6 +21,10 @@ inline void PrintTo(const State& state, std::ostream* out) {
 }
 } // namespace tavik::dictation
 
+namespace tavik {
+class Preferences;
+}
+
 namespace tavik::test {
 
 using dictation::Samples;
@@ -388,6 +392,10 @@ public:
 
     // Builds the controller (after the test has adjusted the scripts) and starts it.
     void start(bool loadModel = true);
+    // Builds the controller without starting it, for whoever starts it (the application's
+    // delegate); loadModels() then runs the model loads that start() queued.
+    void build();
+    void loadModels();
 
     DictationController& controller() { return *controller_; }
     dictation::State state() const { return controller_->state(); }
@@ -421,10 +429,16 @@ public:
     std::shared_ptr<RecogniserScript> recogniser = std::make_shared<RecogniserScript>();
     std::shared_ptr<ShortcutScript> shortcut = std::make_shared<ShortcutScript>();
     std::shared_ptr<SettingsScript> settings = std::make_shared<SettingsScript>();
+    // When set, the controller reads and writes these real settings instead of the script.
+    Preferences* preferences = nullptr;
+    // When set, the microphone the controller drives instead of the scripted one.
+    std::function<std::unique_ptr<dictation::CaptureEngine>()> makeAudio;
     std::shared_ptr<StageRecord> record = std::make_shared<StageRecord>();
     // Real worker threads and the Qt event loop in place of the manual queues.
     bool realQueues = false;
     bool withTextSteps = true;
+    // The user's real vocabulary and snippets (the shared stores) in place of the recorded ones.
+    bool storedTextSteps = false;
     bool detectorLoads = true;
     bool modelLoads = true;
     std::set<QString> environment;

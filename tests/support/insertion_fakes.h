@@ -153,8 +153,11 @@ public:
     int capacity = 19;
     bool grabbed = false;
     std::vector<PasteChord> chords;
+    bool typingFails = false;
     std::vector<std::u32string> batches;
-    std::function<void()> onPaste; // what the target does on the chord
+    int pauseMs = -1;
+    std::function<bool()> stillWanted; // as handed over by the last typing
+    std::function<void()> onPaste;     // what the target does on the chord
 
     bool available() override { return isAvailable; }
     bool postPasteChord(PasteChord chord) override {
@@ -176,11 +179,19 @@ public:
         }
         return true;
     }
-    bool typeBatch(const std::u32string& text) override {
-        batches.push_back(text);
+    bool typeText(const std::vector<std::u32string>& text, int pause,
+                  std::function<bool()> wanted) override {
+        if (typingFails) {
+            return false;
+        }
+        batches.insert(batches.end(), text.begin(), text.end());
+        pauseMs = pause;
+        stillWanted = std::move(wanted);
         return true;
     }
     bool keyboardGrabbedElsewhere() override { return grabbed; }
+    bool busy() override { return false; }
+    void finish() override {}
 
     QString typed() const {
         QString all;

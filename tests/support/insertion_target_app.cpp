@@ -106,6 +106,15 @@ QString InsertionTargetApp::text() {
     return QString::fromUtf8(QByteArray::fromBase64(answer.mid(5)));
 }
 
+QStringList InsertionTargetApp::keys() {
+    QStringList presses;
+    const QList<QByteArray> words = command("keys").split(' ');
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        presses << QString::fromUtf8(QByteArray::fromBase64(words[i]));
+    }
+    return presses;
+}
+
 bool InsertionTargetApp::setText(const QString& text) {
     return command("set " + text.toUtf8().toBase64()) == "ok";
 }

@@ -36,6 +36,9 @@ public:
     bool copyRich(const QByteArray& plain, const QByteArray& html, const QByteArray& png);
     // The clipboard as this application reads it: format -> data.
     std::map<QString, QByteArray> clipboard();
+    // The key presses its focused widget received since the last call, as Qt names them
+    // ("Ctrl+V", "Shift+H", "H").
+    QStringList keys();
 
 private:
     bool clipboardShows(const QString& text);

@@ -9,10 +9,13 @@
 //   copy <base64>                puts a text on the clipboard; answers "ok"
 //   copyrich <b64 text> <b64 html> <b64 png>   puts three formats on the clipboard; "ok"
 //   clipboard                    answers "clipboard" and " <format>=<base64>" per format
+//   keys                         answers "keys" and " <base64>" per key press received since
+//                                the last "keys", each as Qt names it ("Ctrl+V", "Shift+H")
 // On start it shows its window and prints "ready <window id>".
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSocketNotifier>
@@ -50,6 +53,24 @@ protected:
         } else if (event->key() == Qt::Key_Return) {
             text += '\n';
         }
+    }
+};
+
+// Every key press a widget of ours receives, with the modifiers it came with: what a person's
+// keys and Tavik's keys amounted to, as the application saw them.
+class KeyLog final : public QObject {
+public:
+    QStringList presses;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && watched == QApplication::focusWidget()) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QKeyCombination combination(key->modifiers() & ~Qt::KeypadModifier,
+                                              static_cast<Qt::Key>(key->key()));
+            presses << QKeySequence(combination).toString(QKeySequence::PortableText);
+        }
+        return false;
     }
 };
 
@@ -110,6 +131,9 @@ int main(int argc, char** argv) {
     window.show();
     window.activateWindow();
     field->setFocus();
+
+    KeyLog keyLog;
+    app.installEventFilter(&keyLog);
 
     QSocketNotifier input(0, QSocketNotifier::Read);
     QByteArray pending;
@@ -175,6 +199,13 @@ int main(int argc, char** argv) {
                         line += ' ' + format.toUtf8() + '=' + data->data(format).toBase64();
                     }
                 }
+                reply(line);
+            } else if (command == "keys") {
+                QByteArray line = "keys";
+                for (const QString& press : keyLog.presses) {
+                    line += ' ' + press.toUtf8().toBase64();
+                }
+                keyLog.presses.clear();
                 reply(line);
             } else {
                 reply("unknown");

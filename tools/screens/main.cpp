@@ -1,6 +1,7 @@
 // screens OUTPUT_DIR [SCENE...]: writes OUTPUT_DIR/<scene>.png for every scene (or the named
 // ones). Each scene runs in a child process of its own under a fresh HOME, so the stores one
 // scene seeds never show in another.
+#include "app/shell/design/look.h"
 #include "app/shell/state/app_state.h"
 #include "tests/support/controller_harness.h"
 #include "tools/screens/scene.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
         QTemporaryDir home(QDir::tempPath() + "/tavik-screens-home-XXXXXX");
         pointHomeAt(home.path());
         QApplication app(argc, argv);
+        tavik::design::applyTavikLook(app);
         for (const Scene& scene : registry()) {
             if (wanted.contains(scene.name)) {
                 return renderOne(scene, outputDir);

@@ -1,13 +1,6 @@
 #include "app/shell/design/theme.h"
 
-#include <QFontDatabase>
-
 namespace tavik::design {
-
-QColor colorFromHex(std::uint32_t rgb) {
-    return QColor::fromRgbF(float(((rgb >> 16) & 0xFF) / 255.0), float(((rgb >> 8) & 0xFF) / 255.0),
-                            float((rgb & 0xFF) / 255.0), 1.0f);
-}
 
 namespace {
 
@@ -29,19 +22,15 @@ QLinearGradient across(const QRectF& rect, const QGradientStops& stops) {
     return gradient;
 }
 
-} // namespace
+QFont sized(const QString& family, QFont::StyleHint hint, qreal pixelSize, QFont::Weight weight) {
+    QFont font(family);
+    font.setStyleHint(hint);
+    font.setPixelSize(qMax(1, qRound(pixelSize)));
+    font.setWeight(weight);
+    return font;
+}
 
-const QColor Theme::deep = colorFromHex(0x011D1C);
-const QColor Theme::abyss = colorFromHex(0x012624);
-const QColor Theme::kelp = colorFromHex(0x003734);
-const QColor Theme::kelpHi = colorFromHex(0x004A46);
-const QColor Theme::platinum = colorFromHex(0xFFFFFF);
-const QColor Theme::mist = colorFromHex(0xEDFFFE);
-const QColor Theme::silver = colorFromHex(0xBBC7C6);
-const QColor Theme::slate = colorFromHex(0x707777);
-const QColor Theme::phosphor = colorFromHex(0xFDE9FF);
-const QColor Theme::hairline = QColor::fromRgbF(1, 1, 1, 0.07f);
-const QColor Theme::hairlineStrong = QColor::fromRgbF(1, 1, 1, 0.14f);
+} // namespace
 
 const QGradientStops Theme::auroraStops =
     evenStops({colorFromHex(0xCBFFFC), colorFromHex(0xEDFFFE), colorFromHex(0xFFFDFA),
@@ -58,9 +47,7 @@ QLinearGradient Theme::bioluminescent(const QRectF& rect) {
 }
 
 QFont Theme::font(qreal pixelSize, QFont::Weight weight, qreal tracking) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(qRound(pixelSize));
-    font.setWeight(weight);
+    QFont font = sized(QString::fromLatin1(fontFamily), QFont::SansSerif, pixelSize, weight);
     if (tracking != 0) {
         font.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
     }
@@ -68,9 +55,8 @@ QFont Theme::font(qreal pixelSize, QFont::Weight weight, qreal tracking) {
 }
 
 QFont Theme::mono(qreal pixelSize, QFont::Weight weight) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(qRound(pixelSize));
-    font.setWeight(weight);
+    QFont font = sized(QString::fromLatin1(monoFontFamily), QFont::Monospace, pixelSize, weight);
+    font.setFixedPitch(true);
     return font;
 }
 

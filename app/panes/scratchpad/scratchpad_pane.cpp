@@ -1,0 +1,139 @@
+#include "app/panes/scratchpad/scratchpad_pane.h"
+
+#include "app/panes/scratchpad/scratchpad_editor.h"
+#include "app/shell/design/buttons.h"
+#include "app/shell/design/glyphs.h"
+#include "app/shell/design/pane_frame.h"
+#include "app/shell/design/surfaces.h"
+#include "app/shell/design/theme.h"
+#include "app/shell/design/toggle.h"
+#include "app/stores/preferences.h"
+#include "app/stores/scratchpad.h"
+#include "app/stores/text_graphemes.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+
+namespace tavik::panes {
+
+using design::Theme;
+
+ScratchpadPane::ScratchpadPane(QWidget* parent)
+    : QWidget(parent), pad_(Scratchpad::shared()), prefs_(Preferences::shared()) {
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Theme::abyss);
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(design::PaneFrame::padding, design::PaneFrame::padding,
+                               design::PaneFrame::padding, design::PaneFrame::padding);
+    column->setSpacing(12);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(0, 0, 0, 0);
+    header->setSpacing(8);
+    auto* titles = new QVBoxLayout;
+    titles->setContentsMargins(0, 0, 0, 0);
+    titles->setSpacing(5);
+    titles->addWidget(design::PaneFrame::makeTitle(QStringLiteral("Scratchpad"), this));
+    titles->addWidget(design::PaneFrame::makeSubtitle(
+        QStringLiteral("Somewhere to talk into before you know where the text belongs."), this));
+    header->addLayout(titles, 1);
+    toggle_ = new design::TavikToggle(QStringLiteral("Send dictation here"), this);
+    header->addWidget(toggle_, 0, Qt::AlignTop);
+    column->addLayout(header);
+
+    notice_ = new QWidget(this);
+    auto* noticeRow = new QHBoxLayout(notice_);
+    noticeRow->setContentsMargins(0, 0, 0, 0);
+    noticeRow->setSpacing(6);
+    noticeRow->addWidget(
+        new design::GlyphView(QStringLiteral("arrow.down.circle"), 11, Theme::mist, notice_), 0,
+        Qt::AlignVCenter);
+    noticeRow->addWidget(design::makeText(QStringLiteral("Dictation is going to the scratchpad, "
+                                                         "not to other apps."),
+                                          Theme::font(11), Theme::mist, notice_),
+                         0, Qt::AlignVCenter);
+    noticeRow->addStretch(1);
+    column->addWidget(notice_);
+
+    auto* well = new design::Card(10, this);
+    editor_ = new ScratchpadEditor(pad_, well);
+    well->contentLayout()->addWidget(editor_);
+    column->addWidget(well, 1);
+
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(0, 0, 0, 0);
+    footer->setSpacing(8);
+    count_ = design::makeText({}, Theme::font(10), Theme::silver, this);
+    count_->setAccessibleName(QStringLiteral("Word count"));
+    auto* copy = new design::QuietButton(QStringLiteral("Copy all"), this);
+    auto* clear = new design::QuietButton(QStringLiteral("Clear"), this);
+    footer->addWidget(count_, 0, Qt::AlignVCenter);
+    footer->addStretch(1);
+    footer->addWidget(copy, 0, Qt::AlignVCenter);
+    footer->addWidget(clear, 0, Qt::AlignVCenter);
+    column->addLayout(footer);
+
+    connect(toggle_, &QAbstractButton::clicked, &prefs_, &Preferences::setDictateToScratchpad);
+    connect(&prefs_, &Preferences::dictateToScratchpadChanged, this, &ScratchpadPane::showRouting);
+    connect(&pad_, &Scratchpad::textChanged, this, &ScratchpadPane::showCount);
+    connect(copy, &QAbstractButton::clicked, this, &ScratchpadPane::copyAll);
+    connect(clear, &QAbstractButton::clicked, this, [this] { pad_.setText(QString()); });
+
+    showRouting(prefs_.dictateToScratchpad());
+    showCount(pad_.text());
+}
+
+ScratchpadPane::~ScratchpadPane() = default;
+
+namespace {
+
+// Where a text that has grown at its end can be counted in two parts: a line break or space
+// whose neighbours are plain ASCII always starts a character of its own, and what comes after it
+// is segmented the same alone as in the whole text. None within reach: -1.
+qsizetype splitBefore(const QString& text) {
+    constexpr qsizetype reach = 4096;
+    for (qsizetype i = text.size() - 1; i > 0 && i >= text.size() - reach; --i) {
+        const char16_t c = text[i].unicode();
+        const char16_t before = text[i - 1].unicode();
+        if ((c == u' ' || c == u'\n' || c == u'\t') && before < 0x80 && before != u'\r') {
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+void ScratchpadPane::showCount(const QString& text) {
+    const qsizetype split =
+        text.size() >= counted_.size() && !counted_.isEmpty() && text.startsWith(counted_)
+            ? splitBefore(counted_)
+            : -1;
+    if (split > 0) {
+        words_ += text::countWords(QStringView(text).sliced(split)) -
+                  text::countWords(QStringView(counted_).sliced(split));
+    } else {
+        words_ = text::countWords(text);
+    }
+    counted_ = text;
+    // Always the plural, "1 words" included.
+    count_->setText(QString::number(words_) + QStringLiteral(" words"));
+}
+
+void ScratchpadPane::showRouting(bool toScratchpad) {
+    // The preference is written from clicks only, so showing its value never writes it back.
+    toggle_->setChecked(toScratchpad);
+    notice_->setVisible(toScratchpad);
+}
+
+void ScratchpadPane::copyAll() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear(QClipboard::Clipboard);
+    clipboard->setText(pad_.text(), QClipboard::Clipboard);
+}
+
+} // namespace tavik::panes

@@ -1,0 +1,135 @@
+#include "platform/single_instance.h"
+
+#include "platform/log_sink.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace tavik::platform {
+namespace {
+
+const QByteArray reopenRequest = QByteArrayLiteral("reopen\n");
+const QByteArray reopenAnswer = QByteArrayLiteral("ok\n");
+constexpr int retryPauseMs = 100;
+
+} // namespace
+
+SingleInstance::SingleInstance(QString runtimeFolder, QString key, QObject* parent)
+    : QObject(parent), runtimeFolder_(std::move(runtimeFolder)), key_(std::move(key)) {}
+
+SingleInstance::~SingleInstance() {
+    if (server_ != nullptr) {
+        server_->close();
+    }
+    // The lock file is removed by QLockFile's destructor when this process holds it.
+}
+
+QString SingleInstance::lockPath() const {
+    return QDir(runtimeFolder_).filePath(QStringLiteral("tavik-%1.lock").arg(key_));
+}
+
+QString SingleInstance::socketPath() const {
+    return QDir(runtimeFolder_).filePath(QStringLiteral("tavik-%1.socket").arg(key_));
+}
+
+QString SingleInstance::defaultRuntimeFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+QString SingleInstance::keyFor(const QString& configFolder) {
+    const QByteArray canonical = QDir::cleanPath(QDir(configFolder).absolutePath()).toUtf8();
+    return QString::fromLatin1(
+        QCryptographicHash::hash(canonical, QCryptographicHash::Sha256).toHex().left(16));
+}
+
+SingleInstance::Claim SingleInstance::claim(int timeoutMs) {
+    QDir().mkpath(runtimeFolder_);
+    lock_ = std::make_unique<QLockFile>(lockPath());
+    // Only a dead holder makes a lock stale, however long a Tavik has been running.
+    lock_->setStaleLockTime(0);
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (lock_->tryLock(0)) {
+            listen();
+            return Claim::first;
+        }
+        if (lock_->error() != QLockFile::LockFailedError) {
+            // A runtime folder we cannot write: refusing to start would help nobody.
+            logLine(QStringLiteral("single instance: cannot lock %1 — running unguarded")
+                        .arg(lockPath()));
+            return Claim::first;
+        }
+        const int left = static_cast<int>(deadline.remainingTime());
+        if (askHolderToReopen(std::max(left, 1))) {
+            return Claim::handedOver;
+        }
+        if (deadline.hasExpired()) {
+            return Claim::unanswered;
+        }
+        QThread::msleep(retryPauseMs);
+    }
+}
+
+bool SingleInstance::listen() {
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    // We hold the lock, so a socket file still there was left by a process that died.
+    QLocalServer::removeServer(socketPath());
+    if (!server_->listen(socketPath())) {
+        logLine(QStringLiteral("single instance: cannot listen on %1 — %2")
+                    .arg(socketPath(), server_->errorString()));
+        return false;
+    }
+    connect(server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
+    return true;
+}
+
+void SingleInstance::answer() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > reopenRequest.size()) {
+                    socket->abort(); // not one of ours: never buffer without bound
+                }
+                return;
+            }
+            if (socket->readLine(64) == reopenRequest) {
+                socket->write(reopenAnswer);
+                socket->flush();
+                emit reopenRequested();
+            }
+            socket->disconnectFromServer();
+        });
+    }
+}
+
+bool SingleInstance::askHolderToReopen(int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
+        return false;
+    }
+    socket.write(reopenRequest);
+    if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
+        return false;
+    }
+    QByteArray reply;
+    while (!reply.endsWith('\n') && !deadline.hasExpired()) {
+        if (!socket.waitForReadyRead(
+                static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)))) {
+            break;
+        }
+        reply += socket.readAll();
+    }
+    return reply == reopenAnswer;
+}
+
+} // namespace tavik::platform

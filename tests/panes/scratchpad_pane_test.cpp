@@ -1,0 +1,216 @@
+// The scratchpad pane over the real store and its file in the test's private data folder.
+#include "app/panes/scratchpad/scratchpad_editor.h"
+#include "app/panes/scratchpad/scratchpad_pane.h"
+#include "app/shell/design/motion.h"
+#include "app/shell/design/toggle.h"
+#include "app/stores/preferences.h"
+#include "app/stores/scratchpad.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextCursor>
+
+#include <gtest/gtest.h>
+
+namespace tavik::panes {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QChar nbsp(0x00A0);
+const QChar lineSeparator(0x2028);
+
+class ScratchpadPaneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        design::Motion::setEnabled(false);
+        pad().setText(QString());
+        Preferences::shared().setDictateToScratchpad(false);
+    }
+
+    static Scratchpad& pad() { return Scratchpad::shared(); }
+
+    std::unique_ptr<ScratchpadPane> makePane() {
+        auto pane = std::make_unique<ScratchpadPane>();
+        pane->resize(810, 620);
+        pane->show();
+        return pane;
+    }
+
+    static QAbstractButton* button(QWidget& pane, const QString& text) {
+        for (auto* b : pane.findChildren<QAbstractButton*>()) {
+            if (b->text() == text) {
+                return b;
+            }
+        }
+        ADD_FAILURE() << "no button " << text.toStdString();
+        return nullptr;
+    }
+
+    static QString countText(QWidget& pane) {
+        for (auto* label : pane.findChildren<QLabel*>()) {
+            if (label->accessibleName() == QStringLiteral("Word count")) {
+                return label->text();
+            }
+        }
+        return QStringLiteral("<no count>");
+    }
+};
+
+TEST_F(ScratchpadPaneTest, TypingReachesTheStoreAndTheFileCharacterForCharacter) {
+    pad().setText(QStringLiteral("a") + nbsp + QStringLiteral("b") + lineSeparator +
+                  QStringLiteral("c\nd"));
+    auto pane = makePane();
+    ScratchpadEditor* editor = pane->editor();
+    EXPECT_EQ(editor->editorText(), pad().text());
+
+    editor->setFocus();
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, QStringLiteral("e"));
+    // The no-break space and the line separator survive the round trip through the editor.
+    const QString expected =
+        QStringLiteral("a") + nbsp + QStringLiteral("b") + lineSeparator + QStringLiteral("c\nde");
+    EXPECT_EQ(pad().text(), expected);
+
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("fg"));
+    EXPECT_EQ(pad().text(), expected + QStringLiteral("\nfg"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("5 words"));
+
+    ASSERT_TRUE(pad().flush(5s));
+    QFile file(pad().url());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), expected + QStringLiteral("\nfg"));
+}
+
+TEST_F(ScratchpadPaneTest, ADictationAppendKeepsTheCaretSelectionAndView) {
+    QString lines;
+    for (int i = 0; i < 200; ++i) {
+        lines += QStringLiteral("line %1\n").arg(i);
+    }
+    pad().setText(lines + QStringLiteral("the end"));
+    auto pane = makePane();
+    ScratchpadEditor* editor = pane->editor();
+
+    // The person has selected a word in the middle and scrolled to it.
+    QTextCursor selection(editor->document());
+    selection.setPosition(40);
+    selection.setPosition(46, QTextCursor::KeepAnchor);
+    editor->setTextCursor(selection);
+    editor->verticalScrollBar()->setValue(editor->verticalScrollBar()->maximum() / 3);
+    const int scrolled = editor->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+
+    pad().append(QStringLiteral("dictated words"));
+
+    EXPECT_EQ(editor->editorText(), lines + QStringLiteral("the end dictated words"));
+    EXPECT_EQ(pad().text(), lines + QStringLiteral("the end dictated words"));
+    EXPECT_EQ(editor->textCursor().anchor(), 40);
+    EXPECT_EQ(editor->textCursor().position(), 46);
+    EXPECT_EQ(editor->verticalScrollBar()->value(), scrolled);
+
+    // A caret at the very end stays where the person left it, before the new words.
+    editor->moveCursor(QTextCursor::End);
+    const int end = editor->textCursor().position();
+    pad().append(QStringLiteral("more"));
+    EXPECT_EQ(editor->textCursor().position(), end);
+    EXPECT_TRUE(editor->editorText().endsWith(QStringLiteral("words more")));
+
+    // Typing after the append edits the whole, current text.
+    QTest::keyClicks(editor, QStringLiteral("!"));
+    EXPECT_EQ(pad().text(), lines + QStringLiteral("the end dictated words! more"));
+    // 200 × "line N", then "the end dictated words! more".
+    EXPECT_EQ(countText(*pane), QStringLiteral("405 words"));
+}
+
+TEST_F(ScratchpadPaneTest, AnotherTextReplacesTheEditorWithoutBeingWrittenBack) {
+    auto pane = makePane();
+    ScratchpadEditor* editor = pane->editor();
+    QTest::keyClicks(editor, QStringLiteral("draft"));
+
+    // Carriage returns from a file written elsewhere show as line breaks; the store keeps them
+    // until the person edits the text.
+    pad().setText(QStringLiteral("one\r\ntwo"));
+    EXPECT_EQ(editor->editorText(), QStringLiteral("one\ntwo"));
+    EXPECT_EQ(pad().text(), QStringLiteral("one\r\ntwo"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("2 words"));
+}
+
+TEST_F(ScratchpadPaneTest, CountCopyAllAndClear) {
+    auto pane = makePane();
+    EXPECT_EQ(countText(*pane), QStringLiteral("0 words"));
+    pad().setText(QStringLiteral(" \n\t "));
+    EXPECT_EQ(countText(*pane), QStringLiteral("0 words"));
+    pad().setText(QStringLiteral("word"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("1 words"));
+    pad().setText(QStringLiteral("  a  b\n\nc  "));
+    EXPECT_EQ(countText(*pane), QStringLiteral("3 words"));
+    pad().setText(QStringLiteral("a") + nbsp + QStringLiteral("b") + lineSeparator +
+                  QStringLiteral("c\r\nd"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("4 words"));
+    // Growing at the end, also by a mark that joins the last letter.
+    pad().append(QStringLiteral("e"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("5 words"));
+    pad().setText(pad().text() + QChar(0x0301) + QStringLiteral("f"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("5 words"));
+    pad().setText(pad().text() + QChar(0x00A0) + QStringLiteral("g"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("6 words"));
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::mouseClick(button(*pane, QStringLiteral("Copy all")), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), pad().text());
+
+    QTest::mouseClick(button(*pane, QStringLiteral("Clear")), Qt::LeftButton);
+    EXPECT_EQ(pad().text(), QString());
+    EXPECT_EQ(pane->editor()->editorText(), QString());
+    EXPECT_EQ(countText(*pane), QStringLiteral("0 words"));
+    // Copying the empty pad leaves an empty text, not the old one.
+    QTest::mouseClick(button(*pane, QStringLiteral("Copy all")), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
+
+    // The next dictation starts a fresh text, with no leading space.
+    pad().append(QStringLiteral("fresh"));
+    EXPECT_EQ(pane->editor()->editorText(), QStringLiteral("fresh"));
+}
+
+TEST_F(ScratchpadPaneTest, TheSwitchSendsDictationHereAndShowsTheNotice) {
+    auto pane = makePane();
+    auto* toggle = pane->findChild<design::TavikToggle*>();
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_EQ(toggle->text(), QStringLiteral("Send dictation here"));
+    const int editorTop = pane->editor()->mapTo(pane.get(), QPoint(0, 0)).y();
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_TRUE(Preferences::shared().dictateToScratchpad());
+    QLabel* notice = nullptr;
+    for (auto* label : pane->findChildren<QLabel*>()) {
+        if (label->text() == QStringLiteral("Dictation is going to the scratchpad, not to other "
+                                            "apps.")) {
+            notice = label;
+        }
+    }
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    QCoreApplication::sendPostedEvents(); // the layout moves the editor down
+    const int loweredTop = pane->editor()->mapTo(pane.get(), QPoint(0, 0)).y();
+    EXPECT_GT(loweredTop, editorTop);
+
+    // Set elsewhere (the settings, the tray): the switch follows and nothing is written back.
+    int writes = 0;
+    QObject::connect(&Preferences::shared(), &Preferences::dictateToScratchpadChanged, pane.get(),
+                     [&writes] { ++writes; });
+    Preferences::shared().setDictateToScratchpad(false);
+    EXPECT_EQ(writes, 1);
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_FALSE(notice->isVisible());
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(pane->editor()->mapTo(pane.get(), QPoint(0, 0)).y(), editorTop);
+}
+
+} // namespace
+} // namespace tavik::panes
