@@ -1,7 +1,10 @@
 #include "app/panes/pane_factory.h"
 
+#include "app/panes/dictionary/dictionary_pane.h"
 #include "app/panes/scratchpad/scratchpad_pane.h"
 #include "app/panes/settings/settings_view.h"
+#include "app/panes/snippets/snippets_pane.h"
+#include "app/panes/transforms/transforms_pane.h"
 #include "app/shell/design/pane_frame.h"
 
 namespace tavik::panes {
@@ -26,11 +29,11 @@ QWidget* makePane(AppState::Section section, const PaneServices& services, QWidg
     case AppState::Section::insights:
         return placeholderPane(section, parent);
     case AppState::Section::dictionary:
-        return placeholderPane(section, parent);
+        return new DictionaryPane(services.controller, parent);
     case AppState::Section::snippets:
-        return placeholderPane(section, parent);
+        return new SnippetsPane(parent);
     case AppState::Section::transforms:
-        return placeholderPane(section, parent);
+        return new TransformsPane(parent);
     case AppState::Section::scratchpad:
         return new ScratchpadPane(parent);
     case AppState::Section::settings:

@@ -36,13 +36,17 @@ Loaded load(const QString& path, QString& text) {
 // Whether the last user-perceived character is white space (spaces, tabs, line breaks, and
 // the other White_Space characters such as the no-break space).
 bool endsInWhiteSpace(const QString& text) {
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    // Only the end matters: finding boundaries over a long pad would cost each dictation time in
+    // proportion to everything said before. No real cluster is anywhere near this long.
+    constexpr qsizetype window = 1024;
+    const QString tail = text.size() > window ? text.last(window) : text;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, tail);
     graphemes.toEnd();
     const qsizetype start = graphemes.toPreviousBoundary();
     if (start < 0) {
         return false;
     }
-    const char32_t first = QStringView(text).mid(start).toUcs4().value(0);
+    const char32_t first = QStringView(tail).mid(start).toUcs4().value(0);
     return u_hasBinaryProperty(static_cast<UChar32>(first), UCHAR_WHITE_SPACE);
 }
 

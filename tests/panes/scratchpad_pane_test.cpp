@@ -124,6 +124,8 @@ TEST_F(ScratchpadPaneTest, ADictationAppendKeepsTheCaretSelectionAndView) {
     // Typing after the append edits the whole, current text.
     QTest::keyClicks(editor, QStringLiteral("!"));
     EXPECT_EQ(pad().text(), lines + QStringLiteral("the end dictated words! more"));
+    // 200 × "line N", then "the end dictated words! more".
+    EXPECT_EQ(countText(*pane), QStringLiteral("405 words"));
 }
 
 TEST_F(ScratchpadPaneTest, AnotherTextReplacesTheEditorWithoutBeingWrittenBack) {
@@ -151,6 +153,13 @@ TEST_F(ScratchpadPaneTest, CountCopyAllAndClear) {
     pad().setText(QStringLiteral("a") + nbsp + QStringLiteral("b") + lineSeparator +
                   QStringLiteral("c\r\nd"));
     EXPECT_EQ(countText(*pane), QStringLiteral("4 words"));
+    // Growing at the end, also by a mark that joins the last letter.
+    pad().append(QStringLiteral("e"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("5 words"));
+    pad().setText(pad().text() + QChar(0x0301) + QStringLiteral("f"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("5 words"));
+    pad().setText(pad().text() + QChar(0x00A0) + QStringLiteral("g"));
+    EXPECT_EQ(countText(*pane), QStringLiteral("6 words"));
 
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     QTest::mouseClick(button(*pane, QStringLiteral("Copy all")), Qt::LeftButton);

@@ -32,23 +32,6 @@ TEST(AppStateSections, SevenSectionsInOrderWithTheirRawValuesTitlesAndGlyphs) {
     EXPECT_EQ(AppState::sectionFromRawValue(""), std::nullopt);
 }
 
-TEST(AppStateSections, StartsOnDictationWithNothingHoveredCopiedOrNoticed) {
-    test::FakeClock clock;
-    AppState state(clock);
-    EXPECT_EQ(state.section(), Section::dictation);
-    EXPECT_TRUE(state.search().isEmpty());
-    EXPECT_FALSE(state.hovered());
-    EXPECT_FALSE(state.copied());
-    EXPECT_FALSE(state.notice());
-    EXPECT_FALSE(state.noticeIsError());
-
-    QSignalSpy sections(&state, &AppState::sectionChanged);
-    state.setSection(Section::settings);
-    state.setSection(Section::settings);
-    EXPECT_EQ(state.section(), Section::settings);
-    EXPECT_EQ(sections.size(), 2) << "every assignment is announced, as the views expect";
-}
-
 TEST(AppStateNotices, PlainNoticeClearsAfterTwoAndAHalfSecondsAndAnErrorAfterEight) {
     test::FakeClock clock;
     AppState state(clock);

@@ -50,12 +50,6 @@ TEST(SingleInstance, ALaterStartAsksTheFirstToShowItsWindow) {
               Claim::first);
 }
 
-TEST(SingleInstance, KeysFollowTheSettingsFolder) {
-    EXPECT_EQ(SingleInstance::keyFor("/a/b/Tavik"), SingleInstance::keyFor("/a/b/./Tavik/"));
-    EXPECT_NE(SingleInstance::keyFor("/a/b/Tavik"), SingleInstance::keyFor("/a/c/Tavik"));
-    EXPECT_EQ(SingleInstance::keyFor("/a/b/Tavik").size(), 16);
-}
-
 // A process that took the lock, then was killed before it could let go.
 pid_t holderThatDies(const QString& folder, const QString& key, bool dies) {
     int ready[2];

@@ -40,7 +40,9 @@ void ControllerStage::build() {
         parts.settings = std::make_unique<FakeSettings>(settings);
     }
     parts.stores = std::make_unique<RecordingStores>(record);
-    if (withTextSteps) {
+    if (storedTextSteps) {
+        parts.textSteps = dictation::makeTextSteps();
+    } else if (withTextSteps) {
         parts.textSteps = std::make_unique<RecordingTextSteps>(record);
     }
     if (realQueues) {

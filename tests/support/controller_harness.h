@@ -437,6 +437,8 @@ public:
     // Real worker threads and the Qt event loop in place of the manual queues.
     bool realQueues = false;
     bool withTextSteps = true;
+    // The user's real vocabulary and snippets (the shared stores) in place of the recorded ones.
+    bool storedTextSteps = false;
     bool detectorLoads = true;
     bool modelLoads = true;
     std::set<QString> environment;

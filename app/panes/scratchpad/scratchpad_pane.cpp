@@ -89,9 +89,39 @@ ScratchpadPane::ScratchpadPane(QWidget* parent)
 
 ScratchpadPane::~ScratchpadPane() = default;
 
+namespace {
+
+// Where a text that has grown at its end can be counted in two parts: a line break or space
+// whose neighbours are plain ASCII always starts a character of its own, and what comes after it
+// is segmented the same alone as in the whole text. None within reach: -1.
+qsizetype splitBefore(const QString& text) {
+    constexpr qsizetype reach = 4096;
+    for (qsizetype i = text.size() - 1; i > 0 && i >= text.size() - reach; --i) {
+        const char16_t c = text[i].unicode();
+        const char16_t before = text[i - 1].unicode();
+        if ((c == u' ' || c == u'\n' || c == u'\t') && before < 0x80 && before != u'\r') {
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
 void ScratchpadPane::showCount(const QString& text) {
+    const qsizetype split =
+        text.size() >= counted_.size() && !counted_.isEmpty() && text.startsWith(counted_)
+            ? splitBefore(counted_)
+            : -1;
+    if (split > 0) {
+        words_ += text::countWords(QStringView(text).sliced(split)) -
+                  text::countWords(QStringView(counted_).sliced(split));
+    } else {
+        words_ = text::countWords(text);
+    }
+    counted_ = text;
     // Always the plural, "1 words" included.
-    count_->setText(QString::number(text::countWords(text)) + QStringLiteral(" words"));
+    count_->setText(QString::number(words_) + QStringLiteral(" words"));
 }
 
 void ScratchpadPane::showRouting(bool toScratchpad) {

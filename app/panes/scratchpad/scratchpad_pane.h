@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 class QLabel;
@@ -42,6 +43,10 @@ private:
 
     Scratchpad& pad_;
     Preferences& prefs_;
+    // The text last counted and its count: a dictation appended to a long pad recounts only the
+    // end, not the whole text.
+    QString counted_;
+    int words_ = 0;
     design::TavikToggle* toggle_ = nullptr;
     QWidget* notice_ = nullptr;
     ScratchpadEditor* editor_ = nullptr;
