@@ -1,7 +1,7 @@
 // Recognition of 5 s of speech on a model shaped like base.en (made-up weights: the cost depends
 // on the shapes, not the values). Compares the application's Transcriber with whisper.cpp's own
-// whisper-cli on the same file and model (set WHISPER_CLI to its path), and records the cost of
-// a reduced audio context.
+// whisper-cli on the same file and model (set WHISPER_CLI to its path), runs it on the first
+// Vulkan device when one is visible, and records the cost of a reduced audio context.
 #include "app/dictation/ggml_backends.h"
 #include "app/dictation/transcriber.h"
 
@@ -70,9 +70,13 @@ int recognitionThreads() {
     return n > 7 ? static_cast<int>(n / 2) : 4;
 }
 
+// On the CPU even where a GPU is visible, so that both rows come from one run.
 void BM_TranscriberBaseShaped5s(benchmark::State& state) {
     Fixture& f = Fixture::get();
-    auto transcriber = f.model.isEmpty() ? nullptr : tavik::Transcriber::create(f.model);
+    auto transcriber =
+        f.model.isEmpty()
+            ? nullptr
+            : tavik::Transcriber::create(f.model, tavik::Transcriber::Compute::cpuOnly);
     if (!transcriber || f.samples.empty()) {
         state.SkipWithError("no model or no speech");
         return;
@@ -83,6 +87,30 @@ void BM_TranscriberBaseShaped5s(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TranscriberBaseShaped5s)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same on the first Vulkan device, as the application would run it; the row is labelled with
+// the device. Software renderers are only seen when GGML_VK_VISIBLE_DEVICES names them, and their
+// figure says nothing about a GPU.
+void BM_TranscriberBaseShaped5sVulkan(benchmark::State& state) {
+    Fixture& f = Fixture::get();
+    const auto gpu = tavik::GGMLBackends::recognitionGpu();
+    if (!gpu || gpu->backend != "Vulkan") {
+        state.SkipWithError("no Vulkan device visible (GGML_VK_VISIBLE_DEVICES=0 shows the first "
+                            "one, software renderers included)");
+        return;
+    }
+    auto transcriber = f.model.isEmpty() ? nullptr : tavik::Transcriber::create(f.model);
+    if (!transcriber || !transcriber->gpu() || f.samples.empty()) {
+        state.SkipWithError("no model or no speech");
+        return;
+    }
+    state.SetLabel((gpu->name + ": " + gpu->description).toStdString());
+    transcriber->warmUp();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(transcriber->transcribeScored(f.samples));
+    }
+}
+BENCHMARK(BM_TranscriberBaseShaped5sVulkan)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // whisper-cli with the same decoding: greedy, same threads, same no-speech threshold. Its own
 // timing report gives the recognition time without the process start and the model load. It
@@ -122,8 +150,9 @@ void BM_WhisperFullAudioContext(benchmark::State& state) {
         state.SkipWithError("no model or no speech");
         return;
     }
-    whisper_context* ctx = whisper_init_from_file_with_params(f.model.toUtf8().constData(),
-                                                              whisper_context_default_params());
+    whisper_context_params onCpu = whisper_context_default_params();
+    onCpu.use_gpu = false;
+    whisper_context* ctx = whisper_init_from_file_with_params(f.model.toUtf8().constData(), onCpu);
     whisper_full_params params = whisper_full_default_params(WHISPER_SAMPLING_GREEDY);
     params.n_threads = recognitionThreads();
     params.print_progress = false;

@@ -15,6 +15,10 @@ struct TextSpan {
     int length() const { return end - start; }
 };
 
+// Whether an element takes text. An application that did not answer in time has said nothing
+// about itself: that is `noAnswer`, never `notEditable`.
+enum class Editability { editable, notEditable, noAnswer };
+
 // The focused text element of another application, as the accessibility interface shows it.
 // Every call is one bounded round trip to that application; a failed call answers "none"/false.
 class AccessibleText {
@@ -22,7 +26,8 @@ public:
     virtual ~AccessibleText() = default;
 
     // Editable text whose content may be written (not read-only).
-    virtual bool writable() = 0;
+    virtual Editability editability() = 0;
+    bool writable() { return editability() == Editability::editable; }
     virtual bool isPassword() = 0;
     virtual std::optional<int> characterCount() = 0;
     // The first selection; an empty optional when the call fails, a zero-length span at the
@@ -45,6 +50,8 @@ public:
     virtual void requestEnabled() = 0;
     // The focused element of the application with process id `frontmostPid`, or none. Our own
     // process never has one (our own bridge would have to answer on the blocked main thread).
+    // None is no verdict on the application: it may not have answered in time, have no active
+    // window or nothing focused yet, or not be on the accessibility bus (yet).
     virtual std::unique_ptr<AccessibleText> focusedElement(qint64 frontmostPid) = 0;
 
     static Accessibility& system();

@@ -91,7 +91,6 @@ void AudioCapture::start() {
 
     activeDevice_ = device;
     usingFallback_ = fallback;
-    ignoreConfigChangesUntilNs_ = clock_.monotonicNs() + ignoreConfigChangesNs;
     const std::uint64_t generation = ++startGeneration_;
     clock_.schedule(verificationDelayNs,
                     [self = QPointer<AudioCapture>(this), generation, device = device] {
@@ -189,12 +188,11 @@ void AudioCapture::verify(std::uint64_t generation, const AudioInputDevice& devi
 }
 
 void AudioCapture::handleConfigurationChange() {
-    // Only a capture that is meant to run is rebuilt: after stop() (as at shutdown) a late
-    // notice must not bring the microphone back.
+    // The sound server only says so when the stream really ended (its device went away, the
+    // server restarted), so there is no quiet window after a start: a microphone that dies at
+    // the press cuts the utterance off like any other. Only a capture that is meant to run is
+    // rebuilt: after stop() (as at shutdown) a late notice must not bring the microphone back.
     if (!activeDevice_) {
-        return;
-    }
-    if (clock_.monotonicNs() < ignoreConfigChangesUntilNs_) {
         return;
     }
     slog(QStringLiteral("audio: hardware reconfigured — rebuilding the engine"));

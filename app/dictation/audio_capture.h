@@ -41,7 +41,6 @@ public:
     static constexpr double targetSampleRate = 16000.0;
     static constexpr std::size_t prerollSamples = 6400; // 0.4 s
     static constexpr float silentLevel = -80.0f;
-    static constexpr std::int64_t ignoreConfigChangesNs = platform::msToNs(500);
     static constexpr std::int64_t verificationDelayNs = platform::msToNs(1000);
 
     explicit AudioCapture(QObject* parent = nullptr);
@@ -72,7 +71,9 @@ public:
     // The microphone the user chose (its uid); none means the system default.
     std::optional<QString> preferredDeviceUID;
 
-    AudioSampleCallback onSamples;              // capture thread, only while an utterance is open
+    // Capture thread, only while an utterance is open: the utterance's samples in order, the
+    // pre-roll it began with included (it goes out with the first chunk after beginUtterance).
+    AudioSampleCallback onSamples;
     std::function<void()> onCaptureInterrupted; // an open utterance was cut off by stop()
     std::function<void()> onStarted;            // every start that really (re)built the stream
     std::function<void()> onVerified;           // after each first-second verification
@@ -86,8 +87,11 @@ private:
     platform::Clock& clock_;
     std::atomic<std::shared_ptr<const AudioMonoConverter>> converter_;
 
-    mutable std::mutex lock_; // guards the four fields below and nothing else
+    mutable std::mutex lock_; // guards the five fields below and nothing else
     std::vector<float> buffer_;
+    // How much of buffer_ onSamples has been given: the pre-roll goes out with the first chunk
+    // of an utterance, so the listener hears exactly what the utterance holds, in order.
+    std::size_t handedOut_ = 0;
     bool capturing_ = false;
     PrerollRing<prerollSamples> preroll_;
     std::uint64_t framesReceived_ = 0;
@@ -97,8 +101,6 @@ private:
     bool usingFallback_ = false;
     bool isSilent_ = false;
     std::uint64_t startGeneration_ = 0;
-    std::int64_t ignoreConfigChangesUntilNs_ =
-        INT64_MIN; // monotonic: a wall-clock step cannot mute it
     std::optional<platform::AudioTapFormat> activeInputFormat_;
     bool tapInstalled_ = false;
 };

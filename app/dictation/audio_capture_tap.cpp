@@ -41,10 +41,15 @@ void AudioCapture::handle(const float* samples, std::size_t frames, int channels
         std::lock_guard guard(lock_);
         framesReceived_ += chunk.size();
         capturing = capturing_;
+        preroll_.push(chunk.data(), chunk.size());
         if (capturing) {
             buffer_.insert(buffer_.end(), chunk.begin(), chunk.end());
+            if (handedOut_ + chunk.size() < buffer_.size()) {
+                // The first chunk of an utterance: the pre-roll goes out ahead of it.
+                chunk.assign(buffer_.begin() + std::ptrdiff_t(handedOut_), buffer_.end());
+            }
+            handedOut_ = buffer_.size();
         }
-        preroll_.push(chunk.data(), chunk.size());
     }
     if (capturing) {
         onSamples(std::move(chunk));
@@ -54,6 +59,7 @@ void AudioCapture::handle(const float* samples, std::size_t frames, int channels
 void AudioCapture::beginUtterance() {
     std::lock_guard guard(lock_);
     buffer_ = preroll_.inOrder();
+    handedOut_ = 0;
     capturing_ = true;
 }
 

@@ -73,7 +73,10 @@ public:
 
     static constexpr int sampleRate = 16000;
     static constexpr std::size_t minimumSamples = 8001;
-    static constexpr std::size_t speculationWindowSamples = 480000;
+    // Recognition hears at most one 30 s window: more would cost a second encoder pass over a
+    // few tenths of a second, where a model is apt to invent words.
+    static constexpr std::size_t recognitionWindowSamples = 480000;
+    static constexpr std::size_t speculationWindowSamples = recognitionWindowSamples;
     static constexpr double maxRecordingSeconds = 30;
     static constexpr double transcribingWatchdogSeconds = 90;
     static constexpr double failedWatchdogSeconds = 10;

@@ -247,14 +247,20 @@ void DictationController::endRecording() {
     stopLevelPoll();
     setLevel(restLevel);
     dictation::Samples samples = audio_.endUtterance();
-    const std::size_t count = samples.size();
     const float engineLevel = audio_.level();
     releaseMicrophoneIfNotKeptReady();
     setState(State::transcribing());
     const dictation::TargetApp target = chooseTarget();
     log(QStringLiteral("captured %1 samples (%2s) peak %3dB target=%4")
-            .arg(count)
-            .arg(fixed(samplesToSeconds(count), 2), fixed(engineLevel, 1), target.bundleId));
+            .arg(samples.size())
+            .arg(fixed(samplesToSeconds(samples.size()), 2), fixed(engineLevel, 1),
+                 target.bundleId));
+    // The cap counts 30 s from the press, and the utterance begins with what was heard before
+    // it: the oldest samples, the pre-roll, give way first.
+    if (samples.size() > recognitionWindowSamples) {
+        samples.erase(samples.begin(), samples.end() - std::ptrdiff_t(recognitionWindowSamples));
+    }
+    const std::size_t count = samples.size();
 
     if (count < minimumSamples) {
         log(QStringLiteral("too short — ignoring"));

@@ -90,4 +90,22 @@ bool cpuAvailable() {
     return ggml_backend_dev_by_type(GGML_BACKEND_DEVICE_TYPE_CPU) != nullptr;
 }
 
+std::optional<ComputeDevice> recognitionGpu() {
+    // whisper.cpp takes device number gpu_device (0 by default) among the GPUs and integrated
+    // GPUs, in registration order.
+    for (size_t i = 0; i < ggml_backend_dev_count(); ++i) {
+        ggml_backend_dev_t device = ggml_backend_dev_get(i);
+        const enum ggml_backend_dev_type type = ggml_backend_dev_type(device);
+        if (type != GGML_BACKEND_DEVICE_TYPE_GPU && type != GGML_BACKEND_DEVICE_TYPE_IGPU) {
+            continue;
+        }
+        return ComputeDevice{
+            QString::fromUtf8(ggml_backend_reg_name(ggml_backend_dev_backend_reg(device))),
+            QString::fromUtf8(ggml_backend_dev_name(device)),
+            QString::fromUtf8(ggml_backend_dev_description(device)),
+        };
+    }
+    return std::nullopt;
+}
+
 } // namespace tavik::GGMLBackends

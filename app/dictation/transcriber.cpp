@@ -44,7 +44,7 @@ int activeProcessors() {
 
 } // namespace
 
-std::shared_ptr<Transcriber> Transcriber::create(const QString& modelPath) {
+std::shared_ptr<Transcriber> Transcriber::create(const QString& modelPath, Compute compute) {
     if (!QFileInfo(modelPath).isFile()) {
         return nullptr;
     }
@@ -58,7 +58,11 @@ std::shared_ptr<Transcriber> Transcriber::create(const QString& modelPath) {
         return nullptr;
     }
     whisper_context_params params = whisper_context_default_params();
-    params.use_gpu = true;
+    params.use_gpu = compute == Compute::preferGpu;
+    std::optional<GGMLBackends::ComputeDevice> gpu;
+    if (params.use_gpu) {
+        gpu = GGMLBackends::recognitionGpu();
+    }
     const QByteArray path = QFile::encodeName(modelPath);
     whisper_context* context = nullptr;
     try {
@@ -69,11 +73,18 @@ std::shared_ptr<Transcriber> Transcriber::create(const QString& modelPath) {
     if (context == nullptr) {
         return nullptr;
     }
-    return std::shared_ptr<Transcriber>(new Transcriber(modelPath, context));
+    // whisper.cpp says which device it took only at its info level, which the log leaves out;
+    // a GPU changes the speed of every dictation, so it is worth one line.
+    if (gpu) {
+        slog("speech model on the " + gpu->backend + " backend, device " + gpu->name + ": " +
+             gpu->description);
+    }
+    return std::shared_ptr<Transcriber>(new Transcriber(modelPath, context, std::move(gpu)));
 }
 
-Transcriber::Transcriber(QString modelPath, whisper_context* context)
-    : modelPath_(std::move(modelPath)), ctx_(context) {}
+Transcriber::Transcriber(QString modelPath, whisper_context* context,
+                         std::optional<GGMLBackends::ComputeDevice> gpu)
+    : modelPath_(std::move(modelPath)), ctx_(context), gpu_(std::move(gpu)) {}
 
 void Transcriber::ContextDeleter::operator()(whisper_context* context) const {
     whisper_free(context);

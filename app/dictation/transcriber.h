@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/dictation/ggml_backends.h"
 #include "app/dictation/transcript_text.h"
 #include "platform/serial_queue.h"
 
@@ -24,9 +25,14 @@ namespace tavik {
 // the queue to finish and then frees the model.
 class Transcriber {
 public:
+    // The application always lets whisper.cpp put the model on a GPU when there is one; a model
+    // kept on the CPU beside it is for comparisons (tests, benchmarks).
+    enum class Compute { preferGpu, cpuOnly };
+
     // No object when the file is missing, when no compute backend could be loaded, or when
     // whisper.cpp cannot make a context from the file.
-    static std::shared_ptr<Transcriber> create(const QString& modelPath);
+    static std::shared_ptr<Transcriber> create(const QString& modelPath,
+                                               Compute compute = Compute::preferGpu);
     ~Transcriber() = default;
     Transcriber(const Transcriber&) = delete;
     Transcriber& operator=(const Transcriber&) = delete;
@@ -45,6 +51,9 @@ public:
 
     const QString& modelPath() const { return modelPath_; }
 
+    // The GPU the model was put on; none when it runs on the CPU.
+    const std::optional<GGMLBackends::ComputeDevice>& gpu() const { return gpu_; }
+
     static QString clean(const QString& text) { return TranscriptText::clean(text); }
 
     // How many times whisper_full has been run (warm-up included); lets tests see that empty
@@ -52,7 +61,8 @@ public:
     int whisperRuns() const { return whisperRuns_.load(std::memory_order_relaxed); }
 
 private:
-    Transcriber(QString modelPath, whisper_context* context);
+    Transcriber(QString modelPath, whisper_context* context,
+                std::optional<GGMLBackends::ComputeDevice> gpu);
     RecognitionResult transcribeSerial(const std::vector<float>& samples);
 
     struct ContextDeleter {
@@ -61,6 +71,7 @@ private:
 
     QString modelPath_;
     std::unique_ptr<whisper_context, ContextDeleter> ctx_;
+    std::optional<GGMLBackends::ComputeDevice> gpu_;
     mutable std::mutex promptMutex_;
     std::optional<std::string> vocabularyPrompt_; // UTF-8, guarded by promptMutex_
     std::atomic<int> whisperRuns_{0};

@@ -39,8 +39,19 @@ std::uint32_t runAccessibility(const QString& text) {
     const InsertionPorts& ports = insertionPorts();
     const auto front = ports.frontmost->current();
     auto element = ports.accessibility->focusedElement(front ? front->pid : 0);
-    if (!element || !element->writable()) {
+    // Only the application's own answer that its focused object takes no text is a verdict the
+    // engine may remember. No element at all (a call that timed out, the search's bound, a
+    // moment with no active window) fails this try and teaches nothing.
+    if (!element) {
+        return OUTCOME_FAILED;
+    }
+    switch (element->editability()) {
+    case platform::Editability::editable:
+        break;
+    case platform::Editability::notEditable:
         return OUTCOME_UNSUPPORTED;
+    case platform::Editability::noAnswer:
+        return OUTCOME_FAILED;
     }
 
     // Where the text goes: over the selection, else at the caret.

@@ -27,15 +27,17 @@ bool isHttp(const QUrl& url) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
-// Qt turns some HTTP statuses into errors of its own while still delivering the status and the
-// body; those are answers of the service, decided by the status, not failures of the transfer.
-bool isHttpStatusError(QNetworkReply::NetworkError error) {
+// Once an HTTP status has arrived the service has answered and its status decides, whatever Qt
+// made of it (Qt flags 4xx and 5xx as errors of its own, 407 among its proxy errors). Only a
+// failure of the transfer itself outranks a status: the connection or the proxy link dropped or
+// timed out, TLS failed, the request was cancelled, or the reply broke off mid-way.
+bool transferFailed(QNetworkReply::NetworkError error) {
     const int code = static_cast<int>(error);
-    const bool contentErrors =
-        code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError;
-    const bool serverErrors =
-        code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError;
-    return contentErrors || serverErrors || error == QNetworkReply::ProtocolInvalidOperationError;
+    const bool connection = code > 0 && code <= QNetworkReply::UnknownNetworkError;
+    const bool proxyLink = (code >= QNetworkReply::ProxyConnectionRefusedError &&
+                            code <= QNetworkReply::ProxyTimeoutError) ||
+                           error == QNetworkReply::UnknownProxyError;
+    return connection || proxyLink || error == QNetworkReply::ProtocolFailure;
 }
 
 // The parser's verdict on a body, as the JSON layer reports it. A document must be an object or
@@ -163,7 +165,8 @@ void RewriteService::send(Pending pending, const QString& licenseKey) {
         reply->deleteLater();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         std::optional<Error> transportError;
-        if (reply->error() != QNetworkReply::NoError && !isHttpStatusError(reply->error())) {
+        if (reply->error() != QNetworkReply::NoError &&
+            (!status.isValid() || transferFailed(reply->error()))) {
             transportError = Error{QStringLiteral("QNetworkReply"),
                                    static_cast<int>(reply->error()), reply->errorString()};
         }

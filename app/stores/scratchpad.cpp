@@ -24,7 +24,10 @@ Loaded load(const QString& path, QString& text) {
     if (!file.open(QIODevice::ReadOnly)) {
         return Loaded::unreadable;
     }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    // Stateless: a file that ends inside a character is an error, not a character held back
+    // for bytes that will never come (the whole file is one call).
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                     QStringDecoder::Flag::Stateless);
     QString decoded = decoder.decode(file.readAll());
     if (decoder.hasError() || file.error() != QFileDevice::NoError) {
         return Loaded::unreadable;

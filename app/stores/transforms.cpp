@@ -44,13 +44,10 @@ Transforms::Transforms(platform::DefaultsStore& defaults, QObject* parent)
         return;
     }
     items_ = defaultItems();
-    // A value that is there but unreadable (a newer version's kind, a hand edit) is the user's
-    // work: keep it so the next save cannot silently destroy it.
-    if (stored) {
-        unreadableData_ = stored;
-    } else if (defaults_.contains(defaultsKey)) {
-        unreadableString_ = defaults_.string(defaultsKey);
-    }
+    // A value that is there but unreadable (a newer version's kind, a hand edit that left a plain
+    // JSON array or bad base64) is the user's work: whatever its kind, it is kept under the
+    // backup key before the next save replaces it.
+    keepUnreadableValue_ = defaults_.contains(defaultsKey);
 }
 
 Transforms& Transforms::shared() {
@@ -115,16 +112,12 @@ QByteArray Transforms::encode(const QList<Transform>& items) {
 }
 
 void Transforms::save() {
-    if (unreadableData_ || unreadableString_) {
-        if (unreadableData_) {
-            defaults_.setData(unreadableKey, *unreadableData_);
-        } else {
-            defaults_.setString(unreadableKey, *unreadableString_);
+    if (keepUnreadableValue_) {
+        keepUnreadableValue_ = false;
+        if (defaults_.copyValue(defaultsKey, unreadableKey)) {
+            slog(QStringLiteral("transforms: stored list unreadable — kept under \"%1\"")
+                     .arg(unreadableKey));
         }
-        unreadableData_.reset();
-        unreadableString_.reset();
-        slog(QStringLiteral("transforms: stored list unreadable — kept under \"%1\"")
-                 .arg(unreadableKey));
     }
     defaults_.setData(defaultsKey, encode(items_));
 }

@@ -79,9 +79,9 @@ private:
 
     platform::DefaultsStore& defaults_;
     QList<Transform> items_;
-    // What was stored under the key when it could not be read; kept aside before the first save.
-    std::optional<QByteArray> unreadableData_;
-    std::optional<QString> unreadableString_;
+    // Something is stored under the key that could not be read; it is kept aside before the
+    // first save.
+    bool keepUnreadableValue_ = false;
 };
 
 } // namespace tavik

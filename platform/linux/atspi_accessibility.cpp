@@ -230,7 +230,7 @@ AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
     const int windows = childCount(application);
     for (int i = windows - 1; i >= 0; --i) {
         if (AtspiAccessible* window = childAt(application, i)) {
-            if (hasState(window, ATSPI_STATE_ACTIVE)) {
+            if (stateOf(window, ATSPI_STATE_ACTIVE).value_or(false)) {
                 pending.push_back(window);
             } else {
                 g_object_unref(window);
@@ -245,7 +245,7 @@ AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
         AtspiAccessible* object = pending.back();
         pending.pop_back();
         ++visited;
-        if (hasState(object, ATSPI_STATE_FOCUSED)) {
+        if (stateOf(object, ATSPI_STATE_FOCUSED).value_or(false)) {
             found = object;
             break;
         }
@@ -272,8 +272,8 @@ std::unique_ptr<AccessibleText> AtspiAccessibility::focusedElement(qint64 frontm
     }
     if (lastFocused_ != nullptr) {
         AtspiAccessible* cached = static_cast<AtspiAccessible*>(g_object_ref(lastFocused_));
-        const bool live =
-            processOf(cached) == frontmostPid && hasState(cached, ATSPI_STATE_FOCUSED);
+        const bool live = processOf(cached) == frontmostPid &&
+                          stateOf(cached, ATSPI_STATE_FOCUSED).value_or(false);
         std::unique_ptr<AccessibleText> element;
         if (live) {
             element = std::make_unique<TextElement>(cached);

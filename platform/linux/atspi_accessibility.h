@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/accessibility.h"
+#include "platform/linux/atspi_text_element.h"
 
 #include <atspi/atspi.h>
 
@@ -14,7 +15,7 @@ namespace tavik::platform::atspi {
 // window is searched. Every call is a synchronous round trip bounded by callTimeoutMs.
 class AtspiAccessibility final : public Accessibility {
 public:
-    static constexpr int callTimeoutMs = 300;
+    static constexpr int callTimeoutMs = atspi::callTimeoutMs;
     // How many objects the search for the focused one may visit.
     static constexpr int searchLimit = 2000;
 

@@ -1,6 +1,11 @@
 #include "platform/linux/atspi_text_element.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace tavik::platform::atspi {
 namespace {
@@ -29,16 +34,95 @@ private:
     GError* error_ = nullptr;
 };
 
+constexpr char accessibleInterface[] = "org.a11y.atspi.Accessible";
+
+// One question to the object's own application, asked directly: libatspi answers "nothing" both
+// when the application says so and when it does not reply, and only the first is an answer.
+// The reply, or null when none came in time.
+DBusMessage* ask(AtspiAccessible* object, const char* method) {
+    const AtspiObject* target = ATSPI_OBJECT(object);
+    if (target->app == nullptr || target->app->bus == nullptr || target->app->bus_name == nullptr ||
+        target->path == nullptr) {
+        return nullptr;
+    }
+    DBusMessage* call = dbus_message_new_method_call(target->app->bus_name, target->path,
+                                                     accessibleInterface, method);
+    if (call == nullptr) {
+        return nullptr;
+    }
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* reply =
+        dbus_connection_send_with_reply_and_block(target->app->bus, call, callTimeoutMs, &error);
+    dbus_message_unref(call);
+    dbus_error_free(&error);
+    return reply;
+}
+
+// The object's states as the two 32-bit words AT-SPI sends; none without an answer.
+std::optional<std::uint64_t> statesOf(AtspiAccessible* object) {
+    DBusMessage* reply = ask(object, "GetState");
+    if (reply == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::uint64_t> bits;
+    DBusMessageIter iter;
+    DBusMessageIter words;
+    if (dbus_message_iter_init(reply, &iter) &&
+        dbus_message_iter_get_arg_type(&iter) == DBUS_TYPE_ARRAY &&
+        dbus_message_iter_get_element_type(&iter) == DBUS_TYPE_UINT32) {
+        dbus_message_iter_recurse(&iter, &words);
+        std::uint64_t value = 0;
+        for (int word = 0; word < 2 && dbus_message_iter_get_arg_type(&words) == DBUS_TYPE_UINT32;
+             ++word) {
+            dbus_uint32_t part = 0;
+            dbus_message_iter_get_basic(&words, &part);
+            value |= std::uint64_t(part) << (32 * word);
+            dbus_message_iter_next(&words);
+        }
+        bits = value;
+    }
+    dbus_message_unref(reply);
+    return bits;
+}
+
+// The names of the interfaces the object offers; none without an answer.
+std::optional<std::vector<std::string>> interfacesOf(AtspiAccessible* object) {
+    DBusMessage* reply = ask(object, "GetInterfaces");
+    if (reply == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::vector<std::string>> names;
+    DBusMessageIter iter;
+    DBusMessageIter items;
+    if (dbus_message_iter_init(reply, &iter) &&
+        dbus_message_iter_get_arg_type(&iter) == DBUS_TYPE_ARRAY &&
+        dbus_message_iter_get_element_type(&iter) == DBUS_TYPE_STRING) {
+        names.emplace();
+        dbus_message_iter_recurse(&iter, &items);
+        while (dbus_message_iter_get_arg_type(&items) == DBUS_TYPE_STRING) {
+            const char* name = nullptr;
+            dbus_message_iter_get_basic(&items, &name);
+            names->emplace_back(name);
+            dbus_message_iter_next(&items);
+        }
+    }
+    dbus_message_unref(reply);
+    return names;
+}
+
+bool contains(std::uint64_t states, AtspiStateType state) {
+    return state < 64 && (states >> state & 1u) != 0;
+}
+
 } // namespace
 
-bool hasState(AtspiAccessible* object, AtspiStateType state) {
-    AtspiStateSet* states = atspi_accessible_get_state_set(object);
-    if (states == nullptr) {
-        return false;
+std::optional<bool> stateOf(AtspiAccessible* object, AtspiStateType state) {
+    const std::optional<std::uint64_t> states = statesOf(object);
+    if (!states) {
+        return std::nullopt;
     }
-    const bool contains = atspi_state_set_contains(states, state) != FALSE;
-    g_object_unref(states);
-    return contains;
+    return contains(*states, state);
 }
 
 TextElement::TextElement(AtspiAccessible* object)
@@ -56,24 +140,25 @@ AtspiText* TextElement::textInterface() {
     return text;
 }
 
-bool TextElement::writable() {
-    AtspiEditableText* editable = atspi_accessible_get_editable_text_iface(object_);
-    if (editable == nullptr) {
-        return false;
+Editability TextElement::editability() {
+    const auto interfaces = interfacesOf(object_);
+    if (!interfaces) {
+        return Editability::noAnswer;
     }
-    g_object_unref(editable);
-    if (textInterface() == nullptr) {
-        return false;
+    const auto offers = [&](std::string_view name) {
+        return std::find(interfaces->begin(), interfaces->end(), name) != interfaces->end();
+    };
+    if (!offers("org.a11y.atspi.EditableText") || !offers("org.a11y.atspi.Text")) {
+        return Editability::notEditable;
     }
-    AtspiStateSet* states = atspi_accessible_get_state_set(object_);
-    if (states == nullptr) {
-        return false;
+    const std::optional<std::uint64_t> states = statesOf(object_);
+    if (!states) {
+        return Editability::noAnswer;
     }
-    const bool writable = atspi_state_set_contains(states, ATSPI_STATE_EDITABLE) != FALSE &&
-                          atspi_state_set_contains(states, ATSPI_STATE_READ_ONLY) == FALSE &&
-                          atspi_state_set_contains(states, ATSPI_STATE_DEFUNCT) == FALSE;
-    g_object_unref(states);
-    return writable;
+    const bool writable = contains(*states, ATSPI_STATE_EDITABLE) &&
+                          !contains(*states, ATSPI_STATE_READ_ONLY) &&
+                          !contains(*states, ATSPI_STATE_DEFUNCT);
+    return writable ? Editability::editable : Editability::notEditable;
 }
 
 bool TextElement::isPassword() {

@@ -6,6 +6,9 @@
 
 namespace tavik::platform::atspi {
 
+// Every call to another application waits at most this long for its answer.
+inline constexpr int callTimeoutMs = 300;
+
 // One accessible object of another application, held by reference; its Text and
 // EditableText interfaces answer the element's questions.
 class TextElement final : public AccessibleText {
@@ -15,7 +18,7 @@ public:
     TextElement(const TextElement&) = delete;
     TextElement& operator=(const TextElement&) = delete;
 
-    bool writable() override;
+    Editability editability() override;
     bool isPassword() override;
     std::optional<int> characterCount() override;
     std::optional<TextSpan> selection() override;
@@ -35,7 +38,8 @@ private:
     std::optional<bool> toolkitIsQt_;
 };
 
-// Whether `object` is in `state` right now; false when the object cannot be asked.
-bool hasState(AtspiAccessible* object, AtspiStateType state);
+// Whether `object` is in `state` right now, asked of its application; none when it did not
+// answer.
+std::optional<bool> stateOf(AtspiAccessible* object, AtspiStateType state);
 
 } // namespace tavik::platform::atspi

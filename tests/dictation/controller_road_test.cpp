@@ -2,6 +2,7 @@
 // speculation, Escape, the cap and the watchdogs.
 #include "tests/support/controller_harness.h"
 
+#include <algorithm>
 #include <csignal>
 
 namespace tavik::test {
@@ -431,6 +432,49 @@ TEST(ControllerRoad, TheMicrophoneIsReleasedAfterADictationUnlessKeptReady) {
     ready.speak(1.0);
     ready.release(1.0);
     EXPECT_TRUE(ready.capture->running);
+}
+
+TEST(ControllerRoad, RecognitionHearsOneWindowAtMostAndThePrerollGivesWayFirst) {
+    // Marks the pre-roll (0.4 s) so the test can see which samples reached recognition.
+    const auto speakAfterMarkedPreroll = [](ControllerStage& stage, double seconds) {
+        stage.press(Action::pushToTalk);
+        std::fill(stage.capture->utterance.begin(), stage.capture->utterance.end(), 0.9f);
+        stage.speak(seconds);
+    };
+    const auto prerollKept = [](const Samples& audio) {
+        return std::find_if(audio.begin(), audio.end(), [](float s) { return s != 0.9f; }) -
+               audio.begin();
+    };
+
+    // Released 29.8 s after the press: 30.2 s in all, so half of the pre-roll goes.
+    ControllerStage stage;
+    stage.start();
+    speakAfterMarkedPreroll(stage, 29.8);
+    stage.release(29.8);
+    stage.runJobs();
+    EXPECT_EQ(stage.recogniser->calls, std::vector<std::size_t>({480000}));
+    ASSERT_EQ(stage.record->history.size(), 1u);
+    const Samples& kept = stage.record->audio.at(stage.record->history.back().id);
+    ASSERT_EQ(kept.size(), 480000u);
+    EXPECT_EQ(prerollKept(kept), 3200);
+    EXPECT_DOUBLE_EQ(stage.record->history.back().duration, 30.0);
+
+    // The cap after 30 s of speech: none of the pre-roll is left, and none of the speech is lost.
+    ControllerStage capped;
+    capped.start();
+    speakAfterMarkedPreroll(capped, 30.0);
+    capped.advance(30.0);
+    ASSERT_TRUE(capped.log().contains(QStringLiteral("hit the 30s cap")));
+    capped.runJobs();
+    EXPECT_EQ(capped.recogniser->calls, std::vector<std::size_t>({480000}));
+    ASSERT_EQ(capped.record->history.size(), 1u);
+    const Samples& heard = capped.record->audio.at(capped.record->history.back().id);
+    EXPECT_EQ(prerollKept(heard), 0);
+    Samples speech(480000);
+    for (std::size_t i = 0; i < speech.size(); ++i) {
+        speech[i] = i % 2 == 0 ? 0.3f : -0.3f;
+    }
+    EXPECT_TRUE(heard == speech); // every sample said after the press, in order
 }
 
 } // namespace

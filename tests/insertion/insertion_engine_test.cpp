@@ -91,6 +91,23 @@ TEST(InsertionEngine, AnUnsupportedFieldIsSkippedNextTime) {
               "skip accessibility (profile)\npaste -> SucceededUnverified\ninserted via paste\n");
 }
 
+TEST(InsertionEngine, AnApplicationSlowToAnswerIsTriedAgainNextTime) {
+    FakeDesktop desktop;
+    desktop.accessibility.focused->answers = false;
+    desktop.accessibility.focused->countable = false; // the paste is taken on trust
+    InsertionEngine engine;
+    const auto first = engine.insert("one", "org.example.Editor");
+    EXPECT_EQ(first.winner, "paste");
+    EXPECT_TRUE(first.trace.startsWith("accessibility -> Failed\npaste -> "))
+        << first.trace.toStdString();
+
+    desktop.accessibility.focused->answers = true;
+    const auto second = engine.insert("two", "org.example.Editor");
+    EXPECT_EQ(second.skipped, 0);
+    EXPECT_EQ(second.winner, "accessibility");
+    EXPECT_EQ(desktop.accessibility.focused->content, "two");
+}
+
 TEST(InsertionEngine, AllMechanismsFailing) {
     FakeDesktop desktop;
     desktop.accessibility.focused->failsInsert = true;

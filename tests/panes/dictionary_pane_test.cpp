@@ -190,6 +190,13 @@ TEST_F(DictionaryPaneTest, SuggestionsAreOfferedInOrderAndAdoptedAsWritten) {
     EXPECT_EQ(field()->text(), QStringLiteral("Half"));
     EXPECT_EQ(flow->rowItems(0).front()->accessibleName(), all[12]);
 
+    // From the keyboard: the focus moves on to the suggestion now in its place.
+    QAbstractButton* next = named(all[12]);
+    next->setFocus();
+    QTest::keyClick(next, Qt::Key_Space);
+    EXPECT_EQ(vocabulary().terms().last(), all[12]);
+    EXPECT_EQ(pane->window()->focusWidget(), named(all[13]));
+
     // Every suggestion adopted: heading, buttons and note are gone.
     vocabulary().setTerms(all);
     EXPECT_FALSE(label(QStringLiteral("SUGGESTIONS"))->isVisible());

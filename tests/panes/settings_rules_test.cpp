@@ -97,43 +97,29 @@ TEST(SettingsMicrophoneNotes, TheFirstThatAppliesWins) {
     status.planned = loop;
     status.silent = true;
     status.usingFallback = true;
+    const auto noteText = [&] {
+        const auto note = microphoneNote(status, std::nullopt);
+        return note ? note->text.section(QLatin1Char(' '), 0, 2) : QStringLiteral("none");
+    };
 
-    auto note = microphoneNote(status, QStringLiteral("Desk Mic"));
-    ASSERT_TRUE(note);
-    EXPECT_TRUE(note->warning);
-    EXPECT_EQ(note->text, QStringLiteral("Loop is selected but isn't delivering any sound. It may "
-                                         "be muted, held by another app, or not a real "
-                                         "microphone — try another one above."));
+    // Silent, then the fallback, then virtual, then Bluetooth (the only quiet one), then none.
+    EXPECT_EQ(noteText(), QStringLiteral("Loop is selected"));
     status.silent = false;
-    note = microphoneNote(status, std::nullopt);
-    ASSERT_TRUE(note);
-    EXPECT_EQ(note->text, QStringLiteral("Your chosen microphone isn't connected, so Tavik is "
-                                         "using Loop. It switches back on its own when it "
-                                         "returns."));
+    EXPECT_EQ(noteText(), QStringLiteral("Your chosen microphone"));
     status.usingFallback = false;
-    note = microphoneNote(status, std::nullopt);
-    ASSERT_TRUE(note);
-    EXPECT_TRUE(note->warning);
-    EXPECT_EQ(note->text, QStringLiteral("Loop is a virtual device — it carries other apps' "
-                                         "audio, not your voice."));
+    EXPECT_EQ(noteText(), QStringLiteral("Loop is a"));
     status.planned = headset;
-    note = microphoneNote(status, std::nullopt);
-    ASSERT_TRUE(note);
-    EXPECT_FALSE(note->warning);
-    EXPECT_TRUE(note->text.startsWith(QStringLiteral("Using a Bluetooth headset's microphone")));
-    EXPECT_TRUE(note->text.contains(QStringLiteral("With \"Keep the microphone ready\" on")));
+    EXPECT_EQ(noteText(), QStringLiteral("Using a Bluetooth"));
+    EXPECT_FALSE(microphoneNote(status, std::nullopt)->warning);
+    EXPECT_TRUE(microphoneNote(status, std::nullopt)
+                    ->text.contains(QStringLiteral("With \"Keep the microphone ready\" on")));
     status.planned = builtIn;
-    EXPECT_FALSE(microphoneNote(status, std::nullopt));
+    EXPECT_EQ(noteText(), QStringLiteral("none"));
     // A silent device that is not capturing says nothing of silence.
     status.active.reset();
     status.silent = true;
-    EXPECT_FALSE(microphoneNote(status, std::nullopt));
-
+    EXPECT_EQ(noteText(), QStringLiteral("none"));
     EXPECT_EQ(microphoneStatusText(status).lead, QStringLiteral("Not listening — will use "));
-    status.planned.reset();
-    const auto none = microphoneStatusText(status);
-    EXPECT_EQ(none.lead + none.name, QStringLiteral("No microphone is connected"));
-    EXPECT_FALSE(none.live);
 }
 
 TEST(SettingsLevelMeter, MapsDecibelsOntoTheTrack) {

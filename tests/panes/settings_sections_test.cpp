@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -80,6 +81,12 @@ TEST_F(SettingsPaneTest, ModelRowsFollowTheFilesInTheSearchFolders) {
     EXPECT_EQ(smallRow->detailText(), QStringLiteral("Not downloaded"));
     click(smallRow);
     EXPECT_EQ(stage.loadJobs->size(), loadsNow);
+
+    // No model anywhere: both rows say so.
+    ASSERT_TRUE(QFile::remove(base));
+    picker->refresh();
+    EXPECT_EQ(baseRow->detailText(), QStringLiteral("Not downloaded"));
+    EXPECT_EQ(smallRow->detailText(), QStringLiteral("Not downloaded"));
 }
 
 TEST_F(SettingsPaneTest, ShortcutChoicesRewriteOneBindingAndReloadTheShortcut) {
@@ -140,6 +147,12 @@ TEST_F(SettingsPaneTest, ShortcutChoicesRewriteOneBindingAndReloadTheShortcut) {
     item(free->keyMenu(), QStringLiteral("fn"))->trigger();
     EXPECT_TRUE(free->unheardNote()->isVisible());
     free->keyMenu()->close();
+
+    // Both off: the header says there is no shortcut.
+    click(free->toggle());
+    EXPECT_FALSE(free->unheardNote()->isVisible());
+    EXPECT_EQ(view->modeLine()->text(),
+              QStringLiteral("No shortcut set — choose one in Settings."));
 }
 
 TEST_F(SettingsPaneTest, TheHandsFreeWaitStepsBetweenItsEndsAndReachesTheDetector) {
@@ -264,6 +277,18 @@ TEST_F(SettingsMicrophoneTest, SaysWhenTheChosenDeviceIsGoneOrSilentOrNoneIsTher
               QStringLiteral("Loopback <i> is a virtual device — it carries other apps' audio, "
                              "not your voice."));
     EXPECT_FALSE(section()->statusLine()->meter()->isVisible());
+
+    // A name of 300 characters without a space is cut or wrapped, never widening the column.
+    const auto endless = device(9, "long", QString(300, QLatin1Char('W')));
+    stage.capture->status.devices = {endless};
+    stage.capture->status.active = endless;
+    stage.capture->status.planned = endless;
+    stage.capture->status.silent = true;
+    stage.controller().refreshMicrophones();
+    view->resize(560, 700);
+    QCoreApplication::processEvents();
+    EXPECT_LE(view->column()->width(), view->scrollArea()->viewport()->width());
+    EXPECT_LE(section()->note()->width(), view->scrollArea()->viewport()->width());
 
     // Nothing at all.
     stage.capture->status = {};

@@ -111,24 +111,33 @@ TEST_F(ScratchpadTest, AMissingFileStartsEmptyWithoutWriting) {
     EXPECT_FALSE(QFileInfo::exists(path));
 }
 
-TEST_F(ScratchpadTest, ANonUtf8FileStartsEmptyAndIsMovedAsideBeforeTheFirstSave) {
+TEST_F(ScratchpadTest, AFileThatIsNotWholeUtf8StartsEmptyAndIsMovedAsideBeforeTheFirstSave) {
+    // Latin-1 text, and notes cut off inside a character (a disk that filled up mid-write):
+    // both are the user's words and must survive the first save.
     const QByteArray latin1 = "caf\xe9 notes\xff";
-    writeFile(latin1);
-    Scratchpad pad(folder);
-    EXPECT_EQ(pad.text(), "");
-    ASSERT_TRUE(pad.flush(5s));
-    EXPECT_EQ(fileBytes(path), latin1); // creation alone changes nothing
+    const QByteArray cutEuro = "price: 5 \xe2\x82";
+    for (const QByteArray& unreadable : {latin1, cutEuro}) {
+        SCOPED_TRACE(unreadable.toHex().toStdString());
+        for (const QString& old : QDir(folder).entryList({"scratchpad.txt.unreadable-*"})) {
+            QFile::remove(folder + "/" + old);
+        }
+        writeFile(unreadable);
+        Scratchpad pad(folder);
+        EXPECT_EQ(pad.text(), "");
+        ASSERT_TRUE(pad.flush(5s));
+        EXPECT_EQ(fileBytes(path), unreadable); // creation alone changes nothing
 
-    pad.append("dictated");
-    ASSERT_TRUE(pad.flush(5s));
-    EXPECT_EQ(fileBytes(path), "dictated");
-    const QStringList aside = QDir(folder).entryList({"scratchpad.txt.unreadable-*"});
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(fileBytes(folder + "/" + aside.first()), latin1);
+        pad.append("dictated");
+        ASSERT_TRUE(pad.flush(5s));
+        EXPECT_EQ(fileBytes(path), "dictated");
+        const QStringList aside = QDir(folder).entryList({"scratchpad.txt.unreadable-*"});
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_EQ(fileBytes(folder + "/" + aside.first()), unreadable);
 
-    pad.setText("again"); // only the first save moves anything
-    ASSERT_TRUE(pad.flush(5s));
-    EXPECT_EQ(QDir(folder).entryList({"scratchpad.txt.unreadable-*"}).size(), 1);
+        pad.setText("again"); // only the first save moves anything
+        ASSERT_TRUE(pad.flush(5s));
+        EXPECT_EQ(QDir(folder).entryList({"scratchpad.txt.unreadable-*"}).size(), 1);
+    }
 }
 
 } // namespace

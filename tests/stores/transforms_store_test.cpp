@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -152,6 +153,36 @@ TEST_F(TransformsStoreTest, AValueOfAnotherKindGivesTheDefaultsAndIsKeptToo) {
     store.setItems({});
     EXPECT_EQ(defaults.string(Transforms::unreadableKey), "[]");
     EXPECT_EQ(defaults.data(Transforms::defaultsKey), QByteArray("[]"));
+}
+
+TEST_F(TransformsStoreTest, AHandEditedValueOfAnyShapeIsKeptBeforeTheFirstSave) {
+    // What a person may leave in defaults.json by hand: the list written as plain JSON instead
+    // of a data value, an object, or a data value whose base64 is broken.
+    const QJsonArray plainList{QJsonObject{{"id", "6F1C2A9E-1B2C-4D5E-8F90-A1B2C3D4E5F6"},
+                                           {"name", "Formal"},
+                                           {"kind", "ai"},
+                                           {"instruction", "formal"}}};
+    const QList<QJsonValue> handEdits{plainList, QJsonObject{{"name", "Formal"}},
+                                      QJsonObject{{"$data", "not*base64!"}}};
+    for (const QJsonValue& edit : handEdits) {
+        SCOPED_TRACE(QJsonDocument(QJsonArray{edit}).toJson(QJsonDocument::Compact).toStdString());
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QJsonDocument(QJsonObject{{"transforms", edit}}).toJson());
+        file.close();
+
+        platform::DefaultsStore defaults(path);
+        Transforms store(defaults);
+        EXPECT_EQ(store.items().size(), 3);
+        store.modifyItems([](QList<Transforms::Transform>& items) { items.removeFirst(); });
+
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QJsonObject stored = QJsonDocument::fromJson(file.readAll()).object();
+        file.close();
+        EXPECT_EQ(stored.value("transforms.unreadable"), edit);
+        EXPECT_EQ(Transforms::decode(defaults.data(Transforms::defaultsKey).value())->size(), 2);
+    }
 }
 
 TEST(TransformsApplyTest, LocalKindsRunThroughTheStoreToo) {

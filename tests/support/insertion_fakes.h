@@ -18,6 +18,7 @@ struct FakeField {
     int selectionStart = -1;
     int selectionEnd = -1;
     bool writable = true;
+    bool answers = true; // false: its application does not reply in time
     bool password = false;
     bool countable = true;      // reports a character count
     bool dropsWrites = false;   // accepts writes and keeps nothing
@@ -35,7 +36,13 @@ class FakeElement final : public platform::AccessibleText {
 public:
     explicit FakeElement(std::shared_ptr<FakeField> field) : field_(std::move(field)) {}
 
-    bool writable() override { return field_->writable; }
+    platform::Editability editability() override {
+        if (!field_->answers) {
+            return platform::Editability::noAnswer;
+        }
+        return field_->writable ? platform::Editability::editable
+                                : platform::Editability::notEditable;
+    }
     bool isPassword() override { return field_->password; }
     std::optional<int> characterCount() override {
         if (!field_->countable) {

@@ -104,9 +104,26 @@ void DictionaryPane::remove(TermRow* row) {
 }
 
 void DictionaryPane::adopt(const QString& suggestion) {
+    QWidget* focused = window()->focusWidget();
+    const bool hadFocus = focused != nullptr && suggestionRows_->isAncestorOf(focused);
+    const qsizetype index = shownSuggestions_.indexOf(suggestion);
     QStringList terms = vocabulary_.terms();
     terms.append(suggestion);
     assign(terms);
+    // Keyboard users keep their place: the suggestion that moved into this one's, else the field.
+    if (hadFocus) {
+        std::vector<QWidget*> buttons;
+        for (int row = 0; row < suggestionRows_->rowCount(); ++row) {
+            const std::vector<QWidget*> items = suggestionRows_->rowItems(row);
+            buttons.insert(buttons.end(), items.begin(), items.end());
+        }
+        if (buttons.empty()) {
+            field_->setFocus();
+        } else {
+            buttons[std::min(std::size_t(qMax<qsizetype>(index, 0)), buttons.size() - 1)]
+                ->setFocus();
+        }
+    }
 }
 
 void DictionaryPane::assign(const QStringList& terms) {
@@ -152,6 +169,10 @@ void DictionaryPane::showSuggestions(const QStringList& terms) {
         buttons.push_back(button);
     }
     suggestionRows_->setItems(buttons);
+    // At once rather than on the next turn of the event loop, so the focus can land on them.
+    for (QWidget* button : buttons) {
+        button->show();
+    }
 }
 
 void DictionaryPane::showDraft() {

@@ -40,12 +40,6 @@ SnippetRow::SnippetRow(QWidget* parent) : QWidget(parent) {
                                       Theme::silver, this);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-    // Off rows only: an effect draws its row through an offscreen image.
-    dimming_ = new QGraphicsOpacityEffect(this);
-    dimming_->setOpacity(0.5);
-    dimming_->setEnabled(false);
-    setGraphicsEffect(dimming_);
-
     connect(toggle_, &QAbstractButton::clicked, this,
             [this](bool checked) { emit enabledEdited(snippet_.id, checked); });
     connect(delete_, &QAbstractButton::clicked, this, [this] { emit deleteClicked(snippet_.id); });
@@ -63,7 +57,16 @@ void SnippetRow::setSnippet(const Snippet& snippet) {
                           .horizontalAdvance(design::ElidedLabel::oneLine(snippet.expansion));
     // The store is written from clicks only, so showing its value never writes it back.
     toggle_->setChecked(snippet.enabled);
-    dimming_->setEnabled(!snippet.enabled);
+    // Made for the first snippet switched off only: an effect draws its row through an
+    // offscreen image, which a card of hundreds of rows should not pay for.
+    if (!snippet.enabled && dimming_ == nullptr) {
+        dimming_ = new QGraphicsOpacityEffect(this);
+        dimming_->setOpacity(0.5);
+        setGraphicsEffect(dimming_);
+    }
+    if (dimming_ != nullptr) {
+        dimming_->setEnabled(!snippet.enabled);
+    }
     toggle_->setAccessibleName(snippet.trigger);
     toggle_->setAccessibleDescription(snippet.expansion);
     delete_->setAccessibleName(QStringLiteral("Delete ") + snippet.trigger);
@@ -74,7 +77,7 @@ void SnippetRow::setSnippet(const Snippet& snippet) {
 }
 
 qreal SnippetRow::opacity() const {
-    return dimming_->isEnabled() ? dimming_->opacity() : 1.0;
+    return dimming_ != nullptr && dimming_->isEnabled() ? dimming_->opacity() : 1.0;
 }
 
 QRectF SnippetRow::triggerRect() const {

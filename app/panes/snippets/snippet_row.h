@@ -57,7 +57,7 @@ private:
     qreal expansionWidth_ = 0;
     design::TavikToggle* toggle_;
     design::GlyphButton* delete_;
-    QGraphicsOpacityEffect* dimming_;
+    QGraphicsOpacityEffect* dimming_ = nullptr;
 };
 
 } // namespace tavik::panes

@@ -1,0 +1,160 @@
+// The dictation controller on the test desktop's sound server: the real capture engine and, where
+// it matters, the real voice-activity detector; recognition, insertion and the stores are the
+// stage's stand-ins, since what is judged here is what the microphone and the gate do.
+#include "app/dictation/dictation_wiring.h"
+#include "tests/support/audio_desktop.h"
+#include "tests/support/audio_log.h"
+#include "tests/support/controller_harness.h"
+#include "tests/support/fixtures.h"
+
+#include <mutex>
+
+namespace tavik::test {
+namespace {
+
+using dictation::Action;
+using dictation::State;
+
+// One controller over the desktop's microphone, with its log kept for the test.
+class MicrophoneStage {
+public:
+    explicit MicrophoneStage(std::shared_ptr<SettingsScript> settings, bool realDetector)
+        : settings_(std::move(settings)) {
+        DictationParts parts;
+        parts.clock = &clock_; // the controller's own timers (cap, watchdogs) stay still
+        auto audio = dictation::makeCaptureEngine();
+        audio_ = audio.get();
+        parts.audio = std::move(audio);
+        if (realDetector) {
+            parts.makeDetector = dictation::detectorFactory();
+        }
+        parts.makeRecogniser = [recogniser = recogniser_](const QString&) {
+            return std::make_shared<FakeRecogniser>(recogniser);
+        };
+        parts.hotkey = std::make_unique<FakeShortcut>(shortcut_);
+        parts.inserter = std::make_unique<FakeInserter>(record_);
+        parts.desktop = std::make_unique<FakeDesktop>(record_);
+        parts.settings = std::make_unique<FakeSettings>(settings_);
+        parts.stores = std::make_unique<RecordingStores>(record_);
+        parts.recognitionJobs = dictation::makeSerialJobQueue("tavik.recognition");
+        parts.loadJobs = dictation::makeSerialJobQueue("tavik.model-load");
+        parts.signalSource = std::make_unique<FakeSignals>(&signalHandler_);
+        parts.log = [this](const QString& line) {
+            std::lock_guard lock(logMutex_);
+            log_ << line;
+        };
+        controller_ = std::make_unique<DictationController>(std::move(parts));
+        controller_->start();
+    }
+    ~MicrophoneStage() { controller_.reset(); }
+
+    DictationController& controller() { return *controller_; }
+    dictation::CaptureEngine& audio() { return *audio_; }
+    StageRecord& record() { return *record_; }
+    bool logged(const QString& line) const {
+        std::lock_guard lock(logMutex_);
+        return log_.contains(line);
+    }
+    QString log() const {
+        std::lock_guard lock(logMutex_);
+        return log_.join('\n');
+    }
+
+    void press() { shortcut_->onStart(Action::pushToTalk); }
+    void release() { shortcut_->onHoldEnd(Action::pushToTalk, 1.0); }
+
+private:
+    FakeClock clock_;
+    std::shared_ptr<SettingsScript> settings_;
+    std::shared_ptr<RecogniserScript> recogniser_ = std::make_shared<RecogniserScript>();
+    std::shared_ptr<ShortcutScript> shortcut_ = std::make_shared<ShortcutScript>();
+    std::shared_ptr<StageRecord> record_ = std::make_shared<StageRecord>();
+    std::function<void(int)> signalHandler_;
+    mutable std::mutex logMutex_;
+    QStringList log_;
+    dictation::CaptureEngine* audio_ = nullptr;
+    std::unique_ptr<DictationController> controller_;
+};
+
+std::vector<float> slice(const std::vector<float>& samples, double from, double to) {
+    return {samples.begin() + std::ptrdiff_t(from * 16000),
+            samples.begin() + std::ptrdiff_t(to * 16000)};
+}
+
+TEST(ControllerMicrophoneDesktop, AMicrophoneThatDiesAtThePressEndsTheRecordingWithItsMessage) {
+    TAVIK_REQUIRE_DESKTOP();
+    PipeMicrophone dying(QStringLiteral("tavik_dying"));
+    ASSERT_TRUE(dying.loaded());
+    auto settings = std::make_shared<SettingsScript>();
+    settings->micAlwaysReady = false; // the stream starts at the press
+    settings->microphoneUID = QStringLiteral("tavik_dying");
+    settings->vadModelPath.reset();
+    MicrophoneStage stage(settings, /*realDetector=*/false);
+    ASSERT_TRUE(spinUntil([&] { return stage.controller().state() == State::idle(); }, 10000));
+    ASSERT_FALSE(stage.audio().isRunning());
+
+    stage.press();
+    ASSERT_TRUE(spinUntil([&] { return stage.controller().state() == State::recording(); }, 10000));
+    ASSERT_TRUE(stage.audio().isRunning());
+    // The sound server ends the stream at once, well inside the first half second.
+    dying.unload();
+
+    ASSERT_TRUE(spinUntil(
+        [&] { return stage.logged("audio interrupted mid-utterance — discarding it"); }, 10000))
+        << stage.log().toStdString();
+    EXPECT_EQ(stage.controller().lastError(),
+              QStringLiteral("The microphone changed while you were speaking. Try again."));
+    EXPECT_EQ(stage.controller().state(), State::idle());
+    EXPECT_TRUE(stage.logged("cancelled"));
+    EXPECT_EQ(countLogged("audio: hardware reconfigured — rebuilding the engine"), 1);
+    // Nothing was recognised or delivered, and the microphone is not left open.
+    EXPECT_TRUE(stage.record().history.empty());
+    EXPECT_TRUE(spinUntil([&] { return !stage.audio().isRunning(); }, 5000));
+}
+
+TEST(ControllerMicrophoneDesktop, AWordSaidAsTheKeyGoesDownPassesTheSpeechGate) {
+    TAVIK_REQUIRE_DESKTOP();
+    TAVIK_REQUIRE_FIXTURE(silero, "models/ggml-silero-v6.2.0.bin");
+    TAVIK_REQUIRE_FIXTURE(jfk, "audio/jfk.wav");
+    const std::vector<float> speech = readMonoSamples(jfk);
+    ASSERT_EQ(speech.size(), 176000u);
+    PipeMicrophone word(QStringLiteral("tavik_word"));
+    ASSERT_TRUE(word.loaded());
+    auto settings = std::make_shared<SettingsScript>();
+    settings->micAlwaysReady = true; // heard before the press: the pre-roll
+    settings->microphoneUID = QStringLiteral("tavik_word");
+    settings->vadModelPath = silero;
+    MicrophoneStage stage(settings, /*realDetector=*/true);
+    ASSERT_TRUE(spinUntil([&] { return stage.controller().state() == State::idle(); }, 10000));
+    ASSERT_TRUE(stage.logged("VAD ready (hold 700ms)")) << stage.log().toStdString();
+    ASSERT_TRUE(stage.audio().isRunning());
+
+    // "ask" (3.20 s to 3.70 s of the recording): the key goes down as the word is under way, so
+    // most of it is heard before the press. The source was silent so far, so the pre-roll
+    // counts exactly what has arrived.
+    const double press = 3.50;
+    const std::vector<float> before = slice(speech, 3.10, press); // 0.4 s: the whole pre-roll
+    { MicFeeder feeder(word.fifo(), before); }
+    ASSERT_TRUE(spinUntil(
+        [&] { return stage.audio().prerollSeconds() * 16000 > double(before.size()) - 0.5; },
+        10000))
+        << stage.audio().prerollSeconds();
+
+    stage.press();
+    ASSERT_TRUE(spinUntil([&] { return stage.controller().state() == State::recording(); }, 10000));
+    const std::vector<float> rest = slice(speech, press, 3.70);
+    std::vector<float> after = rest;
+    after.resize(after.size() + 6400, 0.0f); // then 0.4 s of quiet before the release
+    { MicFeeder feeder(word.fifo(), after); }
+    const std::size_t total = before.size() + after.size();
+    ASSERT_TRUE(spinUntil([&] { return stage.audio().snapshot().size() >= total; }, 10000));
+    stage.release();
+
+    ASSERT_TRUE(spinUntil([&] { return !stage.record().history.empty(); }, 20000))
+        << stage.log().toStdString();
+    EXPECT_FALSE(stage.log().contains("no speech — discarding")) << stage.log().toStdString();
+    EXPECT_EQ(stage.record().history.front().text, QStringLiteral("hello world"));
+}
+
+} // namespace
+} // namespace tavik::test
