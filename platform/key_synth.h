@@ -11,10 +11,10 @@ namespace tavik::platform {
 // What arrives is exactly what is asked for, whatever the person at the keyboard holds or has
 // locked: their modifier keys are set aside for the moment, Caps Lock and a second layout group
 // are lifted, and afterwards every key is back in the state of their hands (a key still held is
-// down, a key let go meanwhile is up) and every lock as it was. When that cannot be promised a
-// call refuses and sends nothing. The keys are handed to the display server in order before a
-// call returns; putting the person's keys back happens once the server has played them, on the
-// main loop, without waiting there.
+// down, a key let go meanwhile is up) and every lock as it was. When that cannot be promised, or
+// an earlier text is still being typed, a call refuses and sends nothing. The keys are handed to
+// the display server in order before a call returns; putting the person's keys back happens once
+// the server has played them, on the main loop, without waiting there.
 class KeySynth {
 public:
     enum class PasteChord { controlV, controlShiftV };

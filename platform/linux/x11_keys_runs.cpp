@@ -77,7 +77,14 @@ void X11KeySynth::drain() {
 
 bool X11KeySynth::startRun() {
     if (run_) {
-        completeRun();
+        if (!run_->batches.empty()) {
+            // Text of an earlier insertion is still being handed over: keys sent now would land
+            // in the middle of it, and waiting for it here would hold the application.
+            logLine(QStringLiteral("keys: still typing the previous text — these keys are not "
+                                   "sent"));
+            return false;
+        }
+        completeRun(); // what is left is the server playing its last segment: moments
     }
     if (unbindTimer_ != Clock::noTimer) {
         clock_.cancel(unbindTimer_); // this run reuses what is bound and unbinds after itself
@@ -225,13 +232,12 @@ void X11KeySynth::poll() {
         return;
     }
     drain();
-    if (!markersAwaited_.empty()) {
-        schedulePoll(msToNs(pollMs));
-        return;
-    }
-    if (!run_->batches.empty()) {
+    // The next segment goes out while the server still plays the one before, so the server
+    // never waits for this loop; two at most, which bounds how long anything else sent on this
+    // connection waits behind them.
+    if (!run_->batches.empty() && markersAwaited_.size() < 2) {
         if (const std::int64_t wait = segmentWaitNs(); wait > 0) {
-            schedulePoll(wait);
+            schedulePoll(markersAwaited_.empty() ? wait : msToNs(pollMs));
             return;
         }
         if (run_->stillWanted && !run_->stillWanted()) {
@@ -243,6 +249,8 @@ void X11KeySynth::poll() {
                                    "was not typed"));
             run_->batches.clear();
         }
+    }
+    if (!markersAwaited_.empty() || !run_->batches.empty()) {
         schedulePoll(msToNs(pollMs));
         return;
     }
@@ -330,17 +338,20 @@ bool X11KeySynth::postSegment() {
         units += batchUnits;
     }
     if (planned.empty()) {
-        // Every free keycode was typed a moment ago: wait until the first one has settled.
+        // Every free keycode was typed a moment ago: wait until the first one has settled, or
+        // until the server has played a segment still in flight.
         std::int64_t soonest = never;
+        bool inFlight = false;
         for (const auto& [code, at] : rebindableAt_) {
-            if (at > clock_.monotonicNs()) {
+            inFlight = inFlight || at == never;
+            if (at > clock_.monotonicNs() && at != never) {
                 soonest = std::min(soonest, at);
             }
         }
-        if (soonest == never) {
+        if (soonest == never && !inFlight) {
             return false; // not a batch of its size fits the keyboard at all
         }
-        run_->nextSegmentAtNs = soonest;
+        run_->nextSegmentAtNs = soonest == never ? 0 : soonest;
         return true;
     }
     run_->nextSegmentAtNs = 0;

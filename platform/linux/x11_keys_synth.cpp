@@ -107,9 +107,6 @@ int X11KeySynth::typingBatchCapacity() {
     if (!available()) {
         return 0;
     }
-    if (run_) {
-        completeRun(); // the map is read on the connection the run is played on
-    }
     const auto map = readKeyboardMap(connection_.get());
     return map ? static_cast<int>(map->spareKeycodes(bound_).size()) : 0;
 }

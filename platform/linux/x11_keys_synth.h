@@ -39,8 +39,9 @@ public:
     static constexpr int unbindDelayMs = 300;
     // How often a run the server is still playing is looked at.
     static constexpr int pollMs = 2;
-    // The most text handed to the server at once, in UTF-16 units.
-    static constexpr int segmentUnits = 400;
+    // The most text handed to the server at once, in UTF-16 units: about 15 ms of play, the
+    // longest anything else on this connection waits behind a run.
+    static constexpr int segmentUnits = 100;
 
     explicit X11KeySynth(Clock& clock = Clock::system());
     ~X11KeySynth() override;

@@ -3,6 +3,7 @@
 // person's keys come from XTest on a connection of the test's own (keys Tavik never noted), or
 // from the server's own keyboard device, as a physical keyboard's would.
 #include "app/insertion/insertion_codes.h"
+#include "app/insertion/insertion_engine.h"
 #include "app/insertion/mechanisms.h"
 #include "platform/accessibility.h"
 #include "platform/key_synth.h"
@@ -211,6 +212,33 @@ TEST_F(HeldKeysDesktop, AKeyHeldOnAPhysicalKeyboardIsSetAsideAndGivenBack) {
     EXPECT_EQ(runPaste(" again", 200, true), OUTCOME_SUCCEEDED);
     EXPECT_TRUE(fieldShows("select nothing and paste again")) << target.text().toStdString();
     EXPECT_EQ(chords(target.keys()), QStringList{"Ctrl+V"});
+}
+
+TEST_F(HeldKeysDesktop, KeysThatCannotArriveExactlyAreNotSentAndTheEngineMovesOn) {
+    // A held Caps Lock key keeps Lock down however its lock is set: nothing would arrive as
+    // meant, so paste and typing refuse and the engine runs out of mechanisms.
+    ASSERT_TRUE(target.activate("plain"));
+    ASSERT_TRUE(target.copyToClipboard("the user's own words"));
+    target.keys();
+    hands.press("CAPS");
+    InsertionEngine engine;
+    const auto result = engine.insert("dictated words", frontmostApp().bundleId);
+    hands.release("CAPS");
+    EXPECT_FALSE(result.succeeded);
+    EXPECT_EQ(result.trace, "accessibility -> Unsupported\npaste -> Failed\ntype -> Failed\n"
+                            "all mechanisms exhausted\n");
+    EXPECT_EQ(target.keys(), QStringList{"CapsLock"});
+    EXPECT_EQ(target.text(), "");
+    EXPECT_EQ(target.clipboard()[QStringLiteral("text/plain")], "the user's own words");
+    keyboard.lock(LockMask, false);
+
+    // A text still being handed to the server is not interleaved with the next one.
+    ASSERT_TRUE(target.activate("field"));
+    ASSERT_TRUE(target.setText(""));
+    const QString longText = QString("Twenty characters,. ").repeated(15);
+    EXPECT_EQ(runType(longText), OUTCOME_SUCCEEDED);
+    EXPECT_EQ(runPaste("pasted", 200, false), OUTCOME_FAILED);
+    EXPECT_TRUE(fieldShows(longText)) << target.text().toStdString();
 }
 
 TEST_F(HeldKeysDesktop, LocksAndASecondLayoutGroupLeaveTheTextAlone) {
