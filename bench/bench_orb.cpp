@@ -12,11 +12,25 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
 namespace tavik {
 namespace {
+
+class PaintCount final : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++count;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 void BM_OrbRecordingFrame(benchmark::State& state) {
     design::Motion::setEnabled(false); // each frame draws its level at once
@@ -25,13 +39,21 @@ void BM_OrbRecordingFrame(benchmark::State& state) {
     OrbController orb(stage.controller(), {});
     orb.show();
     QWidget& window = *orb.panel();
+    // Painting starts once the window system has shown the window.
+    while (!window.windowHandle()->isExposed()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
     emit stage.controller().stateChanged(dictation::State::recording());
+    PaintCount paints;
+    window.findChild<RippleOrb*>()->installEventFilter(&paints);
     float decibels = -55;
     for (auto _ : state) {
         decibels = decibels >= -5 ? -55 : decibels + 2.5f;
         emit stage.controller().levelChanged(decibels);
         window.repaint();
     }
+    state.counters["paints"] =
+        benchmark::Counter(double(paints.count), benchmark::Counter::kAvgIterations);
     design::Motion::setEnabled(true);
 }
 BENCHMARK(BM_OrbRecordingFrame)->Unit(benchmark::kMicrosecond)->UseRealTime();
