@@ -324,6 +324,11 @@ TEST_F(SettingsMicrophoneTest, TheMeterTicksOnlyWhileCapturingAndOnScreen) {
     EXPECT_FALSE(meter->ticking());
     view->show();
     EXPECT_TRUE(meter->ticking());
+    // Minimised, the window still counts as visible; the meter must rest all the same.
+    view->showMinimized();
+    EXPECT_FALSE(meter->ticking());
+    view->showNormal();
+    EXPECT_TRUE(meter->ticking());
     stage.capture->status.active.reset();
     stage.controller().refreshMicrophones();
     EXPECT_FALSE(meter->ticking());
