@@ -324,6 +324,9 @@ bool X11KeySynth::planBatch(const std::u32string& batch, SegmentPlan& plan) {
 }
 
 bool X11KeySynth::bindPlanned(const SegmentPlan& plan) {
+    if (plan.toBind.empty()) {
+        return true; // nothing to ask the server, nothing to wait for
+    }
     // The trap waits for the server's answer, so it must close before any delayed key is sent.
     RequestTrap trap(connection_.get());
     for (const auto& [code, keysym] : plan.toBind) {
@@ -371,6 +374,15 @@ bool X11KeySynth::postSegment() {
         return true;
     }
     run_->nextSegmentAtNs = 0;
+    if (!plan.toBind.empty() && !markersAwaited_.empty()) {
+        // Binding waits for the server's answer, and the server answers this connection only
+        // once it has played what it was given: the segment still in flight comes first, so the
+        // main loop never waits behind its pauses.
+        for (auto batch = planned.rbegin(); batch != planned.rend(); ++batch) {
+            run_->batches.push_front(std::move(*batch));
+        }
+        return true;
+    }
     if (!bindPlanned(plan)) {
         return false;
     }
