@@ -21,23 +21,64 @@ namespace {
 
 using platform::Keychain;
 
-bool secretServiceOnTheBus() {
+// The process that holds the Secret Service's name on the session bus, 0 when none does. Asking
+// for the owner's process never starts a service, unlike a call to the service itself.
+qint64 secretServiceOwner() {
     QProcess query;
-    query.start("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                              "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-                              "string:org.freedesktop.secrets"});
-    return query.waitForFinished(5000) && query.readAllStandardOutput().contains("true");
+    query.start("dbus-send",
+                {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                 "/org/freedesktop/DBus", "org.freedesktop.DBus.GetConnectionUnixProcessID",
+                 "string:org.freedesktop.secrets"});
+    if (!query.waitForFinished(5000) || query.exitCode() != 0) {
+        return 0;
+    }
+    const QList<QByteArray> words = query.readAllStandardOutput().simplified().split(' ');
+    return words.size() >= 2 && words[words.size() - 2] == "uint32" ? words.last().toLongLong() : 0;
 }
 
-// A gnome-keyring daemon with an unlocked login keyring in the test's private data folder.
+void stop(QProcess& process) {
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        if (!process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+}
+
+// A gnome-keyring daemon with an unlocked login keyring in the test's private data folder, on a
+// session bus of the test's own. The desktop's bus is shared with every test running beside this
+// one: any of them reading the keychain has that bus start a keyring daemon by itself (with a
+// locked keyring in that test's throwaway HOME), which then keeps the Secret Service's name and
+// answers in place of this test's daemon until the session ends.
 class KeychainDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TAVIK_REQUIRE_DESKTOP();
-        if (QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty()) {
-            GTEST_SKIP() << "gnome-keyring is not installed (scripts/setup installs it)";
+        for (const char* tool : {"gnome-keyring-daemon", "dbus-daemon", "secret-tool"}) {
+            if (QStandardPaths::findExecutable(tool).isEmpty()) {
+                GTEST_SKIP() << tool << " is not installed (scripts/setup installs it)";
+            }
         }
         ASSERT_TRUE(runtime.isValid());
+
+        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
+                                  "--address=unix:dir=" + runtime.path()});
+        ASSERT_TRUE(bus.waitForStarted(5000));
+        QByteArray address;
+        ASSERT_TRUE(test::spinUntil(
+            [&] {
+                address += bus.readAllStandardOutput();
+                return address.contains('\n') || bus.state() == QProcess::NotRunning;
+            },
+            10'000))
+            << "the test's session bus never gave its address";
+        address = address.trimmed();
+        ASSERT_FALSE(address.isEmpty()) << bus.readAllStandardError().toStdString();
+        // Nothing in this process has spoken on the session bus yet, so the keychain and every
+        // tool started from here connect to the test's own bus.
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", address.constData(), 1);
+
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_RUNTIME_DIR", runtime.path());
         daemon.setProcessEnvironment(environment);
@@ -45,14 +86,21 @@ protected:
         ASSERT_TRUE(daemon.waitForStarted(5000));
         daemon.write("throwaway-test-password");
         daemon.closeWriteChannel();
-        ASSERT_TRUE(test::spinUntil(&secretServiceOnTheBus, 10'000));
+        // Ready when this daemon, not one the bus started on demand, holds the name.
+        ASSERT_TRUE(test::spinUntil(
+            [&] {
+                return daemon.state() == QProcess::NotRunning ||
+                       secretServiceOwner() == daemon.processId();
+            },
+            10'000));
+        ASSERT_EQ(secretServiceOwner(), daemon.processId())
+            << "the keyring daemon did not take the Secret Service's name: "
+            << daemon.readAllStandardError().toStdString();
     }
 
     void TearDown() override {
-        if (daemon.state() != QProcess::NotRunning) {
-            daemon.terminate();
-            daemon.waitForFinished(5000);
-        }
+        stop(daemon);
+        stop(bus);
     }
 
     static bool storeWithTheDesktopTool(const QString& account, const QByteArray& value) {
@@ -65,6 +113,7 @@ protected:
     }
 
     QTemporaryDir runtime;
+    QProcess bus;
     QProcess daemon;
 };
 
