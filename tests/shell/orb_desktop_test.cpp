@@ -14,6 +14,8 @@
 
 #include "tests/shell/shell_hosts.h" // last: Xlib's macros would clash with Qt's names
 
+#include <X11/extensions/shape.h>
+
 namespace tavik {
 namespace {
 
@@ -47,6 +49,24 @@ QStringList stateNames(test::XQuery& x, Window window) {
 bool onAllDesktops(test::XQuery& x, Window window) {
     const auto desktop = x.cardinal(window, "_NET_WM_DESKTOP", XA_CARDINAL);
     return desktop && (*desktop & 0xFFFFFFFFul) == 0xFFFFFFFFul;
+}
+
+// Whether the window takes pointer input at `point` (window coordinates).
+bool takesInputAt(test::XQuery& x, Window window, QPoint point) {
+    int count = 0;
+    int ordering = 0;
+    XRectangle* rectangles =
+        XShapeGetRectangles(x.display(), window, ShapeInput, &count, &ordering);
+    bool inside = false;
+    for (int i = 0; i < count; ++i) {
+        inside = inside ||
+                 QRect(rectangles[i].x, rectangles[i].y, rectangles[i].width, rectangles[i].height)
+                     .contains(point);
+    }
+    if (rectangles != nullptr) {
+        XFree(rectangles);
+    }
+    return inside;
 }
 
 Window focusedWindow(test::XQuery& x) {
@@ -118,6 +138,11 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
     // On every workspace: a manager keeps that as the sticky state or as the desktop "all".
     EXPECT_TRUE(states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, *orb))
         << states.join(' ').toStdString();
+    // Round to the pointer: the corners of its square let clicks through to what lies below.
+    EXPECT_TRUE(takesInputAt(x, *orb, QPoint(37, 37)));
+    EXPECT_TRUE(takesInputAt(x, *orb, QPoint(37, 1)));
+    EXPECT_FALSE(takesInputAt(x, *orb, QPoint(3, 3)));
+    EXPECT_FALSE(takesInputAt(x, *orb, QPoint(71, 70)));
     // The default place on the 1280 × 800 screen whose top 24 px the tray panel keeps: 36 px in
     // from the right and 96 px up from the bottom, as an origin from the bottom-left.
     EXPECT_TRUE(test::spinUntil(
