@@ -69,6 +69,25 @@ bool takesInputAt(test::XQuery& x, Window window, QPoint point) {
     return inside;
 }
 
+// A panel along the bottom edge that keeps `height` px of the screen for itself, as a dock
+// does: the window manager shrinks the work area around it.
+Window mapBottomPanel(test::XQuery& x, int height) {
+    Display* d = x.display();
+    const int width = DisplayWidth(d, DefaultScreen(d));
+    const int screenHeight = DisplayHeight(d, DefaultScreen(d));
+    const Window panel = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, screenHeight - height,
+                                             unsigned(width), unsigned(height), 0, 0, 0);
+    const Atom dock = XInternAtom(d, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    XChangeProperty(d, panel, XInternAtom(d, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&dock), 1);
+    const long strut[12] = {0, 0, 0, height, 0, 0, 0, 0, 0, 0, 0, width - 1};
+    XChangeProperty(d, panel, XInternAtom(d, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 12);
+    XMapWindow(d, panel);
+    XSync(d, False);
+    return panel;
+}
+
 Window focusedWindow(test::XQuery& x) {
     Window focus = None;
     int revert = 0;
@@ -149,6 +168,21 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
         [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1280 - 74 - 36, 800 - 96 - 74); },
         5000))
         << x.rootGeometry(*orb).x() << "," << x.rootGeometry(*orb).y();
+
+    // A dock appears along the bottom: the button moves up with the work area's bottom edge,
+    // and says so in the log.
+    const Window dock = mapBottomPanel(x, 100);
+    EXPECT_TRUE(tavik.waitForLine(
+        QStringLiteral("orb: moved to 1170,196 for 1 connected screen(s)"), 10000))
+        << tavik.output().toStdString();
+    EXPECT_TRUE(test::spinUntil(
+        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1170, 800 - 196 - 74); }, 5000));
+    XDestroyWindow(x.display(), dock);
+    XSync(x.display(), False);
+    EXPECT_TRUE(test::spinUntil(
+        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1170, 800 - 96 - 74); }, 5000));
+    EXPECT_TRUE(
+        tavik.waitForLine(QStringLiteral("orb: moved to 1170,96 for 1 connected screen(s)"), 5000));
 
     // Two clicks: a hands-free dictation begins and ends, and its text reaches the application
     // that kept the keyboard all along.
