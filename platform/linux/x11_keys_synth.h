@@ -89,6 +89,7 @@ private:
     void drain();
     void postKey(KeyCode code, bool pressed, unsigned long delayMs = 0);
     void postMarker(std::set<KeyCode> typedCodes);
+    void setAsideKeysPressedMeanwhile();
     void putLocksBack();
     void putKeysBack();
     bool planBatch(const std::u32string& batch, SegmentPlan& plan);
