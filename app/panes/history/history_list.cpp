@@ -109,7 +109,7 @@ int HistoryList::currentRow() const {
 }
 
 QSize HistoryList::sizeHint() const {
-    return QSize(400, int(std::ceil(layout_.height())));
+    return QSize(400, int(std::min<qreal>(std::ceil(layout_.height()), QWIDGETSIZE_MAX)));
 }
 
 void HistoryList::pointerOnRow(int row) {
