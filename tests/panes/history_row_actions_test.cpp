@@ -249,11 +249,17 @@ TEST_F(HistoryRowTest, TheKeyboardReachesEveryRowAndAction) {
     const QUuid current = list->listLayout().entry(list->currentRow()).id;
     EXPECT_EQ(state.hovered(), current);
 
-    // Right from copy reaches delete; Return runs it.
+    // Right from copy reaches delete; Return runs it. The keyboard stays where it was, on the
+    // row that took the deleted one's place, with its actions shown and copy chosen again.
     QTest::keyClick(list, Qt::Key_Right);
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(History::shared().entries().size(), 2);
     EXPECT_EQ(list->listLayout().rowOf(current), -1);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(state.hovered(), older.id);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(clipboardText(), "an older thought");
+    EXPECT_EQ(History::shared().entries().size(), 2);
 
     QTest::keyClick(list, Qt::Key_Home);
     QTest::keyClick(list, Qt::Key_Menu);
