@@ -46,6 +46,8 @@ void OrbPanel::present() {
         winId();
         window = windowHandle();
     }
+    // Pointer input only on the round button: a click in a corner reaches the window below.
+    hints::setInputRegion(window, QRegion(rect(), QRegion::Ellipse));
     const auto askForStates = [window] {
         for (const WindowState state : {WindowState::above, WindowState::sticky,
                                         WindowState::skipTaskbar, WindowState::skipPager}) {
@@ -82,7 +84,8 @@ void OrbPanel::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
-    // The button is round: a press in a transparent corner is not on it.
+    // The button is round: a press in a transparent corner is not on it (where the window
+    // system cannot pass such a press on to the window below).
     const QPointF offset =
         event->position() - QPointF(RippleOrb::frameSize / 2.0, RippleOrb::frameSize / 2.0);
     if (std::hypot(offset.x(), offset.y()) > RippleOrb::frameSize / 2.0) {

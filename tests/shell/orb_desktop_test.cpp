@@ -14,6 +14,8 @@
 
 #include "tests/shell/shell_hosts.h" // last: Xlib's macros would clash with Qt's names
 
+#include <X11/extensions/shape.h>
+
 namespace tavik {
 namespace {
 
@@ -47,6 +49,43 @@ QStringList stateNames(test::XQuery& x, Window window) {
 bool onAllDesktops(test::XQuery& x, Window window) {
     const auto desktop = x.cardinal(window, "_NET_WM_DESKTOP", XA_CARDINAL);
     return desktop && (*desktop & 0xFFFFFFFFul) == 0xFFFFFFFFul;
+}
+
+// Whether the window takes pointer input at `point` (window coordinates).
+bool takesInputAt(test::XQuery& x, Window window, QPoint point) {
+    int count = 0;
+    int ordering = 0;
+    XRectangle* rectangles =
+        XShapeGetRectangles(x.display(), window, ShapeInput, &count, &ordering);
+    bool inside = false;
+    for (int i = 0; i < count; ++i) {
+        inside = inside ||
+                 QRect(rectangles[i].x, rectangles[i].y, rectangles[i].width, rectangles[i].height)
+                     .contains(point);
+    }
+    if (rectangles != nullptr) {
+        XFree(rectangles);
+    }
+    return inside;
+}
+
+// A panel along the bottom edge that keeps `height` px of the screen for itself, as a dock
+// does: the window manager shrinks the work area around it.
+Window mapBottomPanel(test::XQuery& x, int height) {
+    Display* d = x.display();
+    const int width = DisplayWidth(d, DefaultScreen(d));
+    const int screenHeight = DisplayHeight(d, DefaultScreen(d));
+    const Window panel = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, screenHeight - height,
+                                             unsigned(width), unsigned(height), 0, 0, 0);
+    const Atom dock = XInternAtom(d, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    XChangeProperty(d, panel, XInternAtom(d, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&dock), 1);
+    const long strut[12] = {0, 0, 0, height, 0, 0, 0, 0, 0, 0, 0, width - 1};
+    XChangeProperty(d, panel, XInternAtom(d, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(strut), 12);
+    XMapWindow(d, panel);
+    XSync(d, False);
+    return panel;
 }
 
 Window focusedWindow(test::XQuery& x) {
@@ -118,12 +157,32 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
     // On every workspace: a manager keeps that as the sticky state or as the desktop "all".
     EXPECT_TRUE(states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, *orb))
         << states.join(' ').toStdString();
+    // Round to the pointer: the corners of its square let clicks through to what lies below.
+    EXPECT_TRUE(takesInputAt(x, *orb, QPoint(37, 37)));
+    EXPECT_TRUE(takesInputAt(x, *orb, QPoint(37, 1)));
+    EXPECT_FALSE(takesInputAt(x, *orb, QPoint(3, 3)));
+    EXPECT_FALSE(takesInputAt(x, *orb, QPoint(71, 70)));
     // The default place on the 1280 × 800 screen whose top 24 px the tray panel keeps: 36 px in
     // from the right and 96 px up from the bottom, as an origin from the bottom-left.
     EXPECT_TRUE(test::spinUntil(
         [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1280 - 74 - 36, 800 - 96 - 74); },
         5000))
         << x.rootGeometry(*orb).x() << "," << x.rootGeometry(*orb).y();
+
+    // A dock appears along the bottom: the button moves up with the work area's bottom edge,
+    // and says so in the log.
+    const Window dock = mapBottomPanel(x, 100);
+    EXPECT_TRUE(tavik.waitForLine(
+        QStringLiteral("orb: moved to 1170,196 for 1 connected screen(s)"), 10000))
+        << tavik.output().toStdString();
+    EXPECT_TRUE(test::spinUntil(
+        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1170, 800 - 196 - 74); }, 5000));
+    XDestroyWindow(x.display(), dock);
+    XSync(x.display(), False);
+    EXPECT_TRUE(test::spinUntil(
+        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1170, 800 - 96 - 74); }, 5000));
+    EXPECT_TRUE(
+        tavik.waitForLine(QStringLiteral("orb: moved to 1170,96 for 1 connected screen(s)"), 5000));
 
     // Two clicks: a hands-free dictation begins and ends, and its text reaches the application
     // that kept the keyboard all along.
