@@ -77,7 +77,8 @@ void OrbController::build() {
     };
     const Desktop now = desktop();
     // The first positioning is no move worth a log line.
-    moveTo(now.windowPosition(displayOrigin(panelSize), panelSize));
+    moveTo(now.windowPosition(orb_placement::displayOrigin(savedOrigin(), panelSize, now.screens()),
+                              panelSize));
     watchScreens();
 }
 

@@ -67,6 +67,7 @@ void X11KeySynth::drain() {
             const std::int64_t settled = clock_.monotonicNs() + msToNs(settleMs);
             for (KeyCode code : markersAwaited_.front().typedCodes) {
                 rebindableAt_[code] = settled;
+                lastTypedPlayedNs_ = clock_.monotonicNs();
             }
             markersAwaited_.pop_front();
         } else if (event.type == MappingNotify) {

@@ -6,6 +6,7 @@
 #include "app/insertion/insertion_engine.h"
 #include "app/insertion/mechanisms.h"
 #include "platform/accessibility.h"
+#include "platform/clipboard.h"
 #include "platform/key_synth.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/hotkey_xtest_keyboard.h"
@@ -224,6 +225,30 @@ TEST_F(HeldKeysDesktop, AKeyPressedWhileALongTextIsTypedIsSetAsideForTheRest) {
     EXPECT_TRUE(keyboard.isDown(hands.keycode("RCTL"))) << "a key still held must be down";
     hands.release("RCTL");
     EXPECT_FALSE(keyboard.isDown(hands.keycode("RCTL")));
+}
+
+TEST_F(HeldKeysDesktop, QuittingWhileTypingEndsTheTextAndGivesBackKeysAndKeycodes) {
+    const std::vector<KeySym> before = keyboard.map();
+    const int spare = platform::KeySynth::system().typingBatchCapacity();
+    ASSERT_GT(spare, 0);
+    // Longer than one part, every character on a bound spare keycode; as many different ones as
+    // there are spare keycodes, so none is bound twice and only the end of typing unbinds them.
+    QString text;
+    for (int i = 0; i < 150; ++i) {
+        text += QChar(0x0100 + i % spare);
+    }
+    ASSERT_TRUE(target.setText(""));
+    target.keys();
+    hands.press("RALT");
+    EXPECT_EQ(runType(text), OUTCOME_SUCCEEDED);
+    platform::handOverAtQuit(); // the last step of quitting, without a clipboard manager here
+    // Nothing is left for a timer that will never fire.
+    EXPECT_FALSE(platform::KeySynth::system().busy());
+    EXPECT_EQ(keyboard.map(), before) << "a keycode bound for typing outlives Tavik";
+    EXPECT_TRUE(keyboard.isDown(hands.keycode("RALT")));
+    EXPECT_TRUE(fieldShows(text)) << target.text().toStdString();
+    EXPECT_EQ(chords(target.keys()), QStringList{});
+    hands.release("RALT");
 }
 
 TEST_F(HeldKeysDesktop, AKeyHeldOnAPhysicalKeyboardIsSetAsideAndGivenBack) {

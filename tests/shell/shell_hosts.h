@@ -5,7 +5,6 @@
 // questions to the X server about the windows on it.
 #include "tests/support/fixtures.h"
 
-#include <QCursor>
 #include <QProcess>
 #include <QRect>
 #include <QString>
@@ -62,18 +61,12 @@ inline int run(const QString& program, const QStringList& arguments, int timeout
 }
 
 // The pointer and the keyboard as a person would use them (XTest through xdotool).
-// `mousemove --sync` waits for the pointer to leave the place it was in, so a pointer already on
-// the spot (an earlier test clicked a tray icon docked at the same place) would hold it until
-// run()'s time-out and the click would never be sent: the pointer is only moved when it is
-// elsewhere.
 inline void clickAt(QPoint global, int button = 1) {
-    QStringList arguments;
-    if (QCursor::pos() != global) {
-        arguments << "mousemove"
-                  << "--sync" << QString::number(global.x()) << QString::number(global.y());
-    }
-    arguments << "click" << QString::number(button);
-    run("xdotool", arguments);
+    // A synced move waits for the pointer to leave where it was, which it never does when an
+    // earlier test left it on this very spot: step beside it first.
+    run("xdotool", {"mousemove", QString::number(global.x() + 1), QString::number(global.y()),
+                    "mousemove", "--sync", QString::number(global.x()), QString::number(global.y()),
+                    "click", QString::number(button)});
 }
 inline void pressKeys(const QStringList& keys) {
     run("xdotool", QStringList{"key", "--delay", "60"} + keys);
