@@ -11,8 +11,8 @@
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/state/app_state.h"
 #include "app/stores/history.h"
-#include "tests/panes/history_seed.h"
 #include "tests/support/controller_harness.h"
+#include "tools/history-seed/history_seed.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

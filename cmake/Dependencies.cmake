@@ -6,7 +6,7 @@ pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(SECRET REQUIRED IMPORTED_TARGET libsecret-1)
-pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11 xi xtst x11-xcb xcb)
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11 xext xi xtst x11-xcb xcb)
 pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
 
 # whisper.cpp + ggml are built once by scripts/whisper-cache into a cache outside the clone.

@@ -1,5 +1,6 @@
 #pragma once
 
+class QRegion;
 class QString;
 class QWindow;
 
@@ -25,6 +26,11 @@ void setDesktopEntry(QWindow* window, const QString& id);
 
 // Whether a compositing manager runs, so a window's transparent pixels really show through.
 bool compositorRunning();
+
+// Limits the part of the window that takes pointer input to `region` (window coordinates): a
+// press or click elsewhere on the window goes to whatever lies below it (the X Shape input
+// region). Drawing is not clipped. Creates the native window when needed.
+void setInputRegion(QWindow* window, const QRegion& region);
 
 } // namespace window_hints
 } // namespace tavik::platform

@@ -6,6 +6,7 @@
 #include "app/panes/pane_factory.h"
 #include "app/shell/app_delegate.h"
 #include "app/shell/design/look.h"
+#include "app/shell/orb_controller.h"
 #include "app/shell/tray_icons.h"
 #include "app/stores/diagnostic_log.h"
 #include "platform/folders.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     tavik::DictationController controller(tavik::dictation::makeApplicationParts());
     tavik::AppDelegate::Options options;
     options.makePane = tavik::panes::makePane;
+    options.makeFloatingButton = tavik::makeOrbController;
     tavik::AppDelegate delegate(controller, std::move(options));
 
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,

@@ -127,6 +127,7 @@ bool KeyboardHands::begin() {
     for (std::size_t code = 0; code < held_.size(); ++code) {
         held_[code] = (keys[code / 8] & (1 << (code % 8))) != 0;
     }
+    pressedSince_.fill(false);
     following_ = selected;
     return selected;
 }
@@ -175,6 +176,7 @@ bool KeyboardHands::handle(XEvent& event) {
         }
     }
     held_[code] = pressed;
+    pressedSince_[code] = pressed;
     return true;
 }
 
@@ -190,6 +192,17 @@ std::set<KeyCode> KeyboardHands::heldAmong(const std::set<KeyCode>& keys) const 
         }
     }
     return held;
+}
+
+std::set<KeyCode> KeyboardHands::takePressedAmong(const std::set<KeyCode>& keys) {
+    std::set<KeyCode> pressed;
+    for (KeyCode code : keys) {
+        if (pressedSince_[code]) {
+            pressedSince_[code] = false;
+            pressed.insert(code);
+        }
+    }
+    return pressed;
 }
 
 } // namespace tavik::platform::x11

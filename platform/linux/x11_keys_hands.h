@@ -44,6 +44,8 @@ public:
     bool holds(KeyCode code) const;
     // Keys held right now that are also in `keys`.
     std::set<KeyCode> heldAmong(const std::set<KeyCode>& keys) const;
+    // Keys in `keys` the person pressed since begin() or the last call, and holds still.
+    std::set<KeyCode> takePressedAmong(const std::set<KeyCode>& keys);
 
 private:
     bool readXTestDevices();
@@ -59,6 +61,7 @@ private:
     int ourXTestKeyboard_ = 0; // the one our fake keys go through
     std::deque<Own> own_;
     std::array<bool, 256> held_{};
+    std::array<bool, 256> pressedSince_{};
 };
 
 } // namespace tavik::platform::x11

@@ -67,6 +67,7 @@ void X11KeySynth::drain() {
             const std::int64_t settled = clock_.monotonicNs() + msToNs(settleMs);
             for (KeyCode code : markersAwaited_.front().typedCodes) {
                 rebindableAt_[code] = settled;
+                lastTypedPlayedNs_ = clock_.monotonicNs();
             }
             markersAwaited_.pop_front();
         } else if (event.type == MappingNotify) {
@@ -143,6 +144,17 @@ bool X11KeySynth::startRun() {
     return true;
 }
 
+// A modifier the person presses while a long text is under way (Right Alt or Right Ctrl for the
+// next dictation) would turn every key still to come into a shortcut: it is set aside like one
+// held at the start, before the next segment goes out. Keys the server already has are beyond
+// recall; at most two segments are, about 30 ms of typing.
+void X11KeySynth::setAsideKeysPressedMeanwhile() {
+    for (KeyCode code : hands_.takePressedAmong(keyboard_.modifierKeys)) {
+        postKey(code, false);
+        run_->setAside.insert(code);
+    }
+}
+
 void X11KeySynth::putLocksBack() {
     Display* display = connection_.get();
     if (run_->liftedMods != 0) {
@@ -198,7 +210,9 @@ void X11KeySynth::completeRun() {
     while (!run_->batches.empty()) {
         if (const std::int64_t wait = segmentWaitNs(); wait > 0) {
             std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+            drain();
         }
+        setAsideKeysPressedMeanwhile();
         if (!postSegment()) {
             logLine(QStringLiteral("typing: a key could not be bound — the rest of the text "
                                    "was not typed"));
@@ -244,10 +258,13 @@ void X11KeySynth::poll() {
             logLine(QStringLiteral("typing: another window came to the front — the rest of the "
                                    "text was not typed"));
             run_->batches.clear();
-        } else if (!postSegment()) {
-            logLine(QStringLiteral("typing: a key could not be bound — the rest of the text "
-                                   "was not typed"));
-            run_->batches.clear();
+        } else {
+            setAsideKeysPressedMeanwhile();
+            if (!postSegment()) {
+                logLine(QStringLiteral("typing: a key could not be bound — the rest of the text "
+                                       "was not typed"));
+                run_->batches.clear();
+            }
         }
     }
     if (!markersAwaited_.empty() || !run_->batches.empty()) {
@@ -308,6 +325,9 @@ bool X11KeySynth::planBatch(const std::u32string& batch, SegmentPlan& plan) {
 }
 
 bool X11KeySynth::bindPlanned(const SegmentPlan& plan) {
+    if (plan.toBind.empty()) {
+        return true; // nothing to ask the server, nothing to wait for
+    }
     // The trap waits for the server's answer, so it must close before any delayed key is sent.
     RequestTrap trap(connection_.get());
     for (const auto& [code, keysym] : plan.toBind) {
@@ -355,6 +375,15 @@ bool X11KeySynth::postSegment() {
         return true;
     }
     run_->nextSegmentAtNs = 0;
+    if (!plan.toBind.empty() && !markersAwaited_.empty()) {
+        // Binding waits for the server's answer, and the server answers this connection only
+        // once it has played what it was given: the segment still in flight comes first, so the
+        // main loop never waits behind its pauses.
+        for (auto batch = planned.rbegin(); batch != planned.rend(); ++batch) {
+            run_->batches.push_front(std::move(*batch));
+        }
+        return true;
+    }
     if (!bindPlanned(plan)) {
         return false;
     }

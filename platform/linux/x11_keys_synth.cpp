@@ -7,7 +7,9 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <chrono>
 #include <set>
+#include <thread>
 
 namespace tavik::platform::x11 {
 
@@ -154,6 +156,15 @@ void X11KeySynth::finish() {
     if (unbindTimer_ != Clock::noTimer) {
         clock_.cancel(unbindTimer_);
         unbindTimer_ = Clock::noTimer;
+    }
+    // An application reads a key it has not handled yet through the keycode's symbols of the
+    // moment: unbound at once, the last characters typed would arrive as nothing. They get the
+    // time the unbind timer would have given them (bounded: quitting waits at most that long).
+    if (!bound_.empty() && lastTypedPlayedNs_ != 0) {
+        const std::int64_t wait = lastTypedPlayedNs_ + msToNs(unbindDelayMs) - clock_.monotonicNs();
+        if (wait > 0) {
+            std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+        }
     }
     unbindAll();
 }

@@ -89,6 +89,7 @@ private:
     void drain();
     void postKey(KeyCode code, bool pressed, unsigned long delayMs = 0);
     void postMarker(std::set<KeyCode> typedCodes);
+    void setAsideKeysPressedMeanwhile();
     void putLocksBack();
     void putKeysBack();
     bool planBatch(const std::u32string& batch, SegmentPlan& plan);
@@ -113,6 +114,7 @@ private:
     std::map<KeyCode, KeySym> bound_;              // spare keycodes we bound, and to what
     std::map<KeyCode, std::uint64_t> bindingAge_;  // when each was bound (a running number)
     std::map<KeyCode, std::int64_t> rebindableAt_; // when a typed keycode may change symbol
+    std::int64_t lastTypedPlayedNs_ = 0;           // when the server played the last bound key
     std::uint64_t bindings_ = 0;
     Clock::TimerId pollTimer_ = Clock::noTimer;
     Clock::TimerId unbindTimer_ = Clock::noTimer;

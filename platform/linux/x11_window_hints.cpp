@@ -1,10 +1,12 @@
 #include "platform/window_hints.h"
 
 #include <QGuiApplication>
+#include <QRegion>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -217,6 +219,36 @@ bool compositorRunning() {
     const Reply<xcb_get_selection_owner_reply_t> reply(
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
     return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+void setInputRegion(QWindow* window, const QRegion& region) {
+    auto* native = x11();
+    if (window == nullptr || native == nullptr || native->display() == nullptr) {
+        return;
+    }
+    Display* display = native->display();
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    // Input regions came with version 1.1 of the extension.
+    if (!XShapeQueryExtension(display, &eventBase, &errorBase) ||
+        !XShapeQueryVersion(display, &major, &minor) || (major == 1 && minor < 1)) {
+        return;
+    }
+    std::vector<XRectangle> rectangles;
+    rectangles.reserve(std::size_t(region.rectCount()));
+    for (const QRect& rect : region) {
+        rectangles.push_back({static_cast<short>(rect.x()), static_cast<short>(rect.y()),
+                              static_cast<unsigned short>(rect.width()),
+                              static_cast<unsigned short>(rect.height())});
+    }
+    // Qt draws through its own XCB connection; Xlib's shares it, so flush both in order.
+    xcb_flush(native->connection());
+    XShapeCombineRectangles(display, static_cast<Window>(window->winId()), ShapeInput, 0, 0,
+                            rectangles.data(), static_cast<int>(rectangles.size()), ShapeSet,
+                            Unsorted);
+    XFlush(display);
 }
 
 } // namespace tavik::platform::window_hints

@@ -141,9 +141,30 @@ TEST_F(BackendLoading, FolderWithoutTheVulkanModuleWorksAsBefore) {
         ::testing::ExitedWithCode(0), "");
 }
 
-// The machine's Vulkan loader finds Mesa's software device, which ggml leaves out: the module
-// loads, recognition runs on the CPU and nothing is said about it, on standard error or in the
-// diagnostic log.
+// Recognition with the Vulkan module in the folder but no device it may use: the model runs on
+// the CPU and nothing is said about it, on standard error or in the diagnostic log. Whether the
+// Vulkan backend registers at all depends on the loader finding a driver. Runs in the child.
+[[noreturn]] void recogniseOnTheCpuWithoutAWord(const QString& model, const QString& scratch,
+                                                bool vulkanRegistered) {
+    ::unsetenv("GGML_VK_VISIBLE_DEVICES");
+    ::unsetenv("GGML_BACKEND_DIR");
+    const QString said = scratch + "/stderr.txt";
+    if (std::freopen(said.toUtf8().constData(), "w", stderr) == nullptr) {
+        leaveChild(false);
+    }
+    auto transcriber = Transcriber::create(model);
+    const bool recognised =
+        transcriber &&
+        transcriber->transcribeScored(std::vector<float>(16000, 0.0f)).text == kPhrase;
+    std::fflush(stderr);
+    QFile saidFile(said);
+    const bool silent = saidFile.open(QIODevice::ReadOnly) && saidFile.size() == 0;
+    leaveChild(recognised && (ggml_backend_reg_by_name("Vulkan") != nullptr) == vulkanRegistered &&
+               !GGMLBackends::recognitionGpu() && !transcriber->gpu() && silent &&
+               test::loggedMessages().isEmpty());
+}
+
+// The machine's Vulkan loader finds Mesa's software device, which ggml leaves out unless asked.
 TEST_F(BackendLoading, OnlyASoftwareVulkanDeviceKeepsRecognitionOnTheCpuWithoutAWord) {
     TAVIK_REQUIRE_VULKAN_MODULE();
     const QString driver = softwareVulkanDriver();
@@ -153,22 +174,20 @@ TEST_F(BackendLoading, OnlyASoftwareVulkanDeviceKeepsRecognitionOnTheCpuWithoutA
         {
             const QString model = scriptedModel();
             ::setenv("VK_ICD_FILENAMES", driver.toUtf8().constData(), 1);
-            ::unsetenv("GGML_VK_VISIBLE_DEVICES");
-            ::unsetenv("GGML_BACKEND_DIR");
-            const QString said = folder_.filePath("stderr.txt");
-            if (std::freopen(said.toUtf8().constData(), "w", stderr) == nullptr) {
-                leaveChild(false);
-            }
-            auto transcriber = Transcriber::create(model);
-            const bool recognised =
-                transcriber &&
-                transcriber->transcribeScored(std::vector<float>(16000, 0.0f)).text == kPhrase;
-            std::fflush(stderr);
-            QFile saidFile(said);
-            const bool silent = saidFile.open(QIODevice::ReadOnly) && saidFile.size() == 0;
-            leaveChild(recognised && ggml_backend_reg_by_name("Vulkan") != nullptr &&
-                       !GGMLBackends::recognitionGpu() && !transcriber->gpu() && silent &&
-                       test::loggedMessages().isEmpty());
+            recogniseOnTheCpuWithoutAWord(model, folder_.path(), true);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// A machine whose Vulkan loader finds no driver at all: the module loads but offers no backend.
+TEST_F(BackendLoading, NoVulkanDriverKeepsRecognitionOnTheCpuWithoutAWord) {
+    TAVIK_REQUIRE_VULKAN_MODULE();
+    EXPECT_EXIT(
+        {
+            const QString model = scriptedModel();
+            const QString none = folder_.filePath("no-driver.json");
+            ::setenv("VK_ICD_FILENAMES", none.toUtf8().constData(), 1);
+            recogniseOnTheCpuWithoutAWord(model, folder_.path(), false);
         },
         ::testing::ExitedWithCode(0), "");
 }

@@ -6,6 +6,7 @@
 #include "app/insertion/insertion_engine.h"
 #include "app/insertion/mechanisms.h"
 #include "platform/accessibility.h"
+#include "platform/clipboard.h"
 #include "platform/key_synth.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/hotkey_xtest_keyboard.h"
@@ -191,6 +192,61 @@ TEST_F(HeldKeysDesktop, AKeyLetGoWhileTavikHadItAsideStaysUp) {
     EXPECT_FALSE(keyboard.isDown(rctl));
     EXPECT_TRUE(fieldShows("one " + typed)) << target.text().toStdString();
     EXPECT_EQ(keyboard.state().mods & ~keyboard.numLockMask(), 0u);
+}
+
+TEST_F(HeldKeysDesktop, AKeyPressedWhileALongTextIsTypedIsSetAsideForTheRest) {
+    // Right Ctrl goes down to start the next dictation while the last one is still being typed.
+    // More different characters than there are spare keycodes: typing stops for the keycodes to
+    // settle before binding them again, and the key goes down in that pause, after the first
+    // part has arrived and before the rest is sent.
+    const int spare = platform::KeySynth::system().typingBatchCapacity();
+    ASSERT_GT(spare, 0);
+    QString text;
+    for (int i = 0; i < spare + 30; ++i) {
+        text += QChar(0x0100 + i % 0x80); // Latin Extended-A: no key of its own in "us"
+    }
+    ASSERT_TRUE(target.setText(""));
+    target.keys();
+    EXPECT_EQ(runType(text), OUTCOME_SUCCEEDED);
+    QString shown;
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            const QString now = target.text();
+            const bool paused = !now.isEmpty() && now == shown;
+            shown = now;
+            return paused;
+        },
+        5000));
+    ASSERT_LT(shown.size(), text.size()) << "the whole text arrived before the key went down";
+    hands.press("RCTL");
+    ASSERT_TRUE(settled());
+    EXPECT_TRUE(fieldShows(text)) << target.text().toStdString();
+    EXPECT_EQ(chords(target.keys()), QStringList{});
+    EXPECT_TRUE(keyboard.isDown(hands.keycode("RCTL"))) << "a key still held must be down";
+    hands.release("RCTL");
+    EXPECT_FALSE(keyboard.isDown(hands.keycode("RCTL")));
+}
+
+TEST_F(HeldKeysDesktop, QuittingWhileTypingEndsTheTextAndGivesBackKeysAndKeycodes) {
+    const std::vector<KeySym> before = keyboard.map();
+    const int spare = platform::KeySynth::system().typingBatchCapacity();
+    ASSERT_GT(spare, 0);
+    QString text;
+    for (int i = 0; i < spare + 30; ++i) {
+        text += QChar(0x0100 + i % 0x80);
+    }
+    ASSERT_TRUE(target.setText(""));
+    target.keys();
+    hands.press("RALT");
+    EXPECT_EQ(runType(text), OUTCOME_SUCCEEDED);
+    platform::handOverAtQuit(); // the last step of quitting, without a clipboard manager here
+    // Nothing is left for a timer that will never fire.
+    EXPECT_FALSE(platform::KeySynth::system().busy());
+    EXPECT_EQ(keyboard.map(), before) << "a keycode bound for typing outlives Tavik";
+    EXPECT_TRUE(keyboard.isDown(hands.keycode("RALT")));
+    EXPECT_TRUE(fieldShows(text)) << target.text().toStdString();
+    EXPECT_EQ(chords(target.keys()), QStringList{});
+    hands.release("RALT");
 }
 
 TEST_F(HeldKeysDesktop, AKeyHeldOnAPhysicalKeyboardIsSetAsideAndGivenBack) {

@@ -127,6 +127,17 @@ TEST_F(DictionaryPaneTest, AddTrimsRefusesTheSameTermAndReloadsOnce) {
     EXPECT_EQ(field()->text(), QStringLiteral("Cafe") + QChar(0x0301));
     EXPECT_EQ(reloads(), 2);
 
+    // Tab goes from row to row in the order shown, the suggestions below the card after them.
+    QWidget* removeAcme = named(QStringLiteral("Remove Acme"));
+    removeAcme->setFocus();
+    QTest::keyClick(removeAcme, Qt::Key_Tab);
+    EXPECT_EQ(pane->window()->focusWidget(), named(QStringLiteral("Remove acme")));
+    QTest::keyClick(pane->window()->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(pane->window()->focusWidget(), named(QStringLiteral("Remove Caf") + QChar(0x00E9)));
+    QTest::keyClick(pane->window()->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(pane->window()->focusWidget()->accessibleName(), Vocabulary::suggestions().first());
+    field()->setFocus();
+
     // Spaces and tabs alone: nothing to add, by button or Return.
     erase(field());
     paste(field(), QStringLiteral(" \t "));

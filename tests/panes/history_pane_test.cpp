@@ -14,6 +14,7 @@
 #include "tests/panes/history_support.h"
 #include "tests/support/fixtures.h"
 
+#include <QAccessible>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -254,6 +255,11 @@ TEST_F(HistoryPaneTest, ANoticeFloatsOverTheBottomWithoutMovingTheList) {
     EXPECT_EQ(notice->geometry().bottom() + 1, 600 - 20);
     EXPECT_NEAR(notice->geometry().center().x(), 450, 1);
     EXPECT_LT(notice->width(), 460);
+    // Screen readers are told of it as a notification carrying its text.
+    QAccessibleInterface* announced = QAccessible::queryAccessibleInterface(notice);
+    ASSERT_NE(announced, nullptr);
+    EXPECT_EQ(announced->role(), QAccessible::Notification);
+    EXPECT_EQ(announced->text(QAccessible::Name), "“UPPERCASE” applied — on your clipboard.");
 
     // A long error wraps inside 460, centred, and stays 8 s.
     const QString long_ =

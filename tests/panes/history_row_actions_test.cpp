@@ -135,6 +135,29 @@ TEST_F(HistoryRowTest, ThePlayButtonShowsOnlyWhenTheAudioFileExists) {
     // The file goes (the archive was pruned): the next redraw shows no play button.
     ASSERT_TRUE(QFile::remove(AudioStore::shared().url(hello.id)));
     EXPECT_EQ(list->rowGeometry(rowOf(hello)).strip.size(), 4);
+
+    // A file that arrives while its row is under the pointer: the play button narrows the text,
+    // and the row is laid out again for it rather than left too short for its wrapped text.
+    const EntryRow measure;
+    const qreal width = list->listLayout().width();
+    HistoryEntry tight = test::dictation("just", QDateTime::currentDateTime());
+    for (int i = 0;
+         measure.height(tight, width, true, true) == measure.height(tight, width, true, false);
+         ++i) {
+        ASSERT_LT(i, 1000);
+        tight.text += " word";
+    }
+    History::shared().add(tight);
+    hover(tight);
+    const auto heightNow = [&] {
+        return list->listLayout().rows()[rowOf(tight)].height;
+    };
+    EXPECT_EQ(heightNow(), measure.height(tight, width, true, false));
+    test::archiveAudio(tight.id);
+    list->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->rowGeometry(rowOf(tight)).strip.size(), 5);
+    EXPECT_EQ(heightNow(), measure.height(tight, width, true, true));
 }
 
 TEST_F(HistoryRowTest, ALocalTransformCopiesItsResultAndSaysSoForTwoAndAHalfSeconds) {
@@ -226,11 +249,17 @@ TEST_F(HistoryRowTest, TheKeyboardReachesEveryRowAndAction) {
     const QUuid current = list->listLayout().entry(list->currentRow()).id;
     EXPECT_EQ(state.hovered(), current);
 
-    // Right from copy reaches delete; Return runs it.
+    // Right from copy reaches delete; Return runs it. The keyboard stays where it was, on the
+    // row that took the deleted one's place, with its actions shown and copy chosen again.
     QTest::keyClick(list, Qt::Key_Right);
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(History::shared().entries().size(), 2);
     EXPECT_EQ(list->listLayout().rowOf(current), -1);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(state.hovered(), older.id);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(clipboardText(), "an older thought");
+    EXPECT_EQ(History::shared().entries().size(), 2);
 
     QTest::keyClick(list, Qt::Key_Home);
     QTest::keyClick(list, Qt::Key_Menu);

@@ -5,9 +5,9 @@
 #include "app/shell/state/app_state.h"
 #include "app/stores/audio_store.h"
 #include "app/stores/history.h"
-#include "tests/panes/history_seed.h"
 #include "tests/support/controller_harness.h"
 #include "tests/support/fake_clock.h"
+#include "tools/history-seed/history_seed.h"
 
 #include <QFile>
 #include <QWidget>

@@ -7,6 +7,7 @@
 #include "app/stores/scratchpad.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -52,13 +53,15 @@ protected:
         return nullptr;
     }
 
+    // The count as a screen reader reads it, which must be what is shown.
     static QString countText(QWidget& pane) {
-        for (auto* label : pane.findChildren<QLabel*>()) {
-            if (label->accessibleName() == QStringLiteral("Word count")) {
-                return label->text();
-            }
+        auto* label = pane.findChild<QLabel*>(QStringLiteral("wordCount"));
+        if (label == nullptr) {
+            return QStringLiteral("<no count>");
         }
-        return QStringLiteral("<no count>");
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(label);
+        const QString read = accessible ? accessible->text(QAccessible::Name) : QString();
+        return read == label->text() ? read : QStringLiteral("<read as \"%1\">").arg(read);
     }
 };
 

@@ -91,8 +91,12 @@ TEST(SettingsDesktop, TheMicrophoneMenuMovesCaptureBetweenTheServersSources) {
                        {QStringLiteral("source_name=tavik_settings_filter"),
                         QStringLiteral("master=tavik_pipe"),
                         QStringLiteral("source_properties=device.description=Filter-Input")});
+    PulseModule silence(QStringLiteral("module-null-source"),
+                        {QStringLiteral("source_name=tavik_settings_null"),
+                         QStringLiteral("description=Null-Input")});
     ASSERT_TRUE(desk.loaded());
     ASSERT_TRUE(filter.loaded());
+    ASSERT_TRUE(silence.loaded());
 
     ControllerStage stage;
     stage.realQueues = true;
@@ -114,9 +118,12 @@ TEST(SettingsDesktop, TheMicrophoneMenuMovesCaptureBetweenTheServersSources) {
     EXPECT_TRUE(items.contains(QStringLiteral("Tavik-Test-Microphone")))
         << items.join(" | ").toStdString();
     EXPECT_TRUE(items.contains(QStringLiteral("tavik_settings_desk")));
-    // A filter over another source is virtual, listed under its own heading.
-    EXPECT_GT(items.indexOf(QStringLiteral("Filter-Input")),
-              items.indexOf(QStringLiteral("Virtual and loopback")));
+    // A filter over another source and a null source are virtual, listed under their own
+    // heading; the null sink's monitor is no microphone at all.
+    const auto virtualHeading = items.indexOf(QStringLiteral("Virtual and loopback"));
+    EXPECT_GT(items.indexOf(QStringLiteral("Filter-Input")), virtualHeading);
+    EXPECT_GT(items.indexOf(QStringLiteral("Null-Input")), virtualHeading);
+    EXPECT_LT(items.indexOf(QStringLiteral("tavik_settings_desk")), virtualHeading);
     for (const QString& item : items) {
         EXPECT_FALSE(item.startsWith(QStringLiteral("Monitor of"))) << item.toStdString();
     }

@@ -16,6 +16,7 @@
 #include "platform/defaults_store.h"
 #include "tests/panes/settings_pane_support.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -34,6 +35,17 @@ AudioInputDevice device(std::uint32_t id, const QString& uid, const QString& nam
     return AudioInputDevice{id, uid, name, 1, transport};
 }
 
+// What a screen reader hears of a single-choice control: a radio button, checked or not.
+bool heardAsChosen(QWidget* control) {
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(control);
+    EXPECT_NE(spoken, nullptr);
+    if (spoken == nullptr) {
+        return false;
+    }
+    EXPECT_EQ(spoken->role(), QAccessible::RadioButton);
+    return spoken->state().checked;
+}
+
 TEST_F(SettingsPaneTest, ModelRowsFollowTheFilesInTheSearchFolders) {
     accessibility.enabled = true;
     const QString base = QDir(modelsFolder()).filePath(QStringLiteral("ggml-base.en.bin"));
@@ -45,6 +57,8 @@ TEST_F(SettingsPaneTest, ModelRowsFollowTheFilesInTheSearchFolders) {
     EXPECT_EQ(baseRow->text(), QStringLiteral("Fast — base.en"));
     EXPECT_EQ(baseRow->detailText(), QStringLiteral("~46ms · 21.8% WER · 141 MB"));
     EXPECT_TRUE(baseRow->selected());
+    EXPECT_TRUE(heardAsChosen(baseRow));
+    EXPECT_FALSE(heardAsChosen(smallRow));
     EXPECT_EQ(smallRow->detailText(), QStringLiteral("Not downloaded"));
     EXPECT_DOUBLE_EQ(smallRow->opacity(), 0.45);
 
@@ -71,6 +85,8 @@ TEST_F(SettingsPaneTest, ModelRowsFollowTheFilesInTheSearchFolders) {
     EXPECT_EQ(prefs.model(), SpeechModel::small);
     EXPECT_TRUE(smallRow->selected());
     EXPECT_FALSE(baseRow->selected());
+    EXPECT_TRUE(heardAsChosen(smallRow));
+    EXPECT_FALSE(heardAsChosen(baseRow));
 
     // Its file removed: still marked, faded, "Not downloaded", and inert.
     ASSERT_TRUE(QFile::remove(QDir(configured.path()).filePath("ggml-small.en.bin")));
@@ -115,6 +131,16 @@ TEST_F(SettingsPaneTest, ShortcutChoicesRewriteOneBindingAndReloadTheShortcut) {
     // The same gesture again still rewrites and reloads.
     click(talk->chips()[1]);
     EXPECT_EQ(stage.shortcut->bindingsApplied, reloads + 2);
+    EXPECT_TRUE(heardAsChosen(talk->chips()[1]));
+    // Another gesture: the chips and what a screen reader hears of them follow the setting.
+    click(talk->chips()[0]);
+    EXPECT_EQ(prefs.bindings().at(DictationAction::pushToTalk).gesture, TriggerGesture::hold);
+    EXPECT_TRUE(talk->chips()[0]->selected());
+    EXPECT_TRUE(heardAsChosen(talk->chips()[0]));
+    EXPECT_FALSE(heardAsChosen(talk->chips()[1]));
+    click(talk->chips()[1]);
+    EXPECT_FALSE(heardAsChosen(talk->chips()[0]));
+    EXPECT_EQ(stage.shortcut->bindingsApplied, reloads + 4);
 
     // A key from the menu.
     click(talk->keyButton());
@@ -127,7 +153,7 @@ TEST_F(SettingsPaneTest, ShortcutChoicesRewriteOneBindingAndReloadTheShortcut) {
     item(keys, QStringLiteral("F13"))->trigger();
     EXPECT_EQ(prefs.bindings().at(DictationAction::pushToTalk),
               (TriggerBinding{TriggerKey::f13, TriggerGesture::doubleTap, true}));
-    EXPECT_EQ(stage.shortcut->bindingsApplied, reloads + 3);
+    EXPECT_EQ(stage.shortcut->bindingsApplied, reloads + 5);
     EXPECT_EQ(talk->keyButton()->title(), QStringLiteral("F13"));
     keys->close();
 
@@ -200,7 +226,7 @@ TEST_F(SettingsMicrophoneTest, TheMenuListsFreshDevicesAndMovesCaptureToTheChose
     EXPECT_FALSE(section()->note()->isVisible());
 
     // A device plugged in since: the menu reads the list afresh before it opens.
-    const auto usb = device(4, "usb-desk", "Desk Mic");
+    const auto usb = device(4, "usb-desk", "Desk\tMic");
     stage.capture->status.devices.append(usb);
     click(section()->menuButton());
     QMenu* menu = section()->menu();
@@ -323,6 +349,11 @@ TEST_F(SettingsMicrophoneTest, TheMeterTicksOnlyWhileCapturingAndOnScreen) {
     view->hide();
     EXPECT_FALSE(meter->ticking());
     view->show();
+    EXPECT_TRUE(meter->ticking());
+    // Minimised, the window still counts as visible; the meter must rest all the same.
+    view->showMinimized();
+    EXPECT_FALSE(meter->ticking());
+    view->showNormal();
     EXPECT_TRUE(meter->ticking());
     stage.capture->status.active.reset();
     stage.controller().refreshMicrophones();

@@ -147,6 +147,17 @@ TEST_F(SnippetsPaneTest, TheSwitchWritesTheWholeListDimsTheRowAndSurvivesARestar
     QTest::mouseClick(row(1)->toggle(), Qt::LeftButton);
     EXPECT_TRUE(store().items()[1].enabled);
     EXPECT_DOUBLE_EQ(row(1)->opacity(), 1.0);
+
+    // Two snippets of one id (a hand-edited file): the second row's switch changes the first
+    // snippet of that id, and the second switch goes on showing what is stored for its own.
+    Snippet twin = store().items()[0];
+    twin.trigger = QStringLiteral("twin");
+    store().setItems({store().items()[0], twin});
+    QTest::mouseClick(row(1)->toggle(), Qt::LeftButton);
+    EXPECT_FALSE(store().items()[0].enabled);
+    EXPECT_TRUE(store().items()[1].enabled);
+    EXPECT_TRUE(row(1)->toggle()->isChecked());
+    EXPECT_FALSE(row(0)->toggle()->isChecked());
 }
 
 TEST_F(SnippetsPaneTest, DeletingFromTheRowsOwnButton) {

@@ -62,7 +62,10 @@ inline int run(const QString& program, const QStringList& arguments, int timeout
 
 // The pointer and the keyboard as a person would use them (XTest through xdotool).
 inline void clickAt(QPoint global, int button = 1) {
-    run("xdotool", {"mousemove", "--sync", QString::number(global.x()), QString::number(global.y()),
+    // A synced move waits for the pointer to leave where it was, which it never does when an
+    // earlier test left it on this very spot: step beside it first.
+    run("xdotool", {"mousemove", QString::number(global.x() + 1), QString::number(global.y()),
+                    "mousemove", "--sync", QString::number(global.x()), QString::number(global.y()),
                     "click", QString::number(button)});
 }
 inline void pressKeys(const QStringList& keys) {

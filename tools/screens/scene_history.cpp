@@ -6,7 +6,7 @@
 #include "app/stores/audio_store.h"
 #include "app/stores/history.h"
 #include "app/stores/transforms.h"
-#include "tests/panes/history_seed.h"
+#include "tools/history-seed/history_seed.h"
 #include "tools/screens/scene.h"
 
 #include <QMenu>

@@ -139,6 +139,10 @@ void DictionaryPane::showTerms(const QStringList& terms) {
         auto* row = new TermRow(card_);
         connect(row->removeButton(), &QAbstractButton::clicked, this, [this, row] { remove(row); });
         card_->addRow(row);
+        // Tab reaches a new row after the one above it, not after the suggestions below the card.
+        QWidget::setTabOrder(rows_.empty() ? static_cast<QWidget*>(addButton_)
+                                           : rows_.back()->removeButton(),
+                             row->removeButton());
         rows_.push_back(row);
     }
     for (std::size_t i = 0; i < count; ++i) {

@@ -143,7 +143,9 @@ HistoryHeader::HistoryHeader(DictationController& controller, QWidget* parent)
     left->addWidget(mode_);
 
     row->addLayout(left, 1);
-    row->addSpacing(8); // the spacer's least length, beside the default spacing
+    // The spacer's least length and the stack's spacing on both its sides: a box layout puts no
+    // spacing next to a spacer item, so it all goes in here.
+    row->addSpacing(8 + 8);
     rail_ = new StatRail(this);
     row->addWidget(rail_, 0, Qt::AlignTop);
 

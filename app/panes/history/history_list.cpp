@@ -7,6 +7,7 @@
 
 #include <QMenu>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavik::panes {
@@ -45,14 +46,20 @@ HistoryList::~HistoryList() {
 }
 
 void HistoryList::setGroups(QList<History::DayGroup> groups, QStringList captions) {
+    const int currentBefore = currentRow();
     groups_ = std::move(groups);
     captions_ = std::move(captions);
     strippedRow_.reset();
     relayout();
     applyHover();
-    // An entry that is gone can no longer be the pointer's or the keyboard's row.
+    // An entry that is gone can no longer be the keyboard's row. While the keyboard is in the
+    // list, the row that took its place (or the new last one) becomes it, so someone deleting
+    // rows from the keyboard keeps their place instead of starting over at the top.
     if (currentRow_ && layout_.rowOf(*currentRow_) < 0) {
         currentRow_.reset();
+        if (hasFocus() && currentBefore >= 0 && rowCount() > 0) {
+            moveCurrent(std::min(currentBefore, rowCount() - 1));
+        }
     }
     for (auto it = accessibleRows_.begin(); it != accessibleRows_.end();) {
         if (layout_.rowOf(it.key()) < 0) {
@@ -109,7 +116,7 @@ int HistoryList::currentRow() const {
 }
 
 QSize HistoryList::sizeHint() const {
-    return QSize(400, int(std::ceil(layout_.height())));
+    return QSize(400, int(std::min<qreal>(std::ceil(layout_.height()), QWIDGETSIZE_MAX)));
 }
 
 void HistoryList::pointerOnRow(int row) {

@@ -12,6 +12,7 @@
 #include <QPaintEvent>
 #include <QResizeEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavik::panes {
@@ -113,7 +114,9 @@ void HistoryList::measureStep() {
 }
 
 void HistoryList::fitHeight() {
-    const int height = int(std::ceil(layout_.height()));
+    // Before the list has its width (a new pane lays out at its default width of a few pixels),
+    // a full history stands taller than a widget may be; it settles once the width comes.
+    const int height = int(std::min<qreal>(std::ceil(layout_.height()), QWIDGETSIZE_MAX));
     if (this->height() != height || minimumHeight() != height) {
         setFixedHeight(height);
     }

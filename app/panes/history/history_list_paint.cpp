@@ -61,6 +61,19 @@ void HistoryList::paintEvent(QPaintEvent* event) {
     if (changed) {
         QTimer::singleShot(0, this, [this] { fitHeight(); });
     }
+    // The archive changes without a signal (pruned, or the file of a row under the pointer
+    // written after the row showed): the strip below then gains or loses its play button and no
+    // longer has the width the row was laid out with, so the text could overrun the row. Lay
+    // the row out again as soon as this frame is done.
+    if (strippedRow_) {
+        const int hovered = layout_.rowOf(*strippedRow_);
+        if (hovered >= 0 && hasAudio(layout_.entry(hovered)) != strippedHasAudio_) {
+            QTimer::singleShot(0, this, [this] {
+                applyHover();
+                update();
+            });
+        }
+    }
     const auto [firstGroup, endGroup] = layout_.groupsBetween(clip.top(), clip.bottom());
     for (int g = firstGroup; g < endGroup; ++g) {
         paintGroup(painter, g, clip);

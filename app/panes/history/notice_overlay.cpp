@@ -4,6 +4,7 @@
 #include "app/shell/design/theme.h"
 #include "app/shell/state/app_state.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 #include <QTimer>
@@ -14,8 +15,33 @@ namespace tavik::panes {
 
 using design::Theme;
 
+namespace {
+
+// Assistive technology learns of a notice as a notification, which screen readers speak when it
+// shows, rather than as an anonymous part of the window.
+class NoticeAccessible final : public QAccessibleWidget {
+public:
+    explicit NoticeAccessible(QWidget* notice)
+        : QAccessibleWidget(notice, QAccessible::Notification) {}
+};
+
+QAccessibleInterface* makeNoticeAccessible(const QString&, QObject* object) {
+    if (auto* notice = qobject_cast<NoticeOverlay*>(object)) {
+        return new NoticeAccessible(notice);
+    }
+    return nullptr;
+}
+
+} // namespace
+
 NoticeOverlay::NoticeOverlay(AppState& state, QWidget* parent)
     : QWidget(parent), state_(state), wrapped_(Theme::font(12), Qt::AlignHCenter), fade_(this, 0) {
+    // Before anything asks for this widget's accessible interface, so the first one made is ours.
+    static const bool installed = [] {
+        QAccessible::installFactory(&makeNoticeAccessible);
+        return true;
+    }();
+    (void)installed;
     setAttribute(Qt::WA_TranslucentBackground);
     hide();
     parent->installEventFilter(this);

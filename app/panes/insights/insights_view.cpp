@@ -36,7 +36,9 @@ QWidget* figureLine(const QString& name, const QFont& nameFont, const QString& v
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(defaultSpacing);
     row->addWidget(new design::ElidedLabel(name, nameFont, Theme::label, line), 1);
-    row->addSpacing(defaultSpacing); // the spacer's least length
+    // The spacer's least length and the spacing on both its sides (a box layout puts no spacing
+    // next to a spacer item).
+    row->addSpacing(defaultSpacing + defaultSpacing);
     row->addWidget(design::makeText(value, valueFont, valueColor, line));
     return line;
 }

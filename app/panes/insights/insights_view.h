@@ -10,17 +10,24 @@ class PaneFrame;
 
 namespace tavik::panes {
 
-// The insights pane, the main window's second section:
+// The insights pane, the main window's second section (blocks 26 apart, padded by 28):
 //
 //   Insights
-//   ╭ ≡ 1200        ╮ ╭ 🎙 48       ╮ ╭ ◔ 142         ╮ ╭ 🔥 3      ╮   four cards,
-//   12 apart ╰ words dictated╯ ╰ dictations ╯ ╰ words per minute╯ ╰ day streak╯ TIME            At
-//   142 words per minute you are roughly 3.6× faster …  (above 40 wpm only) WHERE IT GOES   Mail
-//   ……………………………………… 20 / ▬▬▬▬▬▬▬▬▬▬  (six applications at most) RELIABILITY     Insertions that
-//   reached the app ………… 97%  / Median time … 412ms
+//   +-------------+ +-------------+ +------------------+ +------------+  four cards sharing
+//   | =  1200     | | m  48       | | g  142           | | f  3       |  the row, 12 apart
+//   | words dict. | | dictations  | | words per minute | | day streak |
+//   +-------------+ +-------------+ +------------------+ +------------+
+//   TIME            (only above 40 words per minute)
+//   At 142 words per minute you are roughly 3.6x faster than typing ... saved so far.
+//   WHERE IT GOES   (six applications at most)
+//   Mail ...................................................... 20
+//   ============================================================
+//   RELIABILITY
+//   Insertions that reached the app ............................ 97%
+//   Median time from speech to text ............................ 412ms
 //
-// Blocks 26 apart in a view padded by 28. Every figure is read afresh from the history each
-// time it changes; with no dictation only the title and one sentence show. Writes nothing.
+// Every figure is read afresh from the history each time it changes; with no dictation only
+// the title and one sentence show. Writes nothing.
 class InsightsView : public QWidget {
     Q_OBJECT
 

@@ -29,7 +29,7 @@ void LevelMeter::setRunning(bool running) {
 }
 
 void LevelMeter::updateTimer() {
-    if (running_ && isVisible()) {
+    if (running_ && onScreen_) {
         if (!timer_.isActive()) {
             timer_.start(intervalMs, Qt::PreciseTimer, this);
         }
@@ -95,6 +95,7 @@ void LevelMeter::paintEvent(QPaintEvent*) {
 
 void LevelMeter::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    onScreen_ = true;
     updateTimer();
     if (running_) {
         tick();
@@ -103,6 +104,7 @@ void LevelMeter::showEvent(QShowEvent* event) {
 
 void LevelMeter::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    onScreen_ = false;
     updateTimer();
 }
 

@@ -12,7 +12,8 @@ namespace tavik::panes::settings {
 
 // The live input level beside "Listening on …": a track with a bar whose width follows the
 // level in dBFS. While it runs it pulls the level every 0.08 s, and only while it is on
-// screen: a hidden window costs nothing. A tick that would not move the bar repaints nothing.
+// screen: a hidden or minimised window costs nothing. A tick that would not move the bar
+// repaints nothing.
 class LevelMeter final : public QWidget {
     Q_OBJECT
 public:
@@ -51,6 +52,9 @@ private:
     std::function<float()> source_;
     QBasicTimer timer_;
     bool running_ = false;
+    // Between a show and a hide event. Minimising the window hides the meter without
+    // clearing isVisible(), so that cannot tell.
+    bool onScreen_ = false;
     float db_ = -80;
     double paintedWidth_ = -1;
 };

@@ -12,6 +12,7 @@
 #include "app/shell/design/toggle.h"
 #include "app/stores/preferences.h"
 
+#include <QActionGroup>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -100,14 +101,21 @@ void MicrophoneSection::openMenu() {
         menu_->deleteLater();
     }
     menu_ = new QMenu(this);
+    // One choice among all entries: only the chosen one is marked, and screen readers hear
+    // radio items. Choosing the marked entry still triggers it.
+    auto* choices = new QActionGroup(menu_);
+    choices->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (const MicrophoneMenuEntry& entry : microphoneMenuEntries(status, prefs_.microphoneUID())) {
         if (entry.header) {
             addHeading(*menu_, entry.text);
             continue;
         }
-        QAction* item = menu_->addAction(design::escapeMnemonics(entry.text));
+        // A tab in a name would start the shortcut column, a line break a second line.
+        QAction* item =
+            menu_->addAction(design::escapeMnemonics(design::ElidedLabel::oneLine(entry.text)));
         item->setCheckable(true);
         item->setChecked(entry.checked);
+        choices->addAction(item);
         // Choosing the checked entry again still selects it (the controller rebuilds capture).
         connect(item, &QAction::triggered, this,
                 [this, device = entry.device] { controller_.selectMicrophone(device); });

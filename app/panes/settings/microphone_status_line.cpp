@@ -1,6 +1,7 @@
 #include "app/panes/settings/microphone_status_line.h"
 
 #include "app/panes/settings/level_meter.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/theme.h"
 
 #include <QPainter>
@@ -83,7 +84,9 @@ void MicrophoneStatusLine::paintEvent(QPaintEvent*) {
     const QFontMetricsF metrics(font());
     const qreal left = dotSize + spacing;
     const qreal available = qMax<qreal>(0, textRight() - left);
-    const QString shown = metrics.elidedText(sentence(), Qt::ElideRight, available);
+    // One line whatever the device's name holds; the runs keep their lengths.
+    const QString shown =
+        metrics.elidedText(design::ElidedLabel::oneLine(sentence()), Qt::ElideRight, available);
     const int leadLength = qMin(shown.size(), text_.lead.size());
     const QString lead = shown.left(leadLength);
     const QString rest = shown.mid(leadLength);

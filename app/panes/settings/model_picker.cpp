@@ -35,6 +35,8 @@ QFont detailFont() {
 //     ~46ms · 21.8% WER · 141 MB        (faded to 0.45 when the file is missing)
 ModelRow::ModelRow(SpeechModel model, QWidget* parent) : QAbstractButton(parent), model_(model) {
     setText(label(model_));
+    setCheckable(true);
+    setAutoExclusive(true);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
@@ -46,6 +48,9 @@ QString ModelRow::detailText() const {
 void ModelRow::setLook(bool selected, bool downloaded) {
     selected_ = selected;
     downloaded_ = downloaded;
+    if (selected) {
+        setChecked(true); // unchecks the other row
+    }
     setAccessibleName(text());
     setAccessibleDescription(detailText());
     update();

@@ -14,7 +14,8 @@ class Preferences;
 namespace tavik::panes::settings {
 
 // One speech model: a radio mark, its name and its figures, or "Not downloaded" faded when no
-// search folder holds its file. The whole row takes the click.
+// search folder holds its file. The whole row takes the click. Screen readers hear the rows as
+// radio buttons with the chosen model checked; a click only reports itself.
 class ModelRow final : public QAbstractButton {
     Q_OBJECT
 public:
@@ -32,6 +33,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void nextCheckState() override {}
 
 private:
     SpeechModel model_;

@@ -53,7 +53,8 @@ PermissionsCard::PermissionsCard(PermissionsModel& permissions, QWidget* parent)
                                                accessibilityRow_));
     row->addLayout(words, 1);
     open_ = new design::QuietButton(QStringLiteral("Open"), accessibilityRow_);
-    open_->setAccessibleName(QStringLiteral("Open accessibility settings"));
+    // Heard as what it does here: no settings page opens, the switch itself is turned on.
+    open_->setAccessibleDescription(QStringLiteral("Switches the desktop's accessibility on."));
     row->addWidget(open_, 0, Qt::AlignTop);
     column->addWidget(accessibilityRow_);
 

@@ -1,6 +1,7 @@
 #include "app/panes/settings/settings_buttons.h"
 
 #include "app/shell/design/glyphs.h"
+#include "app/shell/design/labels.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/theme.h"
 
@@ -39,6 +40,8 @@ GestureChip::GestureChip(const QString& text, QWidget* parent) : QAbstractButton
     setAccessibleName(text);
     setFont(Theme::font(11, QFont::Medium));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setCheckable(true);
+    setAutoExclusive(true);
     makeFocusable(this);
 }
 
@@ -47,6 +50,10 @@ void GestureChip::setSelected(bool selected) {
         return;
     }
     selected_ = selected;
+    // Checking one chip unchecks its sibling; the one checked cannot be unchecked on its own.
+    if (selected) {
+        setChecked(true);
+    }
     update();
 }
 
@@ -133,7 +140,9 @@ void MenuButton::paintEvent(QPaintEvent*) {
     design::paintGlyph(painter, QStringLiteral("chevron.down"), chevron, Theme::silver);
 
     const qreal textWidth = qMax<qreal>(0, chevron.left() - look_.spacing - left);
-    const QString shown = QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, textWidth);
+    // A device name is data: a line break or tab in it must not start a second line.
+    const QString shown = QFontMetricsF(font()).elidedText(design::ElidedLabel::oneLine(text()),
+                                                           Qt::ElideRight, textWidth);
     painter.setPen(Theme::mist);
     painter.drawText(QRectF(left, box.top(), textWidth, box.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, shown);

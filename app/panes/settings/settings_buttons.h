@@ -8,7 +8,9 @@
 
 namespace tavik::panes::settings {
 
-// "Hold" / "Double-tap": a small outlined chip, filled while selected.
+// "Hold" / "Double-tap": a small outlined chip, filled while selected. Screen readers hear the
+// chips of one row as radio buttons with the selected one checked; a click only reports itself,
+// the row decides what is selected.
 class GestureChip final : public QAbstractButton {
     Q_OBJECT
 public:
@@ -22,6 +24,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void nextCheckState() override {}
 
 private:
     bool selected_ = false;

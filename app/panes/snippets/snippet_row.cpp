@@ -40,8 +40,15 @@ SnippetRow::SnippetRow(QWidget* parent) : QWidget(parent) {
                                       Theme::silver, this);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-    connect(toggle_, &QAbstractButton::clicked, this,
-            [this](bool checked) { emit enabledEdited(snippet_.id, checked); });
+    connect(toggle_, &QAbstractButton::clicked, this, [this](bool checked) {
+        emit enabledEdited(snippet_.id, checked);
+        // The store has answered by now. Where it took nothing for this row (another snippet of
+        // the same id, from a hand-edited file, was the one switched), the switch goes back to
+        // what is stored instead of showing a state that is not.
+        if (toggle_->isChecked() != snippet_.enabled) {
+            toggle_->setChecked(snippet_.enabled);
+        }
+    });
     connect(delete_, &QAbstractButton::clicked, this, [this] { emit deleteClicked(snippet_.id); });
 }
 

@@ -1,14 +1,16 @@
 #pragma once
 
-// Histories that read like a person's, written where the application keeps its own, for the
-// pane tests, the screenshots and the benchmarks. Header only, with no test framework, so each
-// of those programs takes it as it is.
+// Histories that read like a person's, written where the application keeps its own: for the
+// pane tests, the screenshots, the benchmarks and the tavik-history-seed tool. Header only, with
+// no test framework, so each of those programs takes it as it is.
 #include "app/stores/history_entry.h"
 #include "app/stores/history_file.h"
+#include "platform/folders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QList>
+#include <QSaveFile>
 #include <QStringList>
 
 namespace tavik::seed {
@@ -27,15 +29,19 @@ inline HistoryEntry dictation(const QString& text, const QDateTime& at, const QS
                         inserted};
 }
 
-// Writes the shared history's file ($XDG_DATA_HOME/Tavik/history.json) before anything reads it.
+// Writes the history file the application reads ($XDG_DATA_HOME/Tavik/history.json, or under
+// ~/.local/share without the variable) before anything reads it: the folder 0700, the file 0600
+// and replaced whole, as the history store itself writes it.
 inline bool writeHistoryFile(const QList<HistoryEntry>& newestFirst) {
-    const QString folder = qEnvironmentVariable("XDG_DATA_HOME") + "/Tavik";
-    if (!QDir().mkpath(folder)) {
+    const QString folder = platform::Folders::fromEnvironment().data;
+    if (!QDir().mkpath(folder) ||
+        !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
         return false;
     }
-    QFile file(folder + "/history.json");
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(history_file::encode(newestFirst)) > 0;
+    QSaveFile file(platform::joinPath(folder, "history.json"));
+    return file.open(QIODevice::WriteOnly) &&
+           file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
+           file.write(history_file::encode(newestFirst)) > 0 && file.commit();
 }
 
 // `count` entries, newest first, 37 minutes apart from `newest` backwards: a few dozen a day
@@ -88,6 +94,23 @@ inline QList<HistoryEntry> variedHistory(const QDateTime& now) {
         dictation("Happy new year to the whole team!",
                   QDateTime(QDate(today.year() - 1, 12, 31), QTime(23, 58)), "Chat", true, 265),
     };
+    return entries;
+}
+
+// Two weeks of steady dictation, one every 90 minutes, into ten applications (Mail most), one
+// in 29 missed. Newest first.
+inline QList<HistoryEntry> steadyHistory(const QDateTime& now) {
+    static const QStringList apps = {"Mail", "Mail",  "Mail",     "Editor",  "Editor",
+                                     "Chat", "Notes", "Terminal", "Browser", "Calendar"};
+    QList<HistoryEntry> entries;
+    for (int i = 0; i < 240; ++i) {
+        HistoryEntry entry =
+            dictation("we should move the planning meeting to thursday so everyone can join",
+                      now.addSecs(-qint64(i) * 90 * 60), apps[i % apps.size()], i % 29 != 5,
+                      280 + (i * 37) % 300);
+        entry.duration = 3.4 + (i % 5) * 0.3;
+        entries.append(entry);
+    }
     return entries;
 }
 

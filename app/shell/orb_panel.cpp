@@ -1,0 +1,133 @@
+#include "app/shell/orb_panel.h"
+
+#include "app/shell/ripple_orb.h"
+#include "platform/window_hints.h"
+
+#include <QMouseEvent>
+#include <QRegion>
+#include <QWindow>
+
+#include <cmath>
+
+namespace tavik {
+
+namespace hints = platform::window_hints;
+using platform::WindowState;
+
+OrbPanel::OrbPanel(RippleOrb* face)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus),
+      face_(face) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    setFocusPolicy(Qt::NoFocus);
+    // Menus come from the press itself; a second one from the context-menu event would follow.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setWindowTitle(QStringLiteral("Tavik"));
+    setFixedSize(RippleOrb::frameSize, RippleOrb::frameSize);
+    face_->setParent(this);
+    face_->move(0, 0);
+    face_->setFocusPolicy(Qt::NoFocus);
+    // The mask follows the disc after the paint that changed it, never from inside that paint.
+    connect(face_, &RippleOrb::discChanged, this, &OrbPanel::followDisc, Qt::QueuedConnection);
+}
+
+void OrbPanel::present() {
+    if (isVisible()) {
+        return;
+    }
+    // With a compositor the corners are truly transparent; without one they would show black,
+    // so the window is cut to the disc itself.
+    translucent_ = hints::compositorRunning();
+    followDisc();
+    QWindow* window = windowHandle();
+    if (window == nullptr) {
+        winId();
+        window = windowHandle();
+    }
+    // Pointer input only on the round button: a click in a corner reaches the window below.
+    hints::setInputRegion(window, QRegion(rect(), QRegion::Ellipse));
+    const auto askForStates = [window] {
+        for (const WindowState state : {WindowState::above, WindowState::sticky,
+                                        WindowState::skipTaskbar, WindowState::skipPager}) {
+            hints::set(window, state, true);
+        }
+    };
+    // Written on the window for the manager to read as it maps it, then asked of the manager
+    // again: Qt rewrites some of them while mapping.
+    askForStates();
+    show();
+    askForStates();
+}
+
+void OrbPanel::followDisc() {
+    if (translucent_) {
+        clearMask();
+        return;
+    }
+    const OrbLook look = face_->shown();
+    const int diameter = int(std::ceil(look.disc * look.scale));
+    const int corner = (RippleOrb::frameSize - diameter) / 2;
+    setMask(QRegion(corner, corner, diameter, diameter, QRegion::Ellipse));
+}
+
+void OrbPanel::mousePressEvent(QMouseEvent* event) {
+    const QPoint global = event->globalPosition().toPoint();
+    if (event->button() == Qt::RightButton ||
+        (event->button() == Qt::LeftButton && event->modifiers().testFlag(Qt::ControlModifier))) {
+        if (onRightClick) {
+            onRightClick(global);
+        }
+        return;
+    }
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    // The button is round: a press in a transparent corner is not on it (where the window
+    // system cannot pass such a press on to the window below).
+    const QPointF offset =
+        event->position() - QPointF(RippleOrb::frameSize / 2.0, RippleOrb::frameSize / 2.0);
+    if (std::hypot(offset.x(), offset.y()) > RippleOrb::frameSize / 2.0) {
+        event->ignore();
+        return;
+    }
+    pressed_ = true;
+    dragged_ = false;
+    pressGlobal_ = global;
+    pressPosition_ = pos();
+}
+
+void OrbPanel::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressed_) {
+        return;
+    }
+    if (!event->buttons().testFlag(Qt::LeftButton)) {
+        pressed_ = false; // the release went elsewhere (a grab); nothing more to follow
+        return;
+    }
+    const QPoint delta = event->globalPosition().toPoint() - pressGlobal_;
+    if (delta.isNull() && !dragged_) {
+        return;
+    }
+    dragged_ = true;
+    move(pressPosition_ + delta);
+}
+
+void OrbPanel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressed_) {
+        return;
+    }
+    pressed_ = false;
+    const bool wasDrag = dragged_;
+    dragged_ = false;
+    if (wasDrag) {
+        if (onMoved) {
+            onMoved(pos());
+        }
+    } else if (onClick) {
+        onClick();
+    }
+}
+
+} // namespace tavik
