@@ -183,6 +183,20 @@ void BM_TypingIntoTarget(benchmark::State& state) {
 }
 BENCHMARK(BM_TypingIntoTarget)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// Only characters with a key of their own: nothing is bound, the keyboard map never changes.
+void BM_TypingWithoutBindingIntoTarget(benchmark::State& state) {
+    const QString sentence = "the quick brown fox jumps over the lazy dog, then rests. ";
+    QString text;
+    while (text.size() < 500) {
+        text += sentence;
+    }
+    typeIntoTarget(state, text);
+}
+BENCHMARK(BM_TypingWithoutBindingIntoTarget)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
 // The same watch with nothing typed: what the machine and the target's answers alone cost the
 // loop, the floor under `part_ms`.
 void BM_LoopWithoutTyping(benchmark::State& state) {
