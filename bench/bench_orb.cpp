@@ -8,10 +8,10 @@
 #include "app/shell/orb_controller.h"
 #include "app/shell/orb_panel.h"
 #include "app/shell/ripple_orb.h"
+#include "bench/private_home.h"
 #include "tests/support/controller_harness.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QWindow>
 
 #include <benchmark/benchmark.h>
@@ -73,13 +73,7 @@ BENCHMARK(BM_OrbTickWhenNothingChanged)->Unit(benchmark::kMicrosecond);
 } // namespace tavik
 
 int main(int argc, char** argv) {
-    QTemporaryDir home(QDir::tempPath() + "/tavik-bench-home-XXXXXX");
-    const QByteArray root = home.path().toUtf8();
-    ::setenv("HOME", root.constData(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root + "/.config").constData(), 1);
-    ::setenv("XDG_DATA_HOME", (root + "/.local/share").constData(), 1);
-    ::setenv("XDG_STATE_HOME", (root + "/.local/state").constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    tavik::bench::PrivateHome home;
     QApplication app(argc, argv);
     tavik::design::applyTavikLook(app);
     benchmark::Initialize(&argc, argv);

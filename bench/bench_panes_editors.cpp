@@ -10,11 +10,11 @@
 #include "app/stores/scratchpad.h"
 #include "app/stores/snippets.h"
 #include "app/stores/vocabulary.h"
+#include "bench/private_home.h"
 #include "tests/support/controller_harness.h"
 
 #include <QApplication>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -153,13 +153,7 @@ BENCHMARK(scratchpadAppendTo1MB)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home(QDir::tempPath() + "/tavik-bench-home-XXXXXX");
-    const QByteArray root = home.path().toUtf8();
-    ::setenv("HOME", root.constData(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root + "/.config").constData(), 1);
-    ::setenv("XDG_DATA_HOME", (root + "/.local/share").constData(), 1);
-    ::setenv("XDG_STATE_HOME", (root + "/.local/state").constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    tavik::bench::PrivateHome home;
     QApplication app(argc, argv);
     design::applyTavikLook(app);
     design::Motion::setEnabled(false);

@@ -11,6 +11,7 @@
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/state/app_state.h"
 #include "app/stores/history.h"
+#include "bench/private_home.h"
 #include "tests/support/controller_harness.h"
 #include "tools/history-seed/history_seed.h"
 
@@ -18,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QScrollBar>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -181,13 +181,7 @@ BENCHMARK(BM_InsightsPaneFirstPaint)->Unit(benchmark::kMillisecond)->MinTime(2.0
 } // namespace tavik::panes
 
 int main(int argc, char** argv) {
-    QTemporaryDir home(QDir::tempPath() + "/tavik-bench-home-XXXXXX");
-    const QByteArray root = home.path().toUtf8();
-    ::setenv("HOME", root.constData(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root + "/.config").constData(), 1);
-    ::setenv("XDG_DATA_HOME", (root + "/.local/share").constData(), 1);
-    ::setenv("XDG_STATE_HOME", (root + "/.local/state").constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    tavik::bench::PrivateHome home;
     QApplication app(argc, argv);
     tavik::design::applyTavikLook(app);
     tavik::design::Motion::setEnabled(false);

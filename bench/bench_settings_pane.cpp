@@ -5,13 +5,13 @@
 #include "app/panes/settings/settings_view.h"
 #include "app/shell/design/look.h"
 #include "app/stores/preferences.h"
+#include "bench/private_home.h"
 #include "tests/support/controller_harness.h"
 #include "tests/support/switchable_accessibility.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -94,13 +94,7 @@ BENCHMARK(levelMeterFrame)->Unit(benchmark::kMicrosecond);
 } // namespace tavik
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    const QByteArray root = home.path().toUtf8();
-    ::setenv("HOME", root.constData(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root + "/.config").constData(), 1);
-    ::setenv("XDG_DATA_HOME", (root + "/.local/share").constData(), 1);
-    ::setenv("XDG_STATE_HOME", (root + "/.local/state").constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    tavik::bench::PrivateHome home;
     QApplication app(argc, argv);
     tavik::design::applyTavikLook(app);
     benchmark::Initialize(&argc, argv);

@@ -10,13 +10,13 @@
 #include "app/shell/root_view.h"
 #include "app/shell/status_item.h"
 #include "app/stores/history.h"
+#include "bench/private_home.h"
 #include "platform/defaults_store.h"
 #include "tests/support/controller_harness.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QWidget>
 
 #include <benchmark/benchmark.h>
@@ -103,13 +103,7 @@ BENCHMARK(launchToFirstPaint)->Name("WarmLaunchToTrayAndFirstPaint")->Unit(bench
 } // namespace tavik
 
 int main(int argc, char** argv) {
-    QTemporaryDir home(QDir::tempPath() + "/tavik-bench-home-XXXXXX");
-    const QByteArray root = home.path().toUtf8();
-    ::setenv("HOME", root.constData(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root + "/.config").constData(), 1);
-    ::setenv("XDG_DATA_HOME", (root + "/.local/share").constData(), 1);
-    ::setenv("XDG_STATE_HOME", (root + "/.local/state").constData(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    tavik::bench::PrivateHome home;
     QApplication app(argc, argv);
     tavik::design::applyTavikLook(app);
     tavik::seedHistory(500);

@@ -325,7 +325,7 @@ public:
     QString modelPath() const override { return s_->modelPath; }
     std::optional<QString> vadModelPath() const override { return s_->vadModelPath; }
     QStringList bindingSummaryParts() const override { return s_->summary; }
-    QString primaryLabel() const override { return QStringLiteral("Right ⌥"); }
+    QString primaryLabel() const override { return QStringLiteral("Right Alt"); }
     QString modeDescription() const override { return s_->modeDescription; }
 
 private:
