@@ -8,7 +8,7 @@
 #include "app/shell/orb_controller.h"
 #include "app/shell/orb_panel.h"
 #include "app/shell/ripple_orb.h"
-#include "bench/private_home.h"
+#include "bench/window_bench.h"
 #include "tests/support/controller_harness.h"
 
 #include <QApplication>
@@ -18,19 +18,6 @@
 
 namespace tavik {
 namespace {
-
-class PaintCount final : public QObject {
-public:
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++count;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 void BM_OrbRecordingFrame(benchmark::State& state) {
     design::Motion::setEnabled(false); // each frame draws its level at once
@@ -44,7 +31,7 @@ void BM_OrbRecordingFrame(benchmark::State& state) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     emit stage.controller().stateChanged(dictation::State::recording());
-    PaintCount paints;
+    bench::PaintCount paints;
     window.findChild<RippleOrb*>()->installEventFilter(&paints);
     float decibels = -55;
     for (auto _ : state) {
@@ -73,11 +60,5 @@ BENCHMARK(BM_OrbTickWhenNothingChanged)->Unit(benchmark::kMicrosecond);
 } // namespace tavik
 
 int main(int argc, char** argv) {
-    tavik::bench::PrivateHome home;
-    QApplication app(argc, argv);
-    tavik::design::applyTavikLook(app);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tavik::bench::runWindowBenchmarks(argc, argv);
 }

@@ -10,7 +10,7 @@
 #include "app/stores/scratchpad.h"
 #include "app/stores/snippets.h"
 #include "app/stores/vocabulary.h"
-#include "bench/private_home.h"
+#include "bench/window_bench.h"
 #include "tests/support/controller_harness.h"
 
 #include <QApplication>
@@ -153,12 +153,5 @@ BENCHMARK(scratchpadAppendTo1MB)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    tavik::bench::PrivateHome home;
-    QApplication app(argc, argv);
-    design::applyTavikLook(app);
-    design::Motion::setEnabled(false);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tavik::bench::runWindowBenchmarks(argc, argv, {.instantMotion = true, .prepare = {}});
 }

@@ -11,7 +11,7 @@
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/state/app_state.h"
 #include "app/stores/history.h"
-#include "bench/private_home.h"
+#include "bench/window_bench.h"
 #include "tests/support/controller_harness.h"
 #include "tools/history-seed/history_seed.h"
 
@@ -181,18 +181,14 @@ BENCHMARK(BM_InsightsPaneFirstPaint)->Unit(benchmark::kMillisecond)->MinTime(2.0
 } // namespace tavik::panes
 
 int main(int argc, char** argv) {
-    tavik::bench::PrivateHome home;
-    QApplication app(argc, argv);
-    tavik::design::applyTavikLook(app);
-    tavik::design::Motion::setEnabled(false);
-    if (!tavik::seed::writeHistoryFile(tavik::seed::manyDictations(int(tavik::History::maxEntries),
-                                                                   QDateTime::currentDateTime()))) {
-        return 1;
-    }
-    tavik::History::shared(); // read once, before anything is timed
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tavik::bench::runWindowBenchmarks(
+        argc, argv, {.instantMotion = true, .prepare = [] {
+                         const auto entries = tavik::seed::manyDictations(
+                             int(tavik::History::maxEntries), QDateTime::currentDateTime());
+                         if (!tavik::seed::writeHistoryFile(entries)) {
+                             return false;
+                         }
+                         tavik::History::shared(); // read once, before anything is timed
+                         return true;
+                     }});
 }

@@ -5,7 +5,7 @@
 #include "app/panes/settings/settings_view.h"
 #include "app/shell/design/look.h"
 #include "app/stores/preferences.h"
-#include "bench/private_home.h"
+#include "bench/window_bench.h"
 #include "tests/support/controller_harness.h"
 #include "tests/support/switchable_accessibility.h"
 
@@ -94,11 +94,5 @@ BENCHMARK(levelMeterFrame)->Unit(benchmark::kMicrosecond);
 } // namespace tavik
 
 int main(int argc, char** argv) {
-    tavik::bench::PrivateHome home;
-    QApplication app(argc, argv);
-    tavik::design::applyTavikLook(app);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tavik::bench::runWindowBenchmarks(argc, argv);
 }

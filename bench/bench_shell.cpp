@@ -10,7 +10,7 @@
 #include "app/shell/root_view.h"
 #include "app/shell/status_item.h"
 #include "app/stores/history.h"
-#include "bench/private_home.h"
+#include "bench/window_bench.h"
 #include "platform/defaults_store.h"
 #include "tests/support/controller_harness.h"
 
@@ -23,20 +23,6 @@
 
 namespace tavik {
 namespace {
-
-// Counts paints of the window's content, so the first one can be waited for.
-class PaintWatch final : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 void seedHistory(int count) {
     for (int i = 0; i < count; ++i) {
@@ -75,11 +61,11 @@ void launchToFirstPaint(benchmark::State& state) {
         trayMs += clock.nsecsElapsed() / 1e6;
 
         delegate.openMain();
-        PaintWatch watch;
+        bench::PaintCount watch;
         QWidget* root = delegate.mainWindowIfMade()->rootView();
         root->installEventFilter(&watch);
         root->repaint(); // the window system's first expose, which offscreen never sends
-        while (watch.paints == 0) {
+        while (watch.count == 0) {
             QCoreApplication::processEvents();
         }
         paintMs += clock.nsecsElapsed() / 1e6;
@@ -103,12 +89,8 @@ BENCHMARK(launchToFirstPaint)->Name("WarmLaunchToTrayAndFirstPaint")->Unit(bench
 } // namespace tavik
 
 int main(int argc, char** argv) {
-    tavik::bench::PrivateHome home;
-    QApplication app(argc, argv);
-    tavik::design::applyTavikLook(app);
-    tavik::seedHistory(500);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tavik::bench::runWindowBenchmarks(argc, argv, {.instantMotion = false, .prepare = [] {
+                                                              tavik::seedHistory(500);
+                                                              return true;
+                                                          }});
 }
