@@ -28,11 +28,19 @@ TEST(HistoryPlaybackDesktopTest, ThePlayButtonTogglesTheArchivedAudio) {
     DictationView view(stage.controller(), state);
     view.resize(900, 700);
     view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     HistoryList* list = view.list();
 
     const auto clickPlay = [&](const HistoryEntry& entry) {
         const int row = list->listLayout().rowOf(entry.id);
+        // On a real display the move warps the pointer and its motion comes back from the server
+        // later; a pointer already resting there sends none, so step beside the row first.
+        QTest::mouseMove(list, list->listLayout().rowRect(row).topLeft().toPoint() + QPoint(2, 2));
         QTest::mouseMove(list, list->listLayout().rowRect(row).center().toPoint());
+        if (!test::spinUntil([&] { return state.hovered() == entry.id; }, 5000)) {
+            ADD_FAILURE() << "the row never took the hover";
+            return;
+        }
         for (const EntryRow::StripItem& item : list->rowGeometry(row).strip) {
             if (item.action == EntryRow::Action::play) {
                 QTest::mouseMove(list, item.rect.center().toPoint());
