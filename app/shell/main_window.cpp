@@ -1,5 +1,6 @@
 #include "app/shell/main_window.h"
 
+#include "app/shell/design/layouts.h"
 #include "app/shell/root_view.h"
 #include "app/shell/window_frame.h"
 #include "platform/defaults_store.h"
@@ -81,9 +82,7 @@ void MainWindowController::makeWindow() {
     window_ = std::make_unique<Window>(*this);
     window_->setWindowTitle(QStringLiteral("Tavik"));
     window_->setMinimumSize(minimumSize);
-    auto* layout = new QHBoxLayout(window_.get());
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    auto* layout = design::tightRow(window_.get(), 0);
     root_ = new RootView(controller_, state_, makePane_, window_.get());
     layout->addWidget(root_);
 

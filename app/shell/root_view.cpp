@@ -1,5 +1,6 @@
 #include "app/shell/root_view.h"
 
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/sidebar.h"
 
@@ -27,16 +28,12 @@ protected:
 RootView::RootView(DictationController& controller, AppState& state, PaneFactory makePane,
                    QWidget* parent)
     : QWidget(parent), controller_(controller), state_(state), makePane_(std::move(makePane)) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
+    auto* row = design::tightRow(this, 0);
     sidebar_ = new Sidebar(controller, state, this);
     row->addWidget(sidebar_);
     row->addWidget(new Divider(this));
     paneHost_ = new QWidget(this);
-    paneLayout_ = new QVBoxLayout(paneHost_);
-    paneLayout_->setContentsMargins(0, 0, 0, 0);
-    paneLayout_->setSpacing(0);
+    paneLayout_ = design::tightColumn(paneHost_, 0);
     row->addWidget(paneHost_, 1);
 
     showSection(state.section());

@@ -2,6 +2,7 @@
 
 #include "app/dictation/dictation_controller.h"
 #include "app/shell/design/glyphs.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/mark.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/theme.h"
@@ -109,9 +110,7 @@ void StatusDot::paintEvent(QPaintEvent*) {
 Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* parent)
     : QWidget(parent), state_(state) {
     setFixedWidth(columnWidth);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    auto* column = design::tightColumn(this, 0);
 
     auto* brand = new QHBoxLayout;
     brand->setContentsMargins(16, 28, 16, 18);

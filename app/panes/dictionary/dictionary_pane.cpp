@@ -8,6 +8,7 @@
 #include "app/shell/design/flow_row.h"
 #include "app/shell/design/glyph_button.h"
 #include "app/shell/design/glyphs.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/surfaces.h"
 #include "app/shell/design/theme.h"
 #include "app/stores/vocabulary.h"
@@ -31,9 +32,7 @@ DictionaryPane::DictionaryPane(DictationController& controller, QWidget* parent)
                              "38.2% to 17.6%."));
 
     auto* addRow = new QWidget(body);
-    auto* addLayout = new QHBoxLayout(addRow);
-    addLayout->setContentsMargins(0, 0, 0, 0);
-    addLayout->setSpacing(6);
+    auto* addLayout = design::tightRow(addRow, 6);
     field_ = new design::TavikField(QStringLiteral("Add a name or term"), addRow);
     addButton_ = new QPushButton(QStringLiteral("Add"), addRow);
     addLayout->addWidget(field_, 1, Qt::AlignVCenter);
@@ -48,9 +47,7 @@ DictionaryPane::DictionaryPane(DictationController& controller, QWidget* parent)
     content()->addWidget(card_);
 
     suggestions_ = new QWidget(body);
-    auto* block = new QVBoxLayout(suggestions_);
-    block->setContentsMargins(0, 0, 0, 0);
-    block->setSpacing(8);
+    auto* block = design::tightColumn(suggestions_, 8);
     block->addWidget(design::makeText(QStringLiteral("SUGGESTIONS"), Theme::font(10, QFont::Medium),
                                       Theme::silver, suggestions_));
     suggestionRows_ = new design::FlowRow(suggestions_);

@@ -4,6 +4,7 @@
 #include "app/panes/history/figure_text.h"
 #include "app/panes/history/history_texts.h"
 #include "app/shell/design/labels.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
@@ -85,9 +86,7 @@ StatRail::StatRail(QWidget* parent) : QWidget(parent), row_(new QHBoxLayout(this
 
 StatRail::Stat StatRail::makeStat(const QString& label) {
     auto* box = new QWidget(this);
-    auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(1);
+    auto* column = design::tightColumn(box, 1);
     QLabel* value =
         design::makeText(QString(), Theme::font(28, QFont::Medium, -0.6), Theme::phosphor, box);
     QFont labelFont = Theme::font(10, QFont::Normal, 1.2);
@@ -121,9 +120,7 @@ QList<std::pair<QString, QString>> StatRail::figures() const {
 
 HistoryHeader::HistoryHeader(DictationController& controller, QWidget* parent)
     : QWidget(parent), controller_(controller) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
+    auto* row = design::tightRow(this, 8);
 
     auto* left = new QVBoxLayout;
     left->setSpacing(6);

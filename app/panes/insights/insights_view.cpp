@@ -2,6 +2,7 @@
 
 #include "app/panes/insights/insights_widgets.h"
 #include "app/shell/design/labels.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/surfaces.h"
 #include "app/shell/design/theme.h"
@@ -22,9 +23,7 @@ constexpr int lineSpacing = 8;
 constexpr int defaultSpacing = 8;
 
 QVBoxLayout* column(QWidget* owner, int spacing) {
-    auto* layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
+    auto* layout = design::tightColumn(owner, spacing);
     return layout;
 }
 
@@ -32,9 +31,7 @@ QVBoxLayout* column(QWidget* owner, int spacing) {
 QWidget* figureLine(const QString& name, const QFont& nameFont, const QString& value,
                     const QFont& valueFont, const QColor& valueColor, QWidget* parent) {
     auto* line = new QWidget(parent);
-    auto* row = new QHBoxLayout(line);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(defaultSpacing);
+    auto* row = design::tightRow(line, defaultSpacing);
     row->addWidget(new design::ElidedLabel(name, nameFont, Theme::label, line), 1);
     // The spacer's least length and the spacing on both its sides (a box layout puts no spacing
     // next to a spacer item).
@@ -98,9 +95,7 @@ QWidget* InsightsView::makeBody() {
     }
 
     auto* cards = new QWidget(body);
-    auto* cardRow = new QHBoxLayout(cards);
-    cardRow->setContentsMargins(0, 0, 0, 0);
-    cardRow->setSpacing(12);
+    auto* cardRow = design::tightRow(cards, 12);
     for (const InsightsTexts::Card& card : texts_.cards) {
         cardRow->addWidget(new StatCard(card.value, card.label, card.glyph, cards), 1,
                            Qt::AlignVCenter);

@@ -3,6 +3,7 @@
 #include "app/panes/scratchpad/scratchpad_editor.h"
 #include "app/shell/design/buttons.h"
 #include "app/shell/design/glyphs.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/surfaces.h"
 #include "app/shell/design/theme.h"
@@ -46,9 +47,7 @@ ScratchpadPane::ScratchpadPane(QWidget* parent)
     column->addLayout(header);
 
     notice_ = new QWidget(this);
-    auto* noticeRow = new QHBoxLayout(notice_);
-    noticeRow->setContentsMargins(0, 0, 0, 0);
-    noticeRow->setSpacing(6);
+    auto* noticeRow = design::tightRow(notice_, 6);
     noticeRow->addWidget(
         new design::GlyphView(QStringLiteral("arrow.down.circle"), 11, Theme::mist, notice_), 0,
         Qt::AlignVCenter);

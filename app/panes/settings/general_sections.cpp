@@ -5,6 +5,7 @@
 #include "app/panes/settings/settings_rules.h"
 #include "app/panes/settings/settings_section.h"
 #include "app/shell/design/labels.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/slider.h"
 #include "app/shell/design/theme.h"
@@ -39,9 +40,7 @@ design::TavikToggle* boundToggle(const QString& text, Preferences& prefs,
 
 QWidget* stack(int spacing, QWidget* parent) {
     auto* holder = new QWidget(parent);
-    auto* column = new QVBoxLayout(holder);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(spacing);
+    design::tightColumn(holder, spacing);
     return holder;
 }
 
@@ -90,9 +89,7 @@ void fillFeedback(SettingsSection& section, Preferences& preferences) {
 AudioHistorySection::AudioHistorySection(Preferences& preferences, DictationController& controller,
                                          AudioStore& archive, QWidget* parent)
     : QWidget(parent), prefs_(preferences), archive_(archive) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
+    auto* column = design::tightColumn(this, 6);
     keep_ = boundToggle(QStringLiteral("Keep the audio of each dictation"), prefs_,
                         &Preferences::keepAudio, &Preferences::setKeepAudio,
                         &Preferences::keepAudioChanged, this);

@@ -2,6 +2,7 @@
 
 #include "app/shell/design/glyphs.h"
 #include "app/shell/design/labels.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/theme.h"
 
 #include <QHBoxLayout>
@@ -18,9 +19,7 @@ constexpr int glyphGap = 6;
 QWidget* makeGlyphLabel(const QString& glyph, const QString& text, qreal pixelSize,
                         QFont::Weight weight, const QColor& color, QWidget* parent) {
     auto* label = new QWidget(parent);
-    auto* row = new QHBoxLayout(label);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(glyphGap);
+    auto* row = design::tightRow(label, glyphGap);
     // The glyph centres on the first line of the text beside it.
     const QFont font = Theme::font(pixelSize, weight);
     const int lineHeight = QFontMetrics(font).height();

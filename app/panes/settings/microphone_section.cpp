@@ -7,6 +7,7 @@
 #include "app/panes/settings/settings_buttons.h"
 #include "app/shell/design/buttons.h"
 #include "app/shell/design/labels.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/menu_appearance.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/design/toggle.h"
@@ -40,9 +41,7 @@ void addHeading(QMenu& menu, const QString& text) {
 MicrophoneSection::MicrophoneSection(Preferences& preferences, DictationController& controller,
                                      QWidget* parent)
     : QWidget(parent), prefs_(preferences), controller_(controller) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
+    auto* column = design::tightColumn(this, 4);
 
     menuButton_ = new MenuButton(MenuButton::microphoneLook, this);
     connect(menuButton_, &QAbstractButton::clicked, this, &MicrophoneSection::openMenu);

@@ -5,6 +5,7 @@
 #include "app/panes/settings/settings_rules.h"
 #include "app/shell/design/glyphs.h"
 #include "app/shell/design/labels.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/theme.h"
 #include "app/stores/preferences.h"
@@ -102,9 +103,7 @@ void ModelRow::paintEvent(QPaintEvent*) {
 
 ModelPicker::ModelPicker(Preferences& preferences, DictationController& controller, QWidget* parent)
     : QWidget(parent), prefs_(preferences), controller_(controller) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    auto* column = design::tightColumn(this, 8);
     for (const SpeechModel model : allCases<SpeechModel>()) {
         auto* row = new ModelRow(model, this);
         connect(row, &QAbstractButton::clicked, this, [this, model] { choose(model); });

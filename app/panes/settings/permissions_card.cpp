@@ -4,6 +4,7 @@
 #include "app/panes/settings/permissions_model.h"
 #include "app/shell/design/buttons.h"
 #include "app/shell/design/labels.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
@@ -41,9 +42,7 @@ PermissionsCard::PermissionsCard(PermissionsModel& permissions, QWidget* parent)
                                      Theme::label, this));
 
     accessibilityRow_ = new QWidget(this);
-    auto* row = new QHBoxLayout(accessibilityRow_);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
+    auto* row = design::tightRow(accessibilityRow_, 8);
     auto* words = new QVBoxLayout;
     words->setSpacing(1);
     words->addWidget(design::makeText(QStringLiteral("Accessibility"),

@@ -2,6 +2,7 @@
 
 #include "app/panes/settings/glyph_label.h"
 #include "app/shell/design/labels.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
 
@@ -12,9 +13,7 @@ namespace tavik::panes::settings {
 using design::Theme;
 
 SettingsSection::SettingsSection(const QString& title, QWidget* parent) : QWidget(parent) {
-    column_ = new QVBoxLayout(this);
-    column_->setContentsMargins(0, 0, 0, 0);
-    column_->setSpacing(10);
+    column_ = design::tightColumn(this, 10);
     // Upper-cased as a whole string, and unlike the section labels elsewhere, not spaced out.
     title_ = design::makeText(title.toUpper(), Theme::font(10, QFont::Medium), Theme::silver, this);
     title_->setAccessibleName(title);

@@ -10,6 +10,7 @@
 #include "app/panes/settings/shortcut_section.h"
 #include "app/panes/settings/status_pill.h"
 #include "app/shell/design/glyphs.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
 #include "app/stores/audio_store.h"
@@ -46,9 +47,7 @@ SettingsView::SettingsView(Preferences& preferences, DictationController& contro
     background.setColor(QPalette::Window, Theme::abyss);
     setPalette(background);
     setAutoFillBackground(true);
-    auto* frame = new QVBoxLayout(this);
-    frame->setContentsMargins(0, 0, 0, 0);
-    frame->setSpacing(0);
+    auto* frame = design::tightColumn(this, 0);
     frame->addWidget(makeHeader());
 
     auto* divider = new QWidget(this);

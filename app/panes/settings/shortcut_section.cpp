@@ -6,6 +6,7 @@
 #include "app/panes/settings/settings_rules.h"
 #include "app/shell/design/buttons.h"
 #include "app/shell/design/labels.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/menu_appearance.h"
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/slider.h"
@@ -34,9 +35,7 @@ const QString warningGlyph = QStringLiteral("exclamationmark.triangle.fill");
 BindingRow::BindingRow(DictationAction action, Preferences& preferences,
                        DictationController& controller, QWidget* parent)
     : QWidget(parent), action_(action), prefs_(preferences), controller_(controller) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
+    auto* column = design::tightColumn(this, 6);
 
     auto* head = new QHBoxLayout;
     head->setSpacing(8);
@@ -122,9 +121,7 @@ void BindingRow::openKeyMenu() {
 ShortcutSection::ShortcutSection(Preferences& preferences, DictationController& controller,
                                  QWidget* parent)
     : QWidget(parent), prefs_(preferences), controller_(controller) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(14);
+    auto* column = design::tightColumn(this, 14);
     for (const DictationAction action : allCases<DictationAction>()) {
         auto* row = new BindingRow(action, prefs_, controller_, this);
         column->addWidget(row);

@@ -5,6 +5,7 @@
 #include "app/shell/design/field.h"
 #include "app/shell/design/glyph_button.h"
 #include "app/shell/design/glyphs.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/surfaces.h"
 #include "app/shell/design/theme.h"
 
@@ -25,9 +26,7 @@ SnippetsPane::SnippetsPane(QWidget* parent)
                              "addresses, sign-offs, boilerplate."));
 
     auto* form = new QWidget(body);
-    auto* formRow = new QHBoxLayout(form);
-    formRow->setContentsMargins(0, 0, 0, 0);
-    formRow->setSpacing(6);
+    auto* formRow = design::tightRow(form, 6);
     trigger_ = new design::TavikField(QStringLiteral("Say this…"), form);
     trigger_->setFixedWidth(170);
     expansion_ = new design::TavikField(QStringLiteral("…and get this"), form);

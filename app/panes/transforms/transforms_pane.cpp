@@ -5,6 +5,7 @@
 #include "app/shell/design/field.h"
 #include "app/shell/design/glyph_button.h"
 #include "app/shell/design/glyphs.h"
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/surfaces.h"
 #include "app/shell/design/theme.h"
 
@@ -66,9 +67,7 @@ TransformsPane::TransformsPane(QWidget* parent)
     QVBoxLayout* ai = nullptr;
     content()->addWidget(stack(body, 8, &ai));
     auto* heading = new QWidget;
-    auto* headingRow = new QHBoxLayout(heading);
-    headingRow->setContentsMargins(0, 0, 0, 0);
-    headingRow->setSpacing(6);
+    auto* headingRow = design::tightRow(heading, 6);
     headingRow->addWidget(new design::SectionLabel(QStringLiteral("Using Claude"), heading), 0,
                           Qt::AlignVCenter);
     headingRow->addWidget(
@@ -86,9 +85,7 @@ TransformsPane::TransformsPane(QWidget* parent)
         Theme::font(11), Theme::silver, nullptr, true));
 
     auto* form = new QWidget;
-    auto* formRow = new QHBoxLayout(form);
-    formRow->setContentsMargins(0, 0, 0, 0);
-    formRow->setSpacing(6);
+    auto* formRow = design::tightRow(form, 6);
     name_ = new design::TavikField(QStringLiteral("Name"), form);
     name_->setFixedWidth(140);
     instruction_ = new design::TavikField(

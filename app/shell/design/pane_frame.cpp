@@ -1,5 +1,6 @@
 #include "app/shell/design/pane_frame.h"
 
+#include "app/shell/design/layouts.h"
 #include "app/shell/design/theme.h"
 
 namespace tavik::design {
@@ -44,9 +45,7 @@ PaneFrame::PaneFrame(QWidget* parent)
 
 QWidget* PaneFrame::addHeader(const QString& title, const QString& subtitle, int spacing) {
     auto* header = new QWidget(body_);
-    auto* column = new QVBoxLayout(header);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(spacing);
+    auto* column = tightColumn(header, spacing);
     column->addWidget(makeTitle(title, header));
     if (!subtitle.isEmpty()) {
         column->addWidget(makeSubtitle(subtitle, header));
