@@ -1,7 +1,7 @@
 // Recognition of 5 s of speech on a model shaped like base.en (made-up weights: the cost depends
 // on the shapes, not the values). Compares the application's Transcriber with whisper.cpp's own
-// whisper-cli on the same file and model (set WHISPER_CLI to its path), runs it on the first
-// Vulkan device when one is visible, and records the cost of a reduced audio context.
+// whisper-cli built for this processor on the same file and model, runs it on the first Vulkan
+// device when one is visible, and records the cost of a reduced audio context.
 #include "app/dictation/ggml_backends.h"
 #include "app/dictation/transcriber.h"
 
@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -17,7 +18,9 @@
 #include <sndfile.h>
 #include <whisper.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -112,35 +115,121 @@ void BM_TranscriberBaseShaped5sVulkan(benchmark::State& state) {
 }
 BENCHMARK(BM_TranscriberBaseShaped5sVulkan)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// whisper-cli with the same decoding: greedy, same threads, same no-speech threshold. Its own
-// timing report gives the recognition time without the process start and the model load. It
-// looks for the CPU backend modules beside itself or in the current folder.
-void BM_WhisperCliBaseShaped5s(benchmark::State& state) {
+// whisper.cpp's whisper-cli built by scripts/whisper-cache from the same source, unpatched, for
+// this processor alone (-march=native, no loadable modules); WHISPER_CLI names another.
+QString nativeWhisperCli() {
+    const QString chosen = qEnvironmentVariable("WHISPER_CLI");
+    return chosen.isEmpty() ? QString::fromUtf8(TAVIK_NATIVE_WHISPER_CLI) : chosen;
+}
+
+// What one whisper-cli process costs per recognition when it recognises the file `runs` times over
+// one model load, with the Transcriber's decoding (greedy, same threads, language and no-speech
+// threshold). Its own report sums each phase over the runs (mel, sampling, encoding, decoding,
+// batches, prompts); their sum per run leaves out the process start, the model load and reading
+// the file, and the one cold first run is shared by all. None when it fails or says other words.
+std::optional<double> whisperCliMsPerRecognition(const QString& cli, const Fixture& f, int runs) {
+    QStringList arguments{"-m",   f.model, "-t", QString::number(recognitionThreads()),
+                          "-bs",  "1",     "-l", "en",
+                          "-nth", "0.45"};
+    for (int i = 0; i < runs; ++i) {
+        arguments << "-f" << f.audio;
+    }
+    QProcess process;
+    process.start(cli, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0 ||
+        QString::fromUtf8(process.readAllStandardOutput()).count(kPhrase) != runs) {
+        return std::nullopt;
+    }
+    static const QRegularExpression phase(
+        "(?:mel|sample|encode|decode|batchd|prompt) time =\\s*([0-9.]+) ms");
+    double sum = 0;
+    int phases = 0;
+    for (auto it = phase.globalMatch(QString::fromUtf8(process.readAllStandardError()));
+         it.hasNext(); ++phases) {
+        sum += it.next().captured(1).toDouble();
+    }
+    if (phases != 6) {
+        return std::nullopt;
+    }
+    return sum / runs;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n == 0 ? 0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The Transcriber on the CPU against whisper-cli built for this processor, in turns within one run
+// so that both meet the same machine load: each round one whisper-cli process recognises the file
+// three times, and the Transcriber (warmed up) recognises the same samples three times, the two
+// taking turns at going first. The row's time is the Transcriber's per recognition; the counters
+// give both sides' medians over the rounds, the median of the rounds' ratios Transcriber ÷
+// whisper-cli, and the one-minute load average at the end.
+void BM_TranscriberAgainstNativeWhisperCli(benchmark::State& state) {
+    constexpr int kRuns = 3;
     Fixture& f = Fixture::get();
-    const QString cli = qEnvironmentVariable("WHISPER_CLI");
-    if (cli.isEmpty() || f.model.isEmpty()) {
-        state.SkipWithError("set WHISPER_CLI to whisper.cpp's whisper-cli to compare");
+    const QString cli = nativeWhisperCli();
+    if (!QFileInfo(cli).isExecutable()) {
+        const std::string missing = "no whisper-cli built for this processor at " +
+                                    cli.toStdString() +
+                                    "; scripts/setup builds it (or set WHISPER_CLI)";
+        state.SkipWithError(missing.c_str());
         return;
     }
-    static const QRegularExpression total("total time =\\s*([0-9.]+) ms");
-    static const QRegularExpression load("load time =\\s*([0-9.]+) ms");
+    auto transcriber =
+        f.model.isEmpty()
+            ? nullptr
+            : tavik::Transcriber::create(f.model, tavik::Transcriber::Compute::cpuOnly);
+    if (!transcriber || f.samples.empty()) {
+        state.SkipWithError("no model or no speech");
+        return;
+    }
+    transcriber->warmUp();
+    std::vector<double> ours;
+    std::vector<double> theirs;
+    std::vector<double> ratios;
     for (auto _ : state) {
-        QProcess process;
-        process.start(cli,
-                      {"-m", f.model, "-f", f.audio, "-t", QString::number(recognitionThreads()),
-                       "-bs", "1", "-l", "en", "-nth", "0.45"});
-        process.waitForFinished(-1);
-        const QString report = QString::fromUtf8(process.readAllStandardError());
-        const auto t = total.match(report);
-        const auto l = load.match(report);
-        if (!t.hasMatch() || !l.hasMatch()) {
-            state.SkipWithError("whisper-cli gave no timings");
+        std::optional<double> cliMs;
+        double transcriberMs = 0;
+        bool sameWords = true;
+        const auto runTranscriber = [&] {
+            QElapsedTimer clock;
+            clock.start();
+            for (int i = 0; i < kRuns; ++i) {
+                sameWords &= transcriber->transcribeScored(f.samples).text == kPhrase;
+            }
+            transcriberMs = static_cast<double>(clock.nsecsElapsed()) / 1e6 / kRuns;
+        };
+        if (ours.size() % 2 == 0) {
+            cliMs = whisperCliMsPerRecognition(cli, f, kRuns);
+            runTranscriber();
+        } else {
+            runTranscriber();
+            cliMs = whisperCliMsPerRecognition(cli, f, kRuns);
+        }
+        if (!cliMs || !sameWords) {
+            state.SkipWithError(!cliMs ? "whisper-cli failed, gave no timings or other words"
+                                       : "the Transcriber did not recognise the phrase");
             return;
         }
-        state.SetIterationTime((t.captured(1).toDouble() - l.captured(1).toDouble()) / 1000.0);
+        ours.push_back(transcriberMs);
+        theirs.push_back(*cliMs);
+        ratios.push_back(transcriberMs / *cliMs);
+        state.SetIterationTime(transcriberMs / 1000.0);
     }
+    double load[1] = {0};
+    ::getloadavg(load, 1);
+    state.counters["transcriber_ms"] = median(ours);
+    state.counters["whisper_cli_ms"] = median(theirs);
+    state.counters["ratio"] = median(ratios);
+    state.counters["load1"] = load[0];
 }
-BENCHMARK(BM_WhisperCliBaseShaped5s)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_TranscriberAgainstNativeWhisperCli)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(8);
 
 // The same recognition with an audio context cut to the audio's length (50 per second + 64),
 // for the record: the application keeps the full context.
