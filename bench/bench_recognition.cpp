@@ -73,18 +73,28 @@ int recognitionThreads() {
     return n > 7 ? static_cast<int>(n / 2) : 4;
 }
 
-// On the CPU even where a GPU is visible, so that both rows come from one run.
-void BM_TranscriberBaseShaped5s(benchmark::State& state) {
-    Fixture& f = Fixture::get();
+// The model on the CPU even where a GPU is visible, warmed up; none (and the row skipped) without
+// a model or speech.
+std::shared_ptr<tavik::Transcriber> warmCpuTranscriber(benchmark::State& state, const Fixture& f) {
     auto transcriber =
         f.model.isEmpty()
             ? nullptr
             : tavik::Transcriber::create(f.model, tavik::Transcriber::Compute::cpuOnly);
     if (!transcriber || f.samples.empty()) {
         state.SkipWithError("no model or no speech");
-        return;
+        return nullptr;
     }
     transcriber->warmUp();
+    return transcriber;
+}
+
+// On the CPU even where a GPU is visible, so that both rows come from one run.
+void BM_TranscriberBaseShaped5s(benchmark::State& state) {
+    Fixture& f = Fixture::get();
+    auto transcriber = warmCpuTranscriber(state, f);
+    if (!transcriber) {
+        return;
+    }
     for (auto _ : state) {
         benchmark::DoNotOptimize(transcriber->transcribeScored(f.samples));
     }
@@ -128,9 +138,8 @@ QString nativeWhisperCli() {
 // batches, prompts); their sum per run leaves out the process start, the model load and reading
 // the file, and the one cold first run is shared by all. None when it fails or says other words.
 std::optional<double> whisperCliMsPerRecognition(const QString& cli, const Fixture& f, int runs) {
-    QStringList arguments{"-m",   f.model, "-t", QString::number(recognitionThreads()),
-                          "-bs",  "1",     "-l", "en",
-                          "-nth", "0.45"};
+    QStringList arguments{"-m", f.model, "-t", QString::number(recognitionThreads())};
+    arguments.append({"-bs", "1", "-l", "en", "-nth", "0.45"});
     for (int i = 0; i < runs; ++i) {
         arguments << "-f" << f.audio;
     }
@@ -178,15 +187,10 @@ void BM_TranscriberAgainstNativeWhisperCli(benchmark::State& state) {
         state.SkipWithError(missing.c_str());
         return;
     }
-    auto transcriber =
-        f.model.isEmpty()
-            ? nullptr
-            : tavik::Transcriber::create(f.model, tavik::Transcriber::Compute::cpuOnly);
-    if (!transcriber || f.samples.empty()) {
-        state.SkipWithError("no model or no speech");
+    auto transcriber = warmCpuTranscriber(state, f);
+    if (!transcriber) {
         return;
     }
-    transcriber->warmUp();
     std::vector<double> ours;
     std::vector<double> theirs;
     std::vector<double> ratios;
