@@ -88,8 +88,8 @@ TEST(AudioCaptureDesktop, PrerollHoldsExactlyTheNewestFourTenths) {
     EXPECT_DOUBLE_EQ(capture.prerollSeconds(), 0.4);
     ASSERT_EQ(utterance.size(), 6400u);
     // The newest 0.4 s: the end of the ramp, and whatever silence the server has added since.
-    const auto ramped = std::size_t(
-        std::find(utterance.begin(), utterance.end(), 0.0f) - utterance.begin());
+    const auto ramped =
+        std::size_t(std::find(utterance.begin(), utterance.end(), 0.0f) - utterance.begin());
     ASSERT_GT(ramped, 0u);
     const std::vector<float> ending(second.end() - std::ptrdiff_t(ramped), second.end());
     EXPECT_EQ(test::findAmidSilence(utterance, ending, 0.0f), std::optional<std::size_t>(0));
@@ -173,8 +173,8 @@ std::vector<float> heardFrom(const QString& uid, const QString& fifo, int channe
     const auto audible = [](const std::vector<float>& samples) {
         return std::count_if(samples.begin(), samples.end(), [](float v) { return v != 0.0f; });
     };
-    EXPECT_TRUE(test::spinUntil([&] { return audible(capture.snapshot()) >= audible(spoken); },
-                                10000));
+    EXPECT_TRUE(
+        test::spinUntil([&] { return audible(capture.snapshot()) >= audible(spoken); }, 10000));
     return capture.endUtterance();
 }
 

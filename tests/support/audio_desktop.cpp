@@ -71,8 +71,7 @@ void PulseModule::unload() {
 }
 
 std::unique_ptr<PulseModule> loadNullSource(const QString& name, int channels, int rate,
-                                            const QString& channelMap,
-                                            const QString& description) {
+                                            const QString& channelMap, const QString& description) {
     const QStringList common{QStringLiteral("channels=") + QString::number(channels),
                              QStringLiteral("rate=") + QString::number(rate),
                              QStringLiteral("channel_map=") + channelMap};
@@ -85,11 +84,10 @@ std::unique_ptr<PulseModule> loadNullSource(const QString& name, int channels, i
                         QStringLiteral("sink_properties=device.description=") + description} +
                 common);
     }
-    return std::make_unique<PulseModule>(
-        QStringLiteral("module-null-source"),
-        QStringList{QStringLiteral("source_name=") + name,
-                    QStringLiteral("description=") + description} +
-            common);
+    return std::make_unique<PulseModule>(QStringLiteral("module-null-source"),
+                                         QStringList{QStringLiteral("source_name=") + name,
+                                                     QStringLiteral("description=") + description} +
+                                             common);
 }
 
 PipeMicrophone::PipeMicrophone(const QString& sourceName, int channels,
@@ -136,7 +134,9 @@ MicFeeder::~MicFeeder() {
 
 std::optional<std::size_t> findAmidSilence(const std::vector<float>& heard,
                                            const std::vector<float>& spoken, float tolerance) {
-    const auto audible = [](float sample) { return sample != 0.0f; };
+    const auto audible = [](float sample) {
+        return sample != 0.0f;
+    };
     const auto heardStart = std::find_if(heard.begin(), heard.end(), audible);
     const auto spokenStart = std::find_if(spoken.begin(), spoken.end(), audible);
     if (spokenStart == spoken.end() || heardStart - heard.begin() < spokenStart - spoken.begin()) {

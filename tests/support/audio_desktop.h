@@ -36,8 +36,7 @@ private:
 // A source with no sound behind it (a virtual device), loaded in the way the desktop's kind of
 // server offers one; `channelMap` names its channels.
 std::unique_ptr<PulseModule> loadNullSource(const QString& name, int channels, int rate,
-                                            const QString& channelMap,
-                                            const QString& description);
+                                            const QString& channelMap, const QString& description);
 
 // A pipe source (a microphone the test speaks through) in its own temporary folder.
 class PipeMicrophone {

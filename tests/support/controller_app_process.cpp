@@ -23,8 +23,13 @@ QString TavikProcess::program() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../app/shell/tavik");
 }
 
-bool TavikProcess::start() {
+bool TavikProcess::start(const QList<std::pair<QString, QString>>& environment) {
     process_.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : environment) {
+        variables.insert(name, value);
+    }
+    process_.setProcessEnvironment(variables);
     process_.start(program(), {});
     return process_.waitForStarted(10000);
 }
@@ -66,33 +71,34 @@ int TavikProcess::terminate(int timeoutMs) {
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
-PacedMicrophone::PacedMicrophone(std::vector<float> samples)
-    : writer_([this, samples = std::move(samples)] {
-          const QByteArray fifo = qgetenv("TAVIK_TEST_MIC_FIFO");
-          const int fd = ::open(fifo.constData(), O_WRONLY | O_CLOEXEC);
-          if (fd >= 0) {
-              constexpr std::size_t chunk = 320; // 20 ms
-              auto due = std::chrono::steady_clock::now();
-              for (std::size_t at = 0; at < samples.size(); at += chunk) {
-                  const std::size_t count = std::min(chunk, samples.size() - at);
-                  const auto* bytes = reinterpret_cast<const char*>(samples.data() + at);
-                  std::size_t left = count * sizeof(float);
-                  while (left > 0) {
-                      const ssize_t written = ::write(fd, bytes, left);
-                      if (written <= 0) {
-                          left = 0;
-                          break;
+PacedMicrophone::PacedMicrophone(std::vector<float> samples, const QString& fifoPath)
+    : writer_(
+          [this, samples = std::move(samples),
+           fifo = fifoPath.isEmpty() ? qgetenv("TAVIK_TEST_MIC_FIFO") : fifoPath.toLocal8Bit()] {
+              const int fd = ::open(fifo.constData(), O_WRONLY | O_CLOEXEC);
+              if (fd >= 0) {
+                  constexpr std::size_t chunk = 320; // 20 ms
+                  auto due = std::chrono::steady_clock::now();
+                  for (std::size_t at = 0; at < samples.size(); at += chunk) {
+                      const std::size_t count = std::min(chunk, samples.size() - at);
+                      const auto* bytes = reinterpret_cast<const char*>(samples.data() + at);
+                      std::size_t left = count * sizeof(float);
+                      while (left > 0) {
+                          const ssize_t written = ::write(fd, bytes, left);
+                          if (written <= 0) {
+                              left = 0;
+                              break;
+                          }
+                          bytes += written;
+                          left -= static_cast<std::size_t>(written);
                       }
-                      bytes += written;
-                      left -= static_cast<std::size_t>(written);
+                      due += std::chrono::milliseconds(20);
+                      std::this_thread::sleep_until(due);
                   }
-                  due += std::chrono::milliseconds(20);
-                  std::this_thread::sleep_until(due);
+                  ::close(fd);
               }
-              ::close(fd);
-          }
-          finished_.store(true);
-      }) {}
+              finished_.store(true);
+          }) {}
 
 PacedMicrophone::~PacedMicrophone() {
     writer_.join();

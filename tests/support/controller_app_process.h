@@ -2,11 +2,13 @@
 
 // Tavik itself, running as its own process on the test desktop, and a microphone the test
 // speaks into.
+#include <QList>
 #include <QProcess>
 #include <QString>
 
 #include <atomic>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tavik::test {
@@ -21,7 +23,8 @@ public:
     // The application built beside the test programs.
     static QString program();
 
-    bool start();
+    // Starts it with the test's environment and `environment` over it (name, value).
+    bool start(const QList<std::pair<QString, QString>>& environment = {});
     // Waits until the output holds `line` (a log line's message); false after the timeout.
     bool waitForLine(const QString& line, int timeoutMs);
     void signal(int signalNumber);
@@ -36,11 +39,11 @@ private:
     QString output_;
 };
 
-// Writes float samples into the test desktop's microphone FIFO at the pace of real time, from
-// a thread of its own. Joined on destruction.
+// Writes float samples into a microphone FIFO (the test desktop's own unless another is named) at
+// the pace of real time, from a thread of its own. Joined on destruction.
 class PacedMicrophone {
 public:
-    explicit PacedMicrophone(std::vector<float> samples);
+    explicit PacedMicrophone(std::vector<float> samples, const QString& fifo = {});
     ~PacedMicrophone();
     PacedMicrophone(const PacedMicrophone&) = delete;
     PacedMicrophone& operator=(const PacedMicrophone&) = delete;
