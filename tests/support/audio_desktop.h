@@ -73,8 +73,8 @@ private:
 std::optional<std::size_t> findAmidSilence(const std::vector<float>& heard,
                                            const std::vector<float>& spoken, float tolerance);
 
-// `samples` followed by 0.1 s of silence. PipeWire's pipe source reads whole blocks: a last
-// piece shorter than a block, with nothing after it, would be lost.
+// `samples` followed by 0.1 s of silence. PipeWire's pipe source holds back the last few samples
+// written until more come: the silence lets all of what a test speaks through.
 std::vector<float> withTrailingSilence(std::vector<float> samples);
 
 // The test desktop's own microphone FIFO ($TAVIK_TEST_MIC_FIFO).
