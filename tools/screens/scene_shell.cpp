@@ -97,6 +97,17 @@ const SceneRegistration shellScenes[] = {
     SceneRegistration{sidebarScene(
         "failed", State::failed("Microphone unavailable: the USB headset was unplugged while "
                                 "you were speaking"))},
+    // No tray on this desktop: the problem the tray menu would carry stands under the state.
+    SceneRegistration{Scene{QStringLiteral("shell-sidebar-problem-without-tray"), QSize(190, 660),
+                            [](SceneContext& c) -> QWidget* {
+                                seedHistory();
+                                auto* sidebar = new Sidebar(c.controller(), c.appState());
+                                emit c.controller().stateChanged(State::idle());
+                                emit c.controller().lastErrorChanged(
+                                    QString("Could not type into Mail — copied to clipboard "
+                                            "instead"));
+                                return sidebar;
+                            }}},
     SceneRegistration{Scene{QStringLiteral("shell-tray-menu"), QSize(),
                             [](SceneContext& c) -> QWidget* {
                                 seedHistory();
