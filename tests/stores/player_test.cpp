@@ -23,9 +23,6 @@ public:
     struct Sound : platform::PlaybackSound {
         Sound(ControlledPlayback& owner, QString path) : owner(owner), path(std::move(path)) {}
         platform::PlaybackResult play(Ended ended) override {
-            if (!owner.refusal.isEmpty()) {
-                return platform::PlaybackResult::failed(owner.refusal);
-            }
             owner.started << path;
             owner.finishers.push_back(std::move(ended));
             return {};
@@ -42,16 +39,11 @@ public:
         return std::make_unique<Sound>(*this, path);
     }
 
-    // Sends the end notice of the n-th sound started, from another thread: heard to its end,
-    // or broken off by the server for the given reason.
-    void finish(std::size_t n, const QString& brokenOff = {}) {
-        const platform::PlaybackResult end = brokenOff.isEmpty()
-                                                 ? platform::PlaybackResult{}
-                                                 : platform::PlaybackResult::failed(brokenOff);
-        std::thread([notice = finishers.at(n), end] { notice(end); }).join();
+    // Sends the end notice of the n-th sound started, from another thread.
+    void finish(std::size_t n) {
+        std::thread([notice = finishers.at(n)] { notice(platform::PlaybackResult{}); }).join();
     }
 
-    QString refusal; // while set, no play starts, for this reason
     QStringList started;
     QStringList stopped;
     std::vector<platform::PlaybackSound::Ended> finishers;
@@ -144,34 +136,6 @@ TEST_F(PlayerTest, AnEntryWithoutAPlayableFileStopsWhatPlaysAndPlaysNothing) {
     });
     broken.toggle(a);
     EXPECT_FALSE(broken.playing().has_value());
-}
-
-TEST_F(PlayerTest, APlayThatCannotStartOrIsBrokenOffLeavesNothingPlayingAndSaysWhy) {
-    Player player(playback, lookup());
-    QSignalSpy failures(&player, &Player::playbackFailed);
-    const QUuid a = archived(0.2f);
-    playback.refusal = QStringLiteral("no sound server is answering");
-    player.toggle(a);
-    EXPECT_FALSE(player.playing().has_value());
-    ASSERT_EQ(failures.count(), 1);
-    EXPECT_EQ(failures[0][0].value<QUuid>(), a);
-    EXPECT_EQ(failures[0][1].toString(), QStringLiteral("no sound server is answering"));
-
-    // The server is back and takes the next press; then it ends the play before its end.
-    playback.refusal.clear();
-    player.toggle(a);
-    EXPECT_EQ(player.playing(), a);
-    playback.finish(0, QStringLiteral("the sound server stopped it"));
-    ASSERT_TRUE(test::spinUntil([&] { return !player.playing().has_value(); }, 5000));
-    ASSERT_EQ(failures.count(), 2);
-    EXPECT_EQ(failures[1][0].value<QUuid>(), a);
-    EXPECT_EQ(failures[1][1].toString(), QStringLiteral("the sound server stopped it"));
-
-    // One heard to its end is no failure.
-    player.toggle(a);
-    playback.finish(1);
-    ASSERT_TRUE(test::spinUntil([&] { return !player.playing().has_value(); }, 5000));
-    EXPECT_EQ(failures.count(), 2);
 }
 
 TEST_F(PlayerTest, UnreadableFilesDoNotOpenForPlayBack) {
