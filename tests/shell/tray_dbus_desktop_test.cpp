@@ -2,7 +2,6 @@
 // XFCE, Cinnamon and GNOME's AppIndicator extension are: the panel finds the item whether it
 // starts before or after Tavik, reads a full menu without opening it, shows every title as
 // written, draws the icon by name or from its pixmaps, and its clicks reach Tavik.
-#include "app/stores/diagnostic_log.h"
 #include "platform/defaults_store.h"
 #include "tests/support/controller_app_process.h"
 #include "tests/support/fixtures.h"
@@ -192,9 +191,7 @@ TEST_F(TrayOverDBus, ClicksOpenTheWindowCopyADictationWholeAndQuit) {
     ASSERT_TRUE(test::spinUntil([&] { return !tavik.running(); }, 15000))
         << "Quit Tavik did not end the process";
     EXPECT_EQ(tavik.terminate(), 0);
-    QFile log(DiagnosticLog::url());
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().endsWith("[tavik] exited cleanly\n"));
+    EXPECT_TRUE(test::logEndsWithACleanExit());
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // Tavik on Debian's own XFCE panel, whose status tray speaks D-Bus: a right click on Tavik's icon
 // opens Tavik's menu (not the panel's own), and choosing its last line quits Tavik.
-#include "app/stores/diagnostic_log.h"
 #include "platform/defaults_store.h"
 #include "tests/support/controller_app_process.h"
 #include "tests/support/fixtures.h"
@@ -137,9 +136,7 @@ TEST(TavikOnTheXfcePanel, RightClickOpensTavikMenuAndItsLastLineQuits) {
     ASSERT_TRUE(test::spinUntil([&] { return !tavik.running(); }, 15000))
         << "the menu that opened was not Tavik's";
     EXPECT_EQ(tavik.terminate(), 0);
-    QFile log(DiagnosticLog::url());
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().endsWith("[tavik] exited cleanly\n"));
+    EXPECT_TRUE(test::logEndsWithACleanExit());
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPathStroker>
 
 #include <cstdio>
 
@@ -23,16 +22,7 @@ using namespace tavik::design;
 
 // Where the mark's ink lies in a 24-unit frame: the strokes with their round caps.
 QRectF inkBounds() {
-    const QRectF frame(0, 0, mark::grid, mark::grid);
-    QPainterPathStroker monogram;
-    monogram.setWidth(2.6);
-    monogram.setCapStyle(Qt::RoundCap);
-    QPainterPathStroker bars;
-    bars.setWidth(2.0);
-    bars.setCapStyle(Qt::RoundCap);
-    return monogram.createStroke(mark::monogramPath(frame))
-        .boundingRect()
-        .united(bars.createStroke(mark::barsPath(frame, {1, 1, 1})).boundingRect());
+    return brand_icons::markOutline().boundingRect();
 }
 
 // A template image like a panel's own icons: white with alpha, the ink filling the square

@@ -15,21 +15,10 @@ namespace {
 
 using namespace tavik::design;
 
-// The mark's strokes as one outline to fill, fitted like the tray artwork: its ink fills the
-// 24-unit square but for half a unit all round.
+// The mark fitted like the tray artwork: its ink fills the 24-unit square but for half a unit
+// all round.
 QPainterPath markInk() {
-    const QRectF frame(0, 0, mark::grid, mark::grid);
-    QPainterPathStroker monogram;
-    monogram.setWidth(2.6);
-    monogram.setCapStyle(Qt::RoundCap);
-    monogram.setJoinStyle(Qt::MiterJoin);
-    monogram.setMiterLimit(10);
-    QPainterPathStroker bars;
-    bars.setWidth(2.0);
-    bars.setCapStyle(Qt::RoundCap);
-    const QPainterPath ink = monogram.createStroke(mark::monogramPath(frame))
-                                 .united(bars.createStroke(mark::barsPath(frame, {1, 1, 1})))
-                                 .simplified();
+    const QPainterPath ink = markOutline();
     const QRectF bounds = ink.boundingRect();
     const qreal scale = (mark::grid - 1) / std::max(bounds.width(), bounds.height());
     QTransform fit;
@@ -85,6 +74,19 @@ QByteArray symbolicSvg(const QPainterPath& ink) {
 }
 
 } // namespace
+
+QPainterPath markOutline() {
+    const QRectF frame(0, 0, mark::grid, mark::grid);
+    QPainterPathStroker monogram;
+    monogram.setWidth(2.6);
+    monogram.setCapStyle(Qt::RoundCap);
+    QPainterPathStroker bars;
+    bars.setWidth(2.0);
+    bars.setCapStyle(Qt::RoundCap);
+    return monogram.createStroke(mark::monogramPath(frame))
+        .united(bars.createStroke(mark::barsPath(frame, {1, 1, 1})))
+        .simplified();
+}
 
 bool writeSymbolicIcons(const QDir& resources) {
     const QList<std::pair<QString, QPainterPath>> icons = {
