@@ -75,9 +75,11 @@ public:
                 [this](const QString&, const QString&, const QString& owner) {
                     watcherChanged(!owner.isEmpty());
                 });
-        bus_.connect(watcherService, watcherPath, watcherService,
+        // From any sender: naming the watcher would make QtDBus look its owner up, a call that
+        // waits on the bus.
+        bus_.connect(QString(), watcherPath, watcherService,
                      QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(askHost()));
-        bus_.connect(watcherService, watcherPath, watcherService,
+        bus_.connect(QString(), watcherPath, watcherService,
                      QStringLiteral("StatusNotifierHostUnregistered"), this, SLOT(askHost()));
 
         const QString wanted = QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
