@@ -233,7 +233,7 @@ TEST_F(AudioStoreTest, NeverTouchesAFolderThatIsNotTavikAudio) {
     ASSERT_TRUE(QDir::setCurrent(workingFolder));
     AudioStore relative{QString()};
     relative.directory();
-    const bool saved = relative.save(std::vector<float>(4, 0.0f), QUuid::createUuid());
+    const bool saved = relative.save(std::vector<float>(4, 0.0f), QUuid::createUuid()).ok();
     QDir::setCurrent(before);
     EXPECT_FALSE(saved);
     EXPECT_TRUE(QDir(workingFolder).isEmpty());
