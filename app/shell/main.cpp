@@ -9,6 +9,8 @@
 #include "app/shell/orb_controller.h"
 #include "app/shell/tray_icons.h"
 #include "app/stores/diagnostic_log.h"
+#include "app/stores/shared_saves.h"
+#include "app/stores/store_notices.h"
 #include "platform/folders.h"
 #include "platform/single_instance.h"
 
@@ -44,6 +46,10 @@ int main(int argc, char** argv) {
                      qPrintable(instance.lockPath()));
         return 1;
     }
+
+    // Only now, with the lock held: loading the stores clears what an earlier, killed run left
+    // behind, which must never be a write of another running Tavik.
+    tavik::watchSharedStores(tavik::StoreNotices::shared());
 
     tavik::DictationController controller(tavik::dictation::makeApplicationParts());
     tavik::AppDelegate::Options options;

@@ -62,19 +62,26 @@ void watchSharedStores(StoreNotices& notices) {
         platform::postToMain(&notices, [&notices, note] { notices.addNote(note); });
     });
 
-    platform::DefaultsStore& defaults = platform::DefaultsStore::shared();
+    watchSaves(notices, platform::DefaultsStore::shared());
+    watchSaves(notices, History::shared());
+    watchSaves(notices, Scratchpad::shared());
+}
+
+void watchSaves(StoreNotices& notices, platform::DefaultsStore& defaults) {
     defaults.setSaveObserver([&notices] { notices.requestRefresh(); });
     notices.watch({[&defaults] { return settingsInWords(defaults.unsavedKeys()); },
                    [&defaults] { return defaults.lastFailure(); },
                    [&defaults] { defaults.flush(); }});
+}
 
-    History& history = History::shared();
+void watchSaves(StoreNotices& notices, History& history) {
     QObject::connect(&history, &History::saveFinished, &notices, &StoreNotices::refresh);
     notices.watch({[] { return QStringList{QStringLiteral("your history")}; },
                    [&history] { return history.saveFailure(); },
                    [&history] { history.retrySave(); }});
+}
 
-    Scratchpad& scratchpad = Scratchpad::shared();
+void watchSaves(StoreNotices& notices, Scratchpad& scratchpad) {
     QObject::connect(&scratchpad, &Scratchpad::saveFinished, &notices, &StoreNotices::refresh);
     notices.watch({[] { return QStringList{QStringLiteral("the scratchpad")}; },
                    [&scratchpad] { return scratchpad.saveFailure(); },

@@ -4,7 +4,18 @@
 
 namespace tavik {
 
+class History;
+class Scratchpad;
 class StoreNotices;
+namespace platform {
+class DefaultsStore;
+}
+
+// Tells `notices` how the store's saves go: what it holds unsaved (in words), why, and how to
+// try again. The store and the notices must outlive each other's use.
+void watchSaves(StoreNotices& notices, platform::DefaultsStore& defaults);
+void watchSaves(StoreNotices& notices, History& history);
+void watchSaves(StoreNotices& notices, Scratchpad& scratchpad);
 
 // Points the shared stores (the defaults, the history, the scratchpad) and every file moved
 // aside at `notices`, loading the history and the scratchpad now so that what their loading

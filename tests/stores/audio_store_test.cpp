@@ -211,6 +211,16 @@ TEST_F(AudioStoreTest, DeleteAllEmptiesTheArchiveAndSavingRecreatesIt) {
     EXPECT_TRUE(store.exists(id));
 }
 
+TEST_F(AudioStoreTest, TheNextStartRemovesRecordingsAKillCutShortAndNothingElse) {
+    const QString cutShort = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
+                             ".wav.Xy12Zw";
+    makeFile(cutShort, 300'000, 1);
+    makeFile("notes.txt.Xy12Zw", 10, 1);
+    makeFile("kept.wav", 10, 1);
+    AudioStore nextStart{dataFolder};
+    EXPECT_EQ(remaining(), QStringList({"kept.wav", "notes.txt.Xy12Zw"}));
+}
+
 TEST_F(AudioStoreTest, NeverTouchesAFolderThatIsNotTavikAudio) {
     const QString elsewhere = root.path() + "/Documents";
     ASSERT_TRUE(QDir().mkpath(elsewhere + "/audio"));

@@ -83,7 +83,7 @@ SmallFileSystem::~SmallFileSystem() {
 }
 
 void SmallFileSystem::fill() {
-    filler_ = folder_ + "/.filler";
+    filler_ = folder_ + "/.space-filler";
     const int fd = ::open(QFile::encodeName(filler_).constData(),
                           O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     ASSERT_GE(fd, 0) << std::strerror(errno);
