@@ -32,15 +32,19 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(tavik::tray_icons::applicationIcon());
 
     using tavik::platform::SingleInstance;
+    const tavik::platform::Folders folders = tavik::platform::Folders::fromEnvironment();
     SingleInstance instance(
-        SingleInstance::defaultRuntimeFolder(),
-        SingleInstance::keyFor(tavik::platform::Folders::fromEnvironment().config));
+        SingleInstance::defaultRuntimeFolder(tavik::platform::joinPath(folders.state, "runtime")),
+        SingleInstance::keyFor(folders.config));
     switch (instance.claim()) {
     case SingleInstance::Claim::first:
         break;
     case SingleInstance::Claim::handedOver:
         std::fprintf(stderr, "tavik: Tavik is already running; it shows its window\n");
         return 0;
+    case SingleInstance::Claim::refused:
+        std::fprintf(stderr, "tavik: %s — not starting\n", qPrintable(instance.refusal()));
+        return 1;
     case SingleInstance::Claim::unanswered:
         std::fprintf(stderr, "tavik: another Tavik holds %s but does not answer\n",
                      qPrintable(instance.lockPath()));
