@@ -72,7 +72,8 @@ FileWriteResult FileWriteResult::failed(int error) {
 }
 
 FileWriteResult syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return FileWriteResult::failed(errno);
     }

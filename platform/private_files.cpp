@@ -62,8 +62,7 @@ MovedAside moveAsideUnreadable(const QString& path) {
         target = path + ".unreadable-" + stamp + "-" + QString::number(n);
     }
     const QString name = QFileInfo(path).fileName();
-    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) !=
-        0) {
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0) {
         const FileWriteResult failed = FileWriteResult::failed(errno);
         logLine("could not move unreadable " + name + " aside — " + failed.reason());
         return {QString(), failed};

@@ -1,8 +1,8 @@
 // The controller's view of the stores a dictation reaches.
 #include "app/dictation/dictation_wiring.h"
 #include "app/stores/audio_store.h"
-#include "app/stores/history.h"
 #include "app/stores/diagnostic_log.h"
+#include "app/stores/history.h"
 #include "app/stores/scratchpad.h"
 #include "app/stores/shared_saves.h"
 #include "app/stores/store_notices.h"

@@ -12,10 +12,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <optional>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include <dirent.h>
@@ -72,8 +72,9 @@ struct MemoryFile {
     static sf_count_t length(void* data) { return of(data).bytes.size(); }
     static sf_count_t seek(sf_count_t offset, int whence, void* data) {
         MemoryFile& file = of(data);
-        const sf_count_t base =
-            whence == SEEK_SET ? 0 : whence == SEEK_CUR ? file.position : file.bytes.size();
+        const sf_count_t base = whence == SEEK_SET   ? 0
+                                : whence == SEEK_CUR ? file.position
+                                                     : file.bytes.size();
         if (base + offset < 0) {
             return -1;
         }
@@ -105,8 +106,8 @@ std::optional<QByteArray> encodeWave(std::span<const float> samples) {
     format.samplerate = sampleRate;
     format.channels = 1;
     format.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SF_VIRTUAL_IO io{&MemoryFile::length, &MemoryFile::seek, &MemoryFile::read,
-                     &MemoryFile::write, &MemoryFile::tell};
+    SF_VIRTUAL_IO io{&MemoryFile::length, &MemoryFile::seek, &MemoryFile::read, &MemoryFile::write,
+                     &MemoryFile::tell};
     MemoryFile memory;
     memory.bytes.reserve(qsizetype(44 + 2 * samples.size()));
     SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &format, &memory);
@@ -156,8 +157,7 @@ bool AudioStore::exists(const QUuid& id) const {
     return QFileInfo::exists(url(id));
 }
 
-platform::FileWriteResult AudioStore::save(std::span<const float> samples,
-                                           const QUuid& id) const {
+platform::FileWriteResult AudioStore::save(std::span<const float> samples, const QUuid& id) const {
     if (samples.empty() || !isTavikArchive()) {
         return platform::FileWriteResult::failed(EINVAL);
     }

@@ -84,8 +84,7 @@ void History::load() {
         return platform::moveAsideUnreadable(path).result;
     };
     writer_ = std::make_unique<LatestWinsWriter>(
-        filePath_, "tavik.history", beforeFirstWrite,
-        [this](const platform::FileWriteResult&) {
+        filePath_, "tavik.history", beforeFirstWrite, [this](const platform::FileWriteResult&) {
             platform::postToMain(this, [this] { emit saveFinished(); });
         });
 }

@@ -65,8 +65,8 @@ Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
     platform::removeLeftoverTemporaries(url_);
     // An unreadable file may hold the user's only copy of their notes: it goes aside at once,
     // and when that fails, before the first write, which waits until it worked.
-    const bool unreadable = load(url_, text_) == Loaded::unreadable &&
-                            !platform::moveAsideUnreadable(url_).result;
+    const bool unreadable =
+        load(url_, text_) == Loaded::unreadable && !platform::moveAsideUnreadable(url_).result;
     const QString path = url_;
     auto beforeFirstWrite = [unreadable, path] {
         if (!unreadable || !QFileInfo::exists(path)) {

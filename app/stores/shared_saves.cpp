@@ -31,11 +31,10 @@ QStringList settingsInWords(const QStringList& keys) {
         }
     }
     QStringList words;
-    for (const auto& [unsaved, word] : {std::pair{settings, "your settings"},
-                                        std::pair{dictionary, "your dictionary"},
-                                        std::pair{snippets, "your snippets"},
-                                        std::pair{transforms, "your transforms"},
-                                        std::pair{windows, "the window positions"}}) {
+    for (const auto& [unsaved, word] :
+         {std::pair{settings, "your settings"}, std::pair{dictionary, "your dictionary"},
+          std::pair{snippets, "your snippets"}, std::pair{transforms, "your transforms"},
+          std::pair{windows, "the window positions"}}) {
         if (unsaved) {
             words << QString::fromLatin1(word);
         }
@@ -46,8 +45,7 @@ QStringList settingsInWords(const QStringList& keys) {
 void logUnsavedAtQuit(const QString& what, const QString& reason) {
     if (reason.isEmpty()) {
         slog(QStringLiteral("quit: ") + what + QStringLiteral(" still being written after ") +
-             QString::number(quitSaveLimit.count()) +
-             QStringLiteral(" ms — quitting without it"));
+             QString::number(quitSaveLimit.count()) + QStringLiteral(" ms — quitting without it"));
     } else {
         slog(QStringLiteral("quit: could not save ") + what + QStringLiteral(" (") + reason +
              QStringLiteral(") — the latest changes are lost"));
@@ -71,21 +69,27 @@ void watchSaves(StoreNotices& notices, platform::DefaultsStore& defaults) {
     defaults.setSaveObserver([&notices] { notices.requestRefresh(); });
     notices.watch({[&defaults] { return settingsInWords(defaults.unsavedKeys()); },
                    [&defaults] { return defaults.lastFailure(); },
-                   [&defaults] { defaults.flush(); }});
+                   [&defaults] {
+                       defaults.flush();
+                   }});
 }
 
 void watchSaves(StoreNotices& notices, History& history) {
     QObject::connect(&history, &History::saveFinished, &notices, &StoreNotices::refresh);
     notices.watch({[] { return QStringList{QStringLiteral("your history")}; },
                    [&history] { return history.saveFailure(); },
-                   [&history] { history.retrySave(); }});
+                   [&history] {
+                       history.retrySave();
+                   }});
 }
 
 void watchSaves(StoreNotices& notices, Scratchpad& scratchpad) {
     QObject::connect(&scratchpad, &Scratchpad::saveFinished, &notices, &StoreNotices::refresh);
     notices.watch({[] { return QStringList{QStringLiteral("the scratchpad")}; },
                    [&scratchpad] { return scratchpad.saveFailure(); },
-                   [&scratchpad] { scratchpad.retrySave(); }});
+                   [&scratchpad] {
+                       scratchpad.retrySave();
+                   }});
 }
 
 bool saveSharedStoresAtQuit(std::chrono::milliseconds limit) {

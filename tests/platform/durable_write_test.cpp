@@ -71,7 +71,7 @@ TEST(DurableWrite, ALinkedFileStaysLinkedAndLeftoversOfAKilledWriteAreRemoved) {
     setLogSink([&logged](const QString& line) { logged << line; });
     const QString history = folder + "/Tavik/history.json";
     for (const char* name : {"history.json.a1B2c3", "history.json.ZZZZZZ", "history.json.bak",
-                                "history.json.unreadable-20261208T011745Z", "other.json.a1B2c3"}) {
+                             "history.json.unreadable-20261208T011745Z", "other.json.a1B2c3"}) {
         ASSERT_TRUE(writeFileDurably(folder + "/Tavik/" + QString(name), "left over"));
     }
     EXPECT_EQ(removeLeftoverTemporaries(history), 2);

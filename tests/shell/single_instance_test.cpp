@@ -123,7 +123,8 @@ namespace {
 TEST(SingleInstance, WithoutARuntimeFolderOfItsOwnTheLockStaysPrivate) {
     TAVIK_RUN_IN_PRIVATE_MOUNT_NAMESPACE();
     qunsetenv("XDG_RUNTIME_DIR");
-    const QString standIn = "/tmp/runtime-" + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+    const QString standIn =
+        "/tmp/runtime-" + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
     QDir().mkpath(standIn);
     QTemporaryDir others;
     ASSERT_EQ(::chown(QFile::encodeName(others.path()).constData(), 65534, 65534), 0);
@@ -131,8 +132,8 @@ TEST(SingleInstance, WithoutARuntimeFolderOfItsOwnTheLockStaysPrivate) {
                       QFile::encodeName(standIn).constData(), nullptr, MS_BIND, nullptr),
               0);
 
-    const QString folder = SingleInstance::defaultRuntimeFolder(Folders::fromEnvironment().state +
-                                                                "/runtime");
+    const QString folder =
+        SingleInstance::defaultRuntimeFolder(Folders::fromEnvironment().state + "/runtime");
     const QString key = SingleInstance::keyFor(Folders::fromEnvironment().config);
     SingleInstance first(folder, key);
     ASSERT_EQ(first.claim(), Claim::first);

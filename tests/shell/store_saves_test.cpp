@@ -116,8 +116,8 @@ TEST_F(StoreSavesOnAPrivateDisk, AReadOnlyHomeIsShownAboveEveryPaneUntilTheChang
 
     disk->setReadOnly(true);
     Vocabulary::shared().setTerms({"Kubernetes"});
-    History::shared().add(test::dictation("said while the home was read-only",
-                                          QDateTime::currentDateTime()));
+    History::shared().add(
+        test::dictation("said while the home was read-only", QDateTime::currentDateTime()));
     ASSERT_TRUE(test::spinUntil([bar] { return bar->isVisible(); }, 5000));
     EXPECT_EQ(bar->text(), "Could not save your dictionary and your history: Read-only file "
                            "system. Tavik keeps your changes while it runs and tries again.");

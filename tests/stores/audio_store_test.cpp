@@ -212,8 +212,8 @@ TEST_F(AudioStoreTest, DeleteAllEmptiesTheArchiveAndSavingRecreatesIt) {
 }
 
 TEST_F(AudioStoreTest, TheNextStartRemovesRecordingsAKillCutShortAndNothingElse) {
-    const QString cutShort = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
-                             ".wav.Xy12Zw";
+    const QString cutShort =
+        QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + ".wav.Xy12Zw";
     makeFile(cutShort, 300'000, 1);
     makeFile("notes.txt.Xy12Zw", 10, 1);
     makeFile("kept.wav", 10, 1);

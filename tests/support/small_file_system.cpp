@@ -29,9 +29,8 @@ bool namespacesWork() {
         QTemporaryDir probe;
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start("unshare",
-                      unshare + QStringList{"mount", "-t", "tmpfs", "-o", "size=16k", "tmpfs",
-                                            probe.path()});
+        process.start("unshare", unshare + QStringList{"mount", "-t", "tmpfs", "-o", "size=16k",
+                                                       "tmpfs", probe.path()});
         return process.waitForFinished(30'000) && process.exitStatus() == QProcess::NormalExit &&
                process.exitCode() == 0;
     }();
@@ -63,7 +62,8 @@ MountNamespace privateMountNamespace() {
     }
     EXPECT_TRUE(finished) << name.toStdString() << " did not finish in its mount namespace";
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << name.toStdString() << " crashed";
-    EXPECT_EQ(child.exitCode(), 0) << name.toStdString() << " failed in its mount namespace (output above)";
+    EXPECT_EQ(child.exitCode(), 0)
+        << name.toStdString() << " failed in its mount namespace (output above)";
     return MountNamespace::ranInChild;
 }
 
@@ -106,8 +106,7 @@ void SmallFileSystem::release() {
 
 void SmallFileSystem::setReadOnly(bool readOnly) {
     const unsigned long flags = readOnly ? MS_REMOUNT | MS_RDONLY : MS_REMOUNT;
-    ASSERT_EQ(::mount(nullptr, QFile::encodeName(folder_).constData(), nullptr, flags, nullptr),
-              0)
+    ASSERT_EQ(::mount(nullptr, QFile::encodeName(folder_).constData(), nullptr, flags, nullptr), 0)
         << std::strerror(errno);
 }
 

@@ -54,5 +54,5 @@ private:
     case ::tavik::test::MountNamespace::ranInChild:                                                \
         return;                                                                                    \
     case ::tavik::test::MountNamespace::unavailable:                                               \
-        GTEST_SKIP() << "needs root and `unshare -m` to mount a small file system of its own";    \
+        GTEST_SKIP() << "needs root and `unshare -m` to mount a small file system of its own";     \
     }

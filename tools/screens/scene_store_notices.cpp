@@ -16,8 +16,12 @@ QWidget* mainWindowWithNotices(SceneContext& c, Section section, bool unsaved, b
     StoreNotices& notices = StoreNotices::shared();
     if (unsaved) {
         // A disk that stays full for the whole scene.
-        notices.watch({[] { return QStringList{"your history", "your dictionary"}; },
-                       [] { return QStringLiteral("No space left on device"); }, [] {}});
+        notices.watch({[] {
+                           return QStringList{"your history", "your dictionary"};
+                       },
+                       [] { return QStringLiteral("No space left on device"); },
+                       [] {
+                       }});
     }
     if (movedAside) {
         const QString data = platform::Folders::fromEnvironment().data;
