@@ -72,19 +72,12 @@ void History::load() {
             unreadable = !bytes.trimmed().isEmpty();
         }
     }
-    if (unreadable) {
-        unreadable = !platform::moveAsideUnreadable(filePath_).result;
-    }
-    const QString path = filePath_;
-    auto beforeFirstWrite = [unreadable, path] {
-        // The move at load failed: try again, and never write over the file until it worked.
-        if (!unreadable || !QFileInfo::exists(path)) {
-            return platform::FileWriteResult::done();
-        }
-        return platform::moveAsideUnreadable(path).result;
-    };
+    // Aside at once, so the window can say where it went; when that fails, before the first
+    // write, which waits until it worked.
+    unreadable = unreadable && !platform::moveAsideUnreadable(filePath_).result;
     writer_ = std::make_unique<LatestWinsWriter>(
-        filePath_, "tavik.history", beforeFirstWrite, [this](const platform::FileWriteResult&) {
+        filePath_, "tavik.history", LatestWinsWriter::movingAsideFirst(unreadable, filePath_),
+        [this](const platform::FileWriteResult&) {
             platform::postToMain(this, [this] { emit saveFinished(); });
         });
 }

@@ -1,5 +1,7 @@
 #include "app/stores/latest_wins_writer.h"
 
+#include <QFileInfo>
+
 namespace tavik {
 
 using platform::FileWriteResult;
@@ -8,6 +10,17 @@ LatestWinsWriter::LatestWinsWriter(QString path, std::string queueName,
                                    BeforeFirstWrite beforeFirstWrite, Written written)
     : path_(std::move(path)), beforeFirstWrite_(std::move(beforeFirstWrite)),
       written_(std::move(written)), queue_(std::move(queueName)) {}
+
+LatestWinsWriter::BeforeFirstWrite LatestWinsWriter::movingAsideFirst(bool unreadable,
+                                                                      const QString& path) {
+    if (!unreadable) {
+        return {};
+    }
+    return [path] {
+        return QFileInfo::exists(path) ? platform::moveAsideUnreadable(path).result
+                                       : FileWriteResult::done();
+    };
+}
 
 void LatestWinsWriter::write(Contents contents) {
     std::lock_guard lock(mutex_);

@@ -31,6 +31,10 @@ public:
 
     LatestWinsWriter(QString path, std::string queueName, BeforeFirstWrite beforeFirstWrite = {},
                      Written written = {});
+
+    // For a file that could not be read and not yet be moved aside: moves it aside (if it is
+    // still there) before anything is written over it; nothing when `unreadable` is false.
+    static BeforeFirstWrite movingAsideFirst(bool unreadable, const QString& path);
     LatestWinsWriter(const LatestWinsWriter&) = delete;
     LatestWinsWriter& operator=(const LatestWinsWriter&) = delete;
 

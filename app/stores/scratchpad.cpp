@@ -67,15 +67,9 @@ Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
     // and when that fails, before the first write, which waits until it worked.
     const bool unreadable =
         load(url_, text_) == Loaded::unreadable && !platform::moveAsideUnreadable(url_).result;
-    const QString path = url_;
-    auto beforeFirstWrite = [unreadable, path] {
-        if (!unreadable || !QFileInfo::exists(path)) {
-            return platform::FileWriteResult::done();
-        }
-        return platform::moveAsideUnreadable(path).result;
-    };
     writer_ = std::make_unique<LatestWinsWriter>(
-        path, "tavik.scratchpad", beforeFirstWrite, [this](const platform::FileWriteResult&) {
+        url_, "tavik.scratchpad", LatestWinsWriter::movingAsideFirst(unreadable, url_),
+        [this](const platform::FileWriteResult&) {
             platform::postToMain(this, [this] { emit saveFinished(); });
         });
 }

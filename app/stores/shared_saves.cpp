@@ -42,6 +42,15 @@ QStringList settingsInWords(const QStringList& keys) {
     return words;
 }
 
+// A store that writes its file in the background and says when a write finished.
+template <class Store> void watchWriter(StoreNotices& notices, Store& store, const QString& what) {
+    QObject::connect(&store, &Store::saveFinished, &notices, &StoreNotices::refresh);
+    notices.watch({[what] { return QStringList{what}; }, [&store] { return store.saveFailure(); },
+                   [&store] {
+                       store.retrySave();
+                   }});
+}
+
 void logUnsavedAtQuit(const QString& what, const QString& reason) {
     if (reason.isEmpty()) {
         slog(QStringLiteral("quit: ") + what + QStringLiteral(" still being written after ") +
@@ -75,21 +84,11 @@ void watchSaves(StoreNotices& notices, platform::DefaultsStore& defaults) {
 }
 
 void watchSaves(StoreNotices& notices, History& history) {
-    QObject::connect(&history, &History::saveFinished, &notices, &StoreNotices::refresh);
-    notices.watch({[] { return QStringList{QStringLiteral("your history")}; },
-                   [&history] { return history.saveFailure(); },
-                   [&history] {
-                       history.retrySave();
-                   }});
+    watchWriter(notices, history, QStringLiteral("your history"));
 }
 
 void watchSaves(StoreNotices& notices, Scratchpad& scratchpad) {
-    QObject::connect(&scratchpad, &Scratchpad::saveFinished, &notices, &StoreNotices::refresh);
-    notices.watch({[] { return QStringList{QStringLiteral("the scratchpad")}; },
-                   [&scratchpad] { return scratchpad.saveFailure(); },
-                   [&scratchpad] {
-                       scratchpad.retrySave();
-                   }});
+    watchWriter(notices, scratchpad, QStringLiteral("the scratchpad"));
 }
 
 bool saveSharedStoresAtQuit(std::chrono::milliseconds limit) {
