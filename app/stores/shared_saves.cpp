@@ -51,10 +51,10 @@ template <class Store> void watchWriter(StoreNotices& notices, Store& store, con
                    }});
 }
 
-void logUnsavedAtQuit(const QString& what, const QString& reason) {
+void logUnsavedAtQuit(const QString& what, const QString& reason, std::chrono::milliseconds limit) {
     if (reason.isEmpty()) {
         slog(QStringLiteral("quit: ") + what + QStringLiteral(" still being written after ") +
-             QString::number(quitSaveLimit.count()) + QStringLiteral(" ms — quitting without it"));
+             QString::number(limit.count()) + QStringLiteral(" ms — quitting without it"));
     } else {
         slog(QStringLiteral("quit: could not save ") + what + QStringLiteral(" (") + reason +
              QStringLiteral(") — the latest changes are lost"));
@@ -101,21 +101,21 @@ bool saveSharedStoresAtQuit(std::chrono::milliseconds limit) {
     if (History* history = History::sharedIfMade()) {
         history->retrySave();
         if (!history->flush(left())) {
-            logUnsavedAtQuit(QStringLiteral("the history"), history->saveFailure());
+            logUnsavedAtQuit(QStringLiteral("the history"), history->saveFailure(), limit);
             everything = false;
         }
     }
     if (Scratchpad* scratchpad = Scratchpad::sharedIfMade()) {
         scratchpad->retrySave();
         if (!scratchpad->flush(left())) {
-            logUnsavedAtQuit(QStringLiteral("the scratchpad"), scratchpad->saveFailure());
+            logUnsavedAtQuit(QStringLiteral("the scratchpad"), scratchpad->saveFailure(), limit);
             everything = false;
         }
     }
     platform::DefaultsStore& defaults = platform::DefaultsStore::shared();
     if (!defaults.flush()) {
         logUnsavedAtQuit(settingsInWords(defaults.unsavedKeys()).join(QStringLiteral(", ")),
-                         defaults.lastFailure());
+                         defaults.lastFailure(), limit);
         everything = false;
     }
     return everything;
