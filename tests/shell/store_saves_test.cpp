@@ -125,7 +125,13 @@ TEST_F(StoreSavesOnAPrivateDisk, AReadOnlyHomeIsShownAboveEveryPaneUntilTheChang
     main.state().setSection(Section::settings);
     EXPECT_TRUE(bar->isVisible()) << "shown whatever the section";
 
+    // Writable again: the next dictation writes the history it kept, and the button (or the
+    // periodic retry) the dictionary; no restart.
     disk->setReadOnly(false);
+    History::shared().add(test::dictation("writable again", QDateTime::currentDateTime()));
+    ASSERT_TRUE(History::shared().flush(5s));
+    ASSERT_TRUE(test::spinUntil(
+        [bar] { return bar->text().startsWith("Could not save your dictionary:"); }, 5000));
     QTest::mouseClick(bar->retryButton(), Qt::LeftButton);
     ASSERT_TRUE(test::spinUntil([bar] { return !bar->isVisible(); }, 5000));
     platform::DefaultsStore onDisk(platform::DefaultsStore::shared().path());

@@ -170,37 +170,6 @@ TEST_F(FullDisk, AnUnreadableFileGoesAsideWholeAndTheNewOneFollowsOnceThereIsRoo
     EXPECT_EQ(test::readAll(moves[1]), damaged);
 }
 
-// The read-only home of a shared machine, made writable again while Tavik runs.
-TEST_F(FullDisk, AReadOnlyHomeIsToldAndEachLaterChangeWritesWhatWasKept) {
-    if (!inChild) {
-        return;
-    }
-    StoreNotices notices(clock);
-    History history(data + "/history.json");
-    watchSaves(notices, history);
-    history.add(test::makeEntry("before"));
-    ASSERT_TRUE(history.flush(5s));
-
-    setReadOnly(true);
-    const HistoryEntry first = test::makeEntry("while read-only");
-    history.add(first);
-    EXPECT_FALSE(history.flush(5s));
-    ASSERT_TRUE(test::spinUntil([&] { return !notices.unsaved().isEmpty(); }, 5000));
-    EXPECT_EQ(notices.unsavedText(),
-              "Could not save your history: Read-only file system. Tavik keeps your changes "
-              "while it runs and tries again.");
-
-    setReadOnly(false);
-    const HistoryEntry second = test::makeEntry("writable again");
-    history.add(second);
-    ASSERT_TRUE(history.flush(5s));
-    const QList<HistoryEntry> onDisk = History(history.filePath()).entries();
-    ASSERT_EQ(onDisk.size(), 3);
-    EXPECT_EQ(onDisk[0].id, second.id);
-    EXPECT_EQ(onDisk[1].id, first.id);
-    ASSERT_TRUE(test::spinUntil([&] { return notices.unsaved().isEmpty(); }, 5000));
-}
-
 TEST_F(FullDisk, TheQuitTriesOnceMoreAndLogsWhatItCouldNotSave) {
     if (!inChild) {
         return;
