@@ -64,7 +64,13 @@ FileWriteResult syncAndCount(int fd, qint64 expectedSize) {
 } // namespace
 
 QString FileWriteResult::reason() const {
-    return ok() ? QString() : QString::fromLocal8Bit(std::strerror(error));
+    if (ok()) {
+        return QString();
+    }
+    // In English like the rest of the window, whatever the locale; thread-safe.
+    const char* description = ::strerrordesc_np(error);
+    return description != nullptr ? QString::fromLatin1(description)
+                                  : QStringLiteral("Error ") + QString::number(error);
 }
 
 FileWriteResult FileWriteResult::failed(int error) {
