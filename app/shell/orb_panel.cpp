@@ -4,7 +4,7 @@
 #include "platform/window_hints.h"
 
 #include <QMouseEvent>
-#include <QRegion>
+#include <QPainterPath>
 #include <QWindow>
 
 #include <cmath>
@@ -40,14 +40,14 @@ void OrbPanel::present() {
     // With a compositor the corners are truly transparent; without one they would show black,
     // so the window is cut to the disc itself.
     translucent_ = hints::compositorRunning();
-    followDisc();
     QWindow* window = windowHandle();
     if (window == nullptr) {
         winId();
         window = windowHandle();
+        // Shapes are kept in device pixels: a move to a screen of another scale lays them again.
+        connect(window, &QWindow::screenChanged, this, &OrbPanel::applyShapes);
     }
-    // Pointer input only on the round button: a click in a corner reaches the window below.
-    hints::setInputRegion(window, QRegion(rect(), QRegion::Ellipse));
+    applyShapes();
     const auto askForStates = [window] {
         for (const WindowState state : {WindowState::above, WindowState::sticky,
                                         WindowState::skipTaskbar, WindowState::skipPager}) {
@@ -61,15 +61,29 @@ void OrbPanel::present() {
     askForStates();
 }
 
+void OrbPanel::applyShapes() {
+    // Pointer input only on the round button: a click in a corner reaches the window below.
+    QPainterPath round;
+    round.addEllipse(QRectF(rect()));
+    hints::setShape(windowHandle(), hints::ShapeKind::input, round);
+    followDisc();
+}
+
 void OrbPanel::followDisc() {
+    QWindow* window = windowHandle();
+    if (window == nullptr) {
+        return;
+    }
     if (translucent_) {
-        clearMask();
+        hints::setShape(window, hints::ShapeKind::bounding, QPainterPath());
         return;
     }
     const OrbLook look = face_->shown();
-    const int diameter = int(std::ceil(look.disc * look.scale));
-    const int corner = (RippleOrb::frameSize - diameter) / 2;
-    setMask(QRegion(corner, corner, diameter, diameter, QRegion::Ellipse));
+    const double diameter = std::ceil(look.disc * look.scale);
+    const double corner = (RippleOrb::frameSize - diameter) / 2;
+    QPainterPath disc;
+    disc.addEllipse(QRectF(corner, corner, diameter, diameter));
+    hints::setShape(window, hints::ShapeKind::bounding, disc);
 }
 
 void OrbPanel::mousePressEvent(QMouseEvent* event) {

@@ -36,6 +36,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The window's input and bounding shapes, laid in the window's device pixels.
+    void applyShapes();
     void followDisc();
 
     RippleOrb* face_;

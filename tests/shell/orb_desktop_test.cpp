@@ -2,24 +2,12 @@
 // states, a dictation started and ended by clicking it while another application keeps the
 // keyboard, and a drag that moves it and is remembered.
 #include "app/shell/orb_placement.h"
-#include "platform/defaults_store.h"
-#include "platform/folders.h"
-#include "tests/support/controller_app_process.h"
-#include "tests/support/insertion_target_app.h"
-#include "tests/support/recognition_fixtures.h"
-
-#include <QDir>
-
-#include <gtest/gtest.h>
-
-#include "tests/shell/shell_hosts.h" // last: Xlib's macros would clash with Qt's names
+#include "tests/shell/orb_desktop_support.h"
 
 #include <X11/extensions/shape.h>
 
 namespace tavik {
 namespace {
-
-const QString phrase = QStringLiteral("The floating button heard every word");
 
 QStringList stateNames(test::XQuery& x, Window window) {
     Atom actual = None;
@@ -88,61 +76,18 @@ Window mapBottomPanel(test::XQuery& x, int height) {
     return panel;
 }
 
-Window focusedWindow(test::XQuery& x) {
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(x.display(), &focus, &revert);
-    return focus;
-}
-
 TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembered) {
     TAVIK_REQUIRE_DESKTOP();
     TAVIK_REQUIRE_FIXTURE(speechFile, "audio/jfk.wav");
-    ASSERT_TRUE(QFile::exists(test::TavikProcess::program())) << "build the tavik program first";
-    std::vector<float> speech = test::readSamples(speechFile);
-    ASSERT_GT(speech.size(), 16000u * 4);
-    // A few seconds of speech, ended by the second click well before any pause could end it.
-    speech.resize(16000 * 3);
-
-    const auto folders = platform::Folders::fromEnvironment();
-    const QString models = platform::joinPath(folders.data, QStringLiteral("models"));
-    ASSERT_TRUE(QDir().mkpath(models));
-    ASSERT_FALSE(test::generateTestModel(models, QStringLiteral("ggml-base.en.bin"),
-                                         {QStringLiteral("--phrase"), phrase})
-                     .isEmpty());
-    ASSERT_FALSE(test::sileroModelIn(models).isEmpty());
-    auto& defaults = platform::DefaultsStore::shared();
-    defaults.setBool(QStringLiteral("hasLaunchedBefore"), true);
-    // The speech's own pauses must not end the dictation: the second click does.
-    defaults.setInt(QStringLiteral("silenceHoldMs"), 10000);
-    ASSERT_TRUE(defaults.flush());
-
-    test::ShellHosts hosts;
-    ASSERT_TRUE(hosts.start()) << hosts.output().toStdString();
-    test::XQuery x;
-    ASSERT_TRUE(x.valid());
-    test::InsertionTargetApp target;
-    ASSERT_TRUE(target.start()) << target.error().toStdString();
-    ASSERT_TRUE(target.activate("field"));
-    test::TavikProcess tavik;
-    ASSERT_TRUE(tavik.start());
-    ASSERT_TRUE(tavik.waitForLine(QStringLiteral("model ready"), 60000))
-        << tavik.output().toStdString();
+    const std::vector<float> speech = test::threeSecondsOf(speechFile);
+    test::OrbDesktop desk;
+    ASSERT_NO_FATAL_FAILURE(desk.start());
+    test::XQuery& x = desk.x;
+    test::TavikProcess& tavik = desk.tavik;
 
     // The button: Tavik's one 74 × 74 window on show.
-    std::optional<Window> orb;
-    ASSERT_TRUE(test::spinUntil(
-        [&] {
-            for (Window window : x.windowsOf(tavik.processId())) {
-                if (x.viewable(window) && x.rootGeometry(window).size() == QSize(74, 74)) {
-                    orb = window;
-                    return true;
-                }
-            }
-            return false;
-        },
-        10000))
-        << "no floating button on the screen";
+    const std::optional<Window> orb = test::findOrb(x, tavik.processId(), 74);
+    ASSERT_TRUE(orb) << "no floating button on the screen";
     QStringList states;
     test::spinUntil(
         [&] {
@@ -187,25 +132,7 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
     // Two clicks: a hands-free dictation begins and ends, and its text reaches the application
     // that kept the keyboard all along.
     const QPoint centre = x.rootGeometry(*orb).center();
-    test::clickAt(centre);
-    ASSERT_TRUE(tavik.waitForLine(QStringLiteral("recording (preroll"), 10000))
-        << tavik.output().toStdString();
-    { test::PacedMicrophone microphone(speech); }
-    // The pointer is still over the button (xdotool's synced move would wait for a motion that
-    // never comes).
-    test::run("xdotool", {"click", "1"});
-    ASSERT_TRUE(tavik.waitForLine(QStringLiteral("end of utterance (state=recording)"), 10000))
-        << tavik.output().toStdString();
-    EXPECT_FALSE(tavik.output().contains(QStringLiteral("VAD: end of speech")))
-        << "the click, not the end of speech, was to end it";
-    EXPECT_TRUE(test::spinUntil([&] { return target.text().contains(phrase); }, 30000))
-        << target.text().toStdString() << "\n"
-        << tavik.output().toStdString();
-    EXPECT_EQ(x.cardinal(DefaultRootWindow(x.display()), "_NET_ACTIVE_WINDOW", XA_WINDOW),
-              target.windowId());
-    const Window focus = focusedWindow(x);
-    EXPECT_FALSE(x.windowsOf(tavik.processId()).contains(focus))
-        << "the keyboard focus went to Tavik";
+    test::dictateByClicking(x, tavik, desk.target, *orb, speech);
 
     // A drag moves it; the place it is left at is kept, from the screen's bottom-left corner.
     const QPoint to = centre - QPoint(400, 300);
