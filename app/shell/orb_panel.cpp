@@ -2,6 +2,7 @@
 
 #include "app/shell/ripple_orb.h"
 #include "platform/window_hints.h"
+#include "platform/window_stacking.h"
 
 #include <QMouseEvent>
 #include <QPainterPath>
@@ -14,9 +15,11 @@ namespace tavik {
 namespace hints = platform::window_hints;
 using platform::WindowState;
 
+// Left alone by the window manager: a manager stacks a focused full-screen window over every
+// window it manages, "above" ones included, but maps no window over one it does not manage.
 OrbPanel::OrbPanel(RippleOrb* face)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus),
+                           Qt::WindowDoesNotAcceptFocus | Qt::BypassWindowManagerHint),
       face_(face) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -33,6 +36,8 @@ OrbPanel::OrbPanel(RippleOrb* face)
     connect(face_, &RippleOrb::discChanged, this, &OrbPanel::followDisc, Qt::QueuedConnection);
 }
 
+OrbPanel::~OrbPanel() = default;
+
 void OrbPanel::present() {
     if (isVisible()) {
         return;
@@ -46,6 +51,9 @@ void OrbPanel::present() {
         window = windowHandle();
         // Shapes are kept in device pixels: a move to a screen of another scale lays them again.
         connect(window, &QWindow::screenChanged, this, &OrbPanel::applyShapes);
+        // A manager that raises its windows to the very top, or a window raised by its own
+        // client, would cover the button; it goes back over them.
+        stacking_ = platform::StackingGuard::keepOnTop(window);
     }
     applyShapes();
     const auto askForStates = [window] {
