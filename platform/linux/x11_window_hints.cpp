@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavik::platform::window_hints {
@@ -266,14 +267,22 @@ void setShape(QWindow* window, ShapeKind kind, const QPainterPath& shape) {
         return;
     }
     Display* display = native->display();
-    int eventBase = 0;
-    int errorBase = 0;
-    int major = 0;
-    int minor = 0;
+    // Asked once: the server's extensions do not change while it runs (two round trips saved on
+    // every shape, which follows the disc at the display's rate while it grows).
+    static const std::optional<std::pair<int, int>> version =
+        [display]() -> std::optional<std::pair<int, int>> {
+        int eventBase = 0;
+        int errorBase = 0;
+        int major = 0;
+        int minor = 0;
+        if (!XShapeQueryExtension(display, &eventBase, &errorBase) ||
+            !XShapeQueryVersion(display, &major, &minor)) {
+            return std::nullopt;
+        }
+        return std::pair{major, minor};
+    }();
     // Input shapes came with version 1.1 of the extension.
-    if (!XShapeQueryExtension(display, &eventBase, &errorBase) ||
-        !XShapeQueryVersion(display, &major, &minor) ||
-        (kind == ShapeKind::input && major == 1 && minor < 1)) {
+    if (!version || (kind == ShapeKind::input && *version < std::pair{1, 1})) {
         return;
     }
     const auto id = static_cast<Window>(window->winId());
