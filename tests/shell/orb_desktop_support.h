@@ -39,27 +39,6 @@ inline void prepareOrbDictation() {
     ASSERT_TRUE(defaults.flush());
 }
 
-// The desktop a button test runs on: the window manager and tray host, an application that
-// holds the keyboard, and Tavik ready to dictate (started with `environment` added).
-struct OrbDesktop {
-    ShellHosts hosts;
-    XQuery x;
-    InsertionTargetApp target;
-    TavikProcess tavik;
-
-    void start(const QProcessEnvironment& environment = {}) {
-        ASSERT_TRUE(QFile::exists(TavikProcess::program())) << "build the tavik program first";
-        ASSERT_NO_FATAL_FAILURE(prepareOrbDictation());
-        ASSERT_TRUE(hosts.start()) << hosts.output().toStdString();
-        ASSERT_TRUE(x.valid());
-        ASSERT_TRUE(target.start()) << target.error().toStdString();
-        ASSERT_TRUE(target.activate("field"));
-        ASSERT_TRUE(tavik.start(environment));
-        ASSERT_TRUE(tavik.waitForLine(QStringLiteral("model ready"), 60000))
-            << tavik.output().toStdString();
-    }
-};
-
 // The button: the one shown square window of Tavik `side` device pixels wide.
 inline std::optional<Window> findOrb(XQuery& x, qint64 pid, int side, int timeoutMs = 10000) {
     std::optional<Window> orb;
@@ -76,6 +55,33 @@ inline std::optional<Window> findOrb(XQuery& x, qint64 pid, int side, int timeou
         timeoutMs);
     return orb;
 }
+
+// The desktop a button test runs on: the window manager and tray host, an application that
+// holds the keyboard, and Tavik ready to dictate (started with `environment` added) with its
+// button on the screen, 74 · `ratio` device pixels wide.
+struct OrbDesktop {
+    ShellHosts hosts;
+    XQuery x;
+    InsertionTargetApp target;
+    TavikProcess tavik;
+    Window orb = None;
+
+    void start(const QProcessEnvironment& environment = {}, double ratio = 1) {
+        ASSERT_TRUE(QFile::exists(TavikProcess::program())) << "build the tavik program first";
+        ASSERT_NO_FATAL_FAILURE(prepareOrbDictation());
+        ASSERT_TRUE(hosts.start()) << hosts.output().toStdString();
+        ASSERT_TRUE(x.valid());
+        ASSERT_TRUE(target.start()) << target.error().toStdString();
+        ASSERT_TRUE(target.activate("field"));
+        ASSERT_TRUE(tavik.start(environment));
+        ASSERT_TRUE(tavik.waitForLine(QStringLiteral("model ready"), 60000))
+            << tavik.output().toStdString();
+        const int side = int(std::lround(74 * ratio));
+        const std::optional<Window> found = findOrb(x, tavik.processId(), side);
+        ASSERT_TRUE(found) << "no " << side << " px floating button on the screen";
+        orb = *found;
+    }
+};
 
 // The window a click at `global` would reach: the pointer is moved there and the X server asked
 // which window holds it, through every level of frames (input shapes included).

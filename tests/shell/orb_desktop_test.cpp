@@ -84,15 +84,13 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
     ASSERT_NO_FATAL_FAILURE(desk.start());
     test::XQuery& x = desk.x;
     test::TavikProcess& tavik = desk.tavik;
-
     // The button: Tavik's one 74 × 74 window on show.
-    const std::optional<Window> orb = test::findOrb(x, tavik.processId(), 74);
-    ASSERT_TRUE(orb) << "no floating button on the screen";
+    const Window orb = desk.orb;
     QStringList states;
     test::spinUntil(
         [&] {
-            states = stateNames(x, *orb);
-            return states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, *orb);
+            states = stateNames(x, orb);
+            return states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, orb);
         },
         3000);
     for (const char* wanted :
@@ -100,19 +98,19 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
         EXPECT_TRUE(states.contains(wanted)) << wanted << " in " << states.join(' ').toStdString();
     }
     // On every workspace: a manager keeps that as the sticky state or as the desktop "all".
-    EXPECT_TRUE(states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, *orb))
+    EXPECT_TRUE(states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, orb))
         << states.join(' ').toStdString();
     // Round to the pointer: the corners of its square let clicks through to what lies below.
-    EXPECT_TRUE(takesInputAt(x, *orb, QPoint(37, 37)));
-    EXPECT_TRUE(takesInputAt(x, *orb, QPoint(37, 1)));
-    EXPECT_FALSE(takesInputAt(x, *orb, QPoint(3, 3)));
-    EXPECT_FALSE(takesInputAt(x, *orb, QPoint(71, 70)));
+    EXPECT_TRUE(takesInputAt(x, orb, QPoint(37, 37)));
+    EXPECT_TRUE(takesInputAt(x, orb, QPoint(37, 1)));
+    EXPECT_FALSE(takesInputAt(x, orb, QPoint(3, 3)));
+    EXPECT_FALSE(takesInputAt(x, orb, QPoint(71, 70)));
     // The default place on the 1280 × 800 screen whose top 24 px the tray panel keeps: 36 px in
     // from the right and 96 px up from the bottom, as an origin from the bottom-left.
     EXPECT_TRUE(test::spinUntil(
-        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1280 - 74 - 36, 800 - 96 - 74); },
+        [&] { return x.rootGeometry(orb).topLeft() == QPoint(1280 - 74 - 36, 800 - 96 - 74); },
         5000))
-        << x.rootGeometry(*orb).x() << "," << x.rootGeometry(*orb).y();
+        << x.rootGeometry(orb).x() << "," << x.rootGeometry(orb).y();
 
     // A dock appears along the bottom: the button moves up with the work area's bottom edge,
     // and says so in the log.
@@ -121,18 +119,18 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
         QStringLiteral("orb: moved to 1170,196 for 1 connected screen(s)"), 10000))
         << tavik.output().toStdString();
     EXPECT_TRUE(test::spinUntil(
-        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1170, 800 - 196 - 74); }, 5000));
+        [&] { return x.rootGeometry(orb).topLeft() == QPoint(1170, 800 - 196 - 74); }, 5000));
     XDestroyWindow(x.display(), dock);
     XSync(x.display(), False);
     EXPECT_TRUE(test::spinUntil(
-        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1170, 800 - 96 - 74); }, 5000));
+        [&] { return x.rootGeometry(orb).topLeft() == QPoint(1170, 800 - 96 - 74); }, 5000));
     EXPECT_TRUE(
         tavik.waitForLine(QStringLiteral("orb: moved to 1170,96 for 1 connected screen(s)"), 5000));
 
     // Two clicks: a hands-free dictation begins and ends, and its text reaches the application
     // that kept the keyboard all along.
-    const QPoint centre = x.rootGeometry(*orb).center();
-    test::dictateByClicking(x, tavik, desk.target, *orb, speech);
+    const QPoint centre = x.rootGeometry(orb).center();
+    test::dictateByClicking(x, tavik, desk.target, orb, speech);
 
     // A drag moves it; the place it is left at is kept, from the screen's bottom-left corner.
     const QPoint to = centre - QPoint(400, 300);
@@ -140,9 +138,9 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
               {"mousedown", "1", "mousemove", "--sync", QString::number(centre.x() - 200),
                QString::number(centre.y() - 150), "mousemove", "--sync", QString::number(to.x()),
                QString::number(to.y()), "mouseup", "1"});
-    ASSERT_TRUE(test::spinUntil([&] { return x.rootGeometry(*orb).center() == to; }, 5000))
-        << x.rootGeometry(*orb).x() << "," << x.rootGeometry(*orb).y();
-    const QPoint left = x.rootGeometry(*orb).topLeft();
+    ASSERT_TRUE(test::spinUntil([&] { return x.rootGeometry(orb).center() == to; }, 5000))
+        << x.rootGeometry(orb).x() << "," << x.rootGeometry(orb).y();
+    const QPoint left = x.rootGeometry(orb).topLeft();
     const QString kept = orb_placement::format(QPointF(left.x(), 800 - left.y() - 74));
     EXPECT_TRUE(test::spinUntil(
         [&] { return platform::DefaultsStore::shared().string("orbOrigin") == kept; }, 5000))

@@ -72,8 +72,7 @@ TEST(OrbOverFullScreen, StaysInSightWithoutTakingTheFocusAndComesBackWhenCovered
     test::OrbDesktop desk;
     ASSERT_NO_FATAL_FAILURE(desk.start());
     test::XQuery& x = desk.x;
-    const std::optional<Window> orb = test::findOrb(x, desk.tavik.processId(), 74);
-    ASSERT_TRUE(orb) << "no floating button on the screen";
+    const Window orb = desk.orb;
     const Window app = Window(desk.target.windowId());
 
     // The focused application goes full screen: the manager stacks it over every "above"
@@ -82,29 +81,29 @@ TEST(OrbOverFullScreen, StaysInSightWithoutTakingTheFocusAndComesBackWhenCovered
     ASSERT_TRUE(test::spinUntil(
         [&] { return x.rootGeometry(topLevel(x, app)).size() == QSize(1280, 800); }, 10000))
         << "the application did not go full screen";
-    EXPECT_TRUE(test::spinUntil([&] { return stackedAbove(x, *orb, app); }, 5000))
+    EXPECT_TRUE(test::spinUntil([&] { return stackedAbove(x, orb, app); }, 5000))
         << "the full-screen window covers the button";
-    const QPoint centre = x.rootGeometry(*orb).center();
-    EXPECT_EQ(test::windowUnderPointer(x, centre), *orb);
+    const QPoint centre = x.rootGeometry(orb).center();
+    EXPECT_EQ(test::windowUnderPointer(x, centre), orb);
 
     // A click on it dictates into the full-screen application, which keeps the keyboard (and
     // with it its place over the other windows).
-    test::dictateByClicking(x, desk.tavik, desk.target, *orb, speech);
+    test::dictateByClicking(x, desk.tavik, desk.target, orb, speech);
     EXPECT_EQ(x.rootGeometry(topLevel(x, app)).size(), QSize(1280, 800));
-    EXPECT_TRUE(stackedAbove(x, *orb, app));
+    EXPECT_TRUE(stackedAbove(x, orb, app));
 
     // Without a manager to keep order, a window raised over the button is followed.
     desk.hosts.stop();
     ASSERT_TRUE(test::spinUntil([&] { return topLevel(x, app) == app; }, 5000))
         << "the window manager did not let go of the application's window";
     // The application's window moved over the button and raised on top of the screen.
-    const QRect button = x.rootGeometry(*orb);
+    const QRect button = x.rootGeometry(orb);
     XMoveResizeWindow(x.display(), app, button.x() - 40, button.y() - 30, 300, 200);
     XRaiseWindow(x.display(), app);
     XSync(x.display(), False);
-    EXPECT_TRUE(test::spinUntil([&] { return stackedAbove(x, *orb, app); }, 5000))
+    EXPECT_TRUE(test::spinUntil([&] { return stackedAbove(x, orb, app); }, 5000))
         << "the button stays under the window raised over it";
-    EXPECT_EQ(test::windowUnderPointer(x, button.center()), *orb);
+    EXPECT_EQ(test::windowUnderPointer(x, button.center()), orb);
     EXPECT_FALSE(x.windowsOf(desk.tavik.processId()).contains(test::focusedWindow(x)))
         << "the keyboard focus went to Tavik";
     EXPECT_EQ(desk.tavik.terminate(), 0);

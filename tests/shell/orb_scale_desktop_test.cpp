@@ -71,15 +71,13 @@ TEST_P(OrbAtScale, EveryPointOfTheDiscTakesTheClickAndTheCentreStartsADictation)
         environment.insert(QStringLiteral("QT_SCALE_FACTOR"),
                            QString::fromLatin1(scale.scaleFactor));
     }
-    test::OrbDesktop desk;
-    ASSERT_NO_FATAL_FAILURE(desk.start(environment));
-    test::XQuery& x = desk.x;
-
     // The 74 px button is 74 · ratio device pixels wide.
-    const int side = int(std::lround(74 * scale.ratio));
-    const std::optional<Window> orb = test::findOrb(x, desk.tavik.processId(), side);
-    ASSERT_TRUE(orb) << "no " << side << " px floating button on the screen";
-    const QRect frame = x.rootGeometry(*orb);
+    test::OrbDesktop desk;
+    ASSERT_NO_FATAL_FAILURE(desk.start(environment, scale.ratio));
+    test::XQuery& x = desk.x;
+    const Window orb = desk.orb;
+    const QRect frame = x.rootGeometry(orb);
+    const int side = frame.width();
 
     // A grid over the square: every point of the drawn disc (44 px across at rest) reaches the
     // button; points beyond the round frame reach whatever lies below.
@@ -95,11 +93,11 @@ TEST_P(OrbAtScale, EveryPointOfTheDiscTakesTheClickAndTheCentreStartsADictation)
             const QPoint point(dx, y);
             if (distance <= disc - 1) {
                 ++inside;
-                if (test::windowUnderPointer(x, frame.topLeft() + point) != *orb) {
+                if (test::windowUnderPointer(x, frame.topLeft() + point) != orb) {
                     missed << QStringLiteral("%1,%2").arg(dx).arg(y);
                 }
             } else if (distance >= side / 2.0 + 1.5) {
-                if (test::windowUnderPointer(x, frame.topLeft() + point) == *orb) {
+                if (test::windowUnderPointer(x, frame.topLeft() + point) == orb) {
                     caught << QStringLiteral("%1,%2").arg(dx).arg(y);
                 }
             }
@@ -111,7 +109,7 @@ TEST_P(OrbAtScale, EveryPointOfTheDiscTakesTheClickAndTheCentreStartsADictation)
     EXPECT_TRUE(caught.isEmpty()) << "corner points the button takes: "
                                   << caught.join(' ').toStdString();
 
-    test::dictateByClicking(x, desk.tavik, desk.target, *orb, speech);
+    test::dictateByClicking(x, desk.tavik, desk.target, orb, speech);
     EXPECT_EQ(desk.tavik.terminate(), 0);
 }
 
