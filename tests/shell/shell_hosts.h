@@ -35,7 +35,9 @@ public:
                                                     },
                                                     15000);
     }
-    ~ShellHosts() {
+    ~ShellHosts() { stop(); }
+    // Stops the window manager and the tray host; the windows they managed stay on the screen.
+    void stop() {
         if (process_.state() != QProcess::NotRunning) {
             const auto pid = static_cast<pid_t>(process_.processId());
             if (pid > 0) {
