@@ -34,8 +34,9 @@ protected:
 
 TEST_F(ControllerSoundServer, AnOutageWritesAFewLinesAndTheNextDictationIsDelivered) {
     ASSERT_TRUE(server.start()) << server.log().toStdString();
-    ASSERT_TRUE(
-        tavik.start({{QStringLiteral("PULSE_SERVER"), QString::fromUtf8(server.address())}}));
+    QProcessEnvironment onTheServer;
+    onTheServer.insert(QStringLiteral("PULSE_SERVER"), QString::fromUtf8(server.address()));
+    ASSERT_TRUE(tavik.start(onTheServer));
     ASSERT_TRUE(tavik.waitForLine(QStringLiteral("model ready"), 60000))
         << tavik.output().toStdString();
     const QString capturing = QStringLiteral("audio: capturing from \"Tavik-Test-Microphone\"");

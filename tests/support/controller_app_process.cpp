@@ -23,13 +23,11 @@ QString TavikProcess::program() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../app/shell/tavik");
 }
 
-bool TavikProcess::start(const QList<std::pair<QString, QString>>& environment) {
+bool TavikProcess::start(const QProcessEnvironment& environment) {
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    all.insert(environment);
+    process_.setProcessEnvironment(all);
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : environment) {
-        variables.insert(name, value);
-    }
-    process_.setProcessEnvironment(variables);
     process_.start(program(), {});
     return process_.waitForStarted(10000);
 }
@@ -72,33 +70,32 @@ int TavikProcess::terminate(int timeoutMs) {
 }
 
 PacedMicrophone::PacedMicrophone(std::vector<float> samples, const QString& fifoPath)
-    : writer_(
-          [this, samples = std::move(samples),
-           fifo = fifoPath.isEmpty() ? qgetenv("TAVIK_TEST_MIC_FIFO") : fifoPath.toLocal8Bit()] {
-              const int fd = ::open(fifo.constData(), O_WRONLY | O_CLOEXEC);
-              if (fd >= 0) {
-                  constexpr std::size_t chunk = 320; // 20 ms
-                  auto due = std::chrono::steady_clock::now();
-                  for (std::size_t at = 0; at < samples.size(); at += chunk) {
-                      const std::size_t count = std::min(chunk, samples.size() - at);
-                      const auto* bytes = reinterpret_cast<const char*>(samples.data() + at);
-                      std::size_t left = count * sizeof(float);
-                      while (left > 0) {
-                          const ssize_t written = ::write(fd, bytes, left);
-                          if (written <= 0) {
-                              left = 0;
-                              break;
-                          }
-                          bytes += written;
-                          left -= static_cast<std::size_t>(written);
+    : writer_([this, samples = std::move(samples), path = fifoPath.toLocal8Bit()] {
+          const QByteArray fifo = path.isEmpty() ? qgetenv("TAVIK_TEST_MIC_FIFO") : path;
+          const int fd = ::open(fifo.constData(), O_WRONLY | O_CLOEXEC);
+          if (fd >= 0) {
+              constexpr std::size_t chunk = 320; // 20 ms
+              auto due = std::chrono::steady_clock::now();
+              for (std::size_t at = 0; at < samples.size(); at += chunk) {
+                  const std::size_t count = std::min(chunk, samples.size() - at);
+                  const auto* bytes = reinterpret_cast<const char*>(samples.data() + at);
+                  std::size_t left = count * sizeof(float);
+                  while (left > 0) {
+                      const ssize_t written = ::write(fd, bytes, left);
+                      if (written <= 0) {
+                          left = 0;
+                          break;
                       }
-                      due += std::chrono::milliseconds(20);
-                      std::this_thread::sleep_until(due);
+                      bytes += written;
+                      left -= static_cast<std::size_t>(written);
                   }
-                  ::close(fd);
+                  due += std::chrono::milliseconds(20);
+                  std::this_thread::sleep_until(due);
               }
-              finished_.store(true);
-          }) {}
+              ::close(fd);
+          }
+          finished_.store(true);
+      }) {}
 
 PacedMicrophone::~PacedMicrophone() {
     writer_.join();

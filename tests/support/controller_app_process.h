@@ -2,13 +2,11 @@
 
 // Tavik itself, running as its own process on the test desktop, and a microphone the test
 // speaks into.
-#include <QList>
 #include <QProcess>
 #include <QString>
 
 #include <atomic>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace tavik::test {
@@ -23,8 +21,8 @@ public:
     // The application built beside the test programs.
     static QString program();
 
-    // Starts it with the test's environment and `environment` over it (name, value).
-    bool start(const QList<std::pair<QString, QString>>& environment = {});
+    // Starts it in this process's environment, with `environment` added (e.g. a scale factor).
+    bool start(const QProcessEnvironment& environment = {});
     // Waits until the output holds `line` (a log line's message); false after the timeout.
     bool waitForLine(const QString& line, int timeoutMs);
     void signal(int signalNumber);
