@@ -179,6 +179,8 @@ TEST(ControllerMicrophoneDesktop, ASoundServerThatComesLateOpensTheMicrophoneKep
     EXPECT_FALSE(stage.audio().isRunning());
     EXPECT_FALSE(stage.controller().microphone().active);
     spinUntil([] { return false; }, 3000);
+    // Told once, however often it was looked for meanwhile.
+    EXPECT_EQ(countLoggedStartingWith("audio: sound server unavailable — "), 1);
     EXPECT_EQ(countLogged("audio: sound server connected"), 0);
 
     ASSERT_TRUE(server.start()) << server.log().toStdString();
