@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
 #include <vector>
 
 // Text measured the way a reader sees it: extended grapheme clusters ("characters"), Unicode
@@ -59,6 +60,8 @@ public:
 
 private:
     bool foundInAscii(QStringView text) const;
+    // No answer when a character of the text needs the general road.
+    std::optional<bool> foundInSimpleText(QStringView text) const;
     bool foundInUnicode(QStringView text) const;
 
     QString folded_;

@@ -33,6 +33,9 @@ class HistoryPaneTest : public ::testing::Test {
 protected:
     void SetUp() override {
         design::Motion::setEnabled(false);
+        // The pane reads the date from the window's clock; these tests date their entries by
+        // the real one.
+        clock.setWallStart(QDateTime::currentDateTimeUtc());
         stage.start();
     }
 
