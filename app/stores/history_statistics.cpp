@@ -1,6 +1,7 @@
 #include "app/stores/history_statistics.h"
 
 #include "app/stores/history.h"
+#include "app/stores/text_graphemes.h"
 
 #include <QSet>
 #include <QTimeZone>
@@ -96,12 +97,6 @@ int streakOver(const QSet<QDate>& days, const QDateTime& now, const QTimeZone& z
     return streak;
 }
 
-bool sameText(const QString& a, const QString& b) {
-    // Entries share their text with the copies made of them, so this is nearly always the
-    // first test; the second only runs for an equal text held twice.
-    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
-}
-
 } // namespace
 
 struct HistoryStatistics::Summary {
@@ -130,7 +125,7 @@ HistoryStatistics& HistoryStatistics::shared() {
 
 HistoryStatistics::Known HistoryStatistics::knownOf(const HistoryEntry& entry) const {
     if (const auto known = known_.constFind(entry.id);
-        known != known_.constEnd() && sameText(known->text, entry.text) && known->at == entry.at) {
+        known != known_.constEnd() && text::sameText(known->text, entry.text) && known->at == entry.at) {
         return *known;
     }
     return Known{entry.text, entry.at, entry.wordCount(), QDate()};

@@ -11,6 +11,12 @@
 // equivalence. Everything here is ICU underneath and safe to call from any thread.
 namespace tavik::text {
 
+// Whether two strings hold the same text. Copies of one string share its characters, so that is
+// nearly always settled without comparing them.
+inline bool sameText(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
 // Offsets (in UTF-16 units) of every grapheme cluster boundary, 0 and text.size() included.
 // An empty text gives {0}.
 std::vector<qsizetype> graphemeBoundaries(QStringView text);
