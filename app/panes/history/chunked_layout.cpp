@@ -66,8 +66,8 @@ void ChunkedLayout::layOutNextChunk() {
         chunks_.push_back(chunk);
         for (int i = 0; i < sure; ++i) {
             const QTextLine line = layout->lineAt(i);
-            lines_.push_back(Line{chunk.start + line.textStart(), knownHeight_, line.height(),
-                                  index, i});
+            lines_.push_back(
+                Line{chunk.start + line.textStart(), knownHeight_, line.height(), index, i});
             knownHeight_ += line.height();
         }
         next_ = last ? text_.size() : chunk.start + layout->lineAt(sure).textStart();

@@ -56,7 +56,7 @@ private:
         qsizetype start = 0;
         qreal y = 0;
         qreal height = 0;
-        int chunk = 0;     // index into chunks_
+        int chunk = 0; // index into chunks_
         int indexInChunk = 0;
     };
     struct Chunk {

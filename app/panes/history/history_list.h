@@ -6,9 +6,9 @@
 
 #include <QAccessible>
 #include <QHash>
-#include <QSet>
 #include <QMenu>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -128,7 +128,7 @@ private:
     };
     QHash<QUuid, CachedHeight> heights_; // at layoutWidth_, without the strip
     qreal layoutWidth_ = -1;
-    int measureCursor_ = 0; // rows before it are measured, but for those in unfinished_
+    int measureCursor_ = 0;  // rows before it are measured, but for those in unfinished_
     QSet<QUuid> unfinished_; // rows whose very long text is still being laid out
     QTimer measureTimer_;
 

@@ -89,10 +89,10 @@ ChunkedLayout& WrappedText::chunked(const QString& text, qreal width) const {
             return *layouts.front().layout;
         }
     }
-    layouts.push_front(ChunkedEntry{
-        text, fontKey, alignment_, width,
-        std::make_unique<ChunkedLayout>(withLineSeparators(text), font_, wrapOption(alignment_),
-                                        width)});
+    layouts.push_front(
+        ChunkedEntry{text, fontKey, alignment_, width,
+                     std::make_unique<ChunkedLayout>(withLineSeparators(text), font_,
+                                                     wrapOption(alignment_), width)});
     if (layouts.size() > keptChunked) {
         layouts.pop_back();
     }
@@ -187,8 +187,8 @@ qreal WrappedText::estimatedHeight(const QString& text, qreal width) const {
     return lines * lineHeight_;
 }
 
-void WrappedText::draw(QPainter& painter, const QString& text, const QPointF& topLeft,
-                       qreal width, const QRectF& clip) const {
+void WrappedText::draw(QPainter& painter, const QString& text, const QPointF& topLeft, qreal width,
+                       const QRectF& clip) const {
     if (isChunked(text)) {
         const QRectF wanted = clip.isEmpty() ? QRectF(topLeft, QSizeF(width, 1e12)) : clip;
         chunked(text, width).draw(painter, topLeft, wanted.translated(-topLeft));
