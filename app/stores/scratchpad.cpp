@@ -11,8 +11,12 @@
 
 #include <unicode/uchar.h>
 
+#include <atomic>
+
 namespace tavik {
 namespace {
+
+std::atomic<Scratchpad*> sharedPad{nullptr};
 
 enum class Loaded { missing, text, unreadable };
 
@@ -58,13 +62,16 @@ bool endsInWhiteSpace(const QString& text) {
 Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
     : QObject(parent), url_(platform::joinPath(dataFolder, QStringLiteral("scratchpad.txt"))) {
     platform::ensurePrivateFolder(dataFolder);
-    const bool unreadable = load(url_, text_) == Loaded::unreadable;
-    const QString path = url_;
-    writer_ = std::make_unique<LatestWinsWriter>(path, "tavik.scratchpad", [unreadable, path] {
-        // An unreadable file may hold the user's only copy of their notes.
-        return !unreadable || !QFileInfo::exists(path) ||
-               !platform::moveAsideUnreadable(path).isEmpty();
-    });
+    platform::removeLeftoverTemporaries(url_);
+    // An unreadable file may hold the user's only copy of their notes: it goes aside at once,
+    // and when that fails, before the first write, which waits until it worked.
+    const bool unreadable =
+        load(url_, text_) == Loaded::unreadable && !platform::moveAsideUnreadable(url_).result;
+    writer_ = std::make_unique<LatestWinsWriter>(
+        url_, "tavik.scratchpad", LatestWinsWriter::movingAsideFirst(unreadable, url_),
+        [this](const platform::FileWriteResult&) {
+            platform::postToMain(this, [this] { emit saveFinished(); });
+        });
 }
 
 Scratchpad::~Scratchpad() = default;
@@ -75,15 +82,21 @@ Scratchpad& Scratchpad::shared() {
         if (QCoreApplication::instance() != nullptr && !platform::isMainThread()) {
             created->moveToThread(QCoreApplication::instance()->thread());
         }
+        sharedPad.store(created);
         return created;
     }();
     return *pad;
 }
 
+Scratchpad* Scratchpad::sharedIfMade() {
+    return sharedPad.load();
+}
+
 void Scratchpad::setText(const QString& text) {
     text_ = text;
     emit textChanged(text_);
-    writer_->write(text_.toUtf8());
+    // Encoded on the writer's thread, and only when no newer text overtakes it.
+    writer_->write([snapshot = text_] { return snapshot.toUtf8(); });
 }
 
 void Scratchpad::append(const QString& piece) {
@@ -100,7 +113,15 @@ void Scratchpad::append(const QString& piece) {
 }
 
 bool Scratchpad::flush(std::chrono::milliseconds timeout) {
-    return writer_->flush(timeout);
+    return writer_->flush(timeout) == LatestWinsWriter::Flushed::saved;
+}
+
+QString Scratchpad::saveFailure() const {
+    return writer_->failure();
+}
+
+void Scratchpad::retrySave() {
+    writer_->retry();
 }
 
 } // namespace tavik

@@ -15,6 +15,7 @@
 #include "app/stores/preferences.h"
 #include "tests/panes/history_support.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/paste.h"
 
 #include <QAccessible>
 #include <QScrollBar>
@@ -140,6 +141,11 @@ TEST_F(HistoryPaneTest, SearchFollowsEachKeystrokeAndMatchesAsTheHistoryDoes) {
 
     state.setSearch("<b>");
     EXPECT_EQ(shownTexts(), QStringList({"<b>bold</b> claim"}));
+
+    // A search pasted with its line ending stays on one line and still finds the entry.
+    test::pasteOver(field, "naïve\tplan\n");
+    EXPECT_EQ(state.search(), "naïve plan ");
+    EXPECT_EQ(shownTexts(), QStringList({"naïve plan"}));
 
     QTest::mouseClick(clear, Qt::LeftButton);
     EXPECT_EQ(state.search(), "");
