@@ -124,8 +124,9 @@ HistoryStatistics& HistoryStatistics::shared() {
 }
 
 HistoryStatistics::Known HistoryStatistics::knownOf(const HistoryEntry& entry) const {
-    if (const auto known = known_.constFind(entry.id);
-        known != known_.constEnd() && text::sameText(known->text, entry.text) && known->at == entry.at) {
+    if (const auto known = known_.constFind(entry.id); known != known_.constEnd() &&
+                                                       text::sameText(known->text, entry.text) &&
+                                                       known->at == entry.at) {
         return *known;
     }
     return Known{entry.text, entry.at, entry.wordCount(), QDate()};
