@@ -115,6 +115,10 @@ MicFeeder::MicFeeder(const QString& fifo, std::vector<float> samples)
           if (fd < 0) {
               return;
           }
+          // A pipe as large as the system allows: a feeder that the scheduler holds back under
+          // load must not leave the source reading an empty pipe, which PipeWire fills with
+          // silence in the middle of what is spoken.
+          (void)::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
           const auto* bytes = reinterpret_cast<const char*>(samples.data());
           std::size_t left = samples.size() * sizeof(float);
           while (left > 0) {
