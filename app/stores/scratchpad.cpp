@@ -7,9 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTextBoundaryFinder>
 
 #include <unicode/uchar.h>
+
+#include <algorithm>
+#include <utility>
 
 namespace tavik {
 namespace {
@@ -81,22 +85,61 @@ Scratchpad& Scratchpad::shared() {
 }
 
 void Scratchpad::setText(const QString& text) {
-    text_ = text;
-    emit textChanged(text_);
-    writer_->write(text_.toUtf8());
+    QString old = std::exchange(text_, text);
+    changed(0, old, text_.size());
+}
+
+void Scratchpad::replace(qsizetype position, qsizetype removed, QStringView inserted) {
+    position = std::clamp<qsizetype>(position, 0, text_.size());
+    removed = std::clamp<qsizetype>(removed, 0, text_.size() - position);
+    QString taken;
+    if (position == 0 && removed == text_.size()) {
+        taken = std::exchange(text_, inserted.toString());
+    } else {
+        taken = text_.mid(position, removed);
+        text_.replace(position, removed, inserted.data(), inserted.size());
+    }
+    changed(position, taken, inserted.size());
 }
 
 void Scratchpad::append(const QString& piece) {
     if (piece.isEmpty()) {
         return;
     }
-    if (text_.isEmpty()) {
-        setText(piece);
-    } else if (endsInWhiteSpace(text_)) {
-        setText(text_ + piece);
-    } else {
-        setText(text_ + QLatin1Char(' ') + piece);
+    const qsizetype end = text_.size();
+    if (!text_.isEmpty() && !endsInWhiteSpace(text_)) {
+        text_ += QLatin1Char(' ');
     }
+    text_ += piece;
+    changed(end, QString(), text_.size() - end);
+}
+
+void Scratchpad::changed(qsizetype position, const QString& removed, qsizetype inserted) {
+    emit textEdited(position, removed, inserted);
+    emit textChanged(text_);
+    writer_->write(encoded());
+}
+
+QByteArray Scratchpad::encoded() {
+    QByteArray* into = nullptr;
+    for (QByteArray& buffer : encodings_) {
+        if (buffer.isDetached() || buffer.isNull()) {
+            into = &buffer;
+            break;
+        }
+    }
+    if (into == nullptr) {
+        return text_.toUtf8();
+    }
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    into->resize(encoder.requiredSpace(text_.size()));
+    const char* end = encoder.appendToBuffer(into->data(), text_);
+    if (encoder.hasError()) {
+        // A lone surrogate: saved as it always was, as a question mark.
+        return text_.toUtf8();
+    }
+    into->truncate(end - into->constData());
+    return *into;
 }
 
 bool Scratchpad::flush(std::chrono::milliseconds timeout) {
