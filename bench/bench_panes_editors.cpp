@@ -124,15 +124,24 @@ void snippetsAddOneTo200Items(benchmark::State& state) {
 }
 BENCHMARK(snippetsAddOneTo200Items)->Unit(benchmark::kMillisecond);
 
-// A pad as dictation makes it: sentences appended with a space, so one paragraph of `size`
-// characters with no line break at all.
+// A pad as dictation makes it: sentences of different lengths appended with a space, so one
+// paragraph of `size` characters with no line break at all.
 QString oneParagraph(qsizetype size) {
-    const QString sentence = QStringLiteral("Notes dictated on the way in, about the session and "
-                                            "what to fix before Thursday. ");
+    const QString sentences[] = {
+        QStringLiteral("Notes dictated on the way in, about the session and what to fix before "
+                       "Thursday."),
+        QStringLiteral("Then we moved the second microphone closer to the window."),
+        QStringLiteral("Call Marguerite about take %1."),
+        QStringLiteral("The mix of the third song needs less reverb on the vocals and a little "
+                       "more of the room."),
+        QStringLiteral("Remember the cables."),
+    };
     QString text;
-    text.reserve(size + sentence.size());
-    while (text.size() < size) {
-        text += sentence;
+    text.reserve(size + 200);
+    for (int i = 0; text.size() < size; ++i) {
+        const QString& sentence = sentences[i % std::size(sentences)];
+        text += (sentence.contains(QLatin1String("%1")) ? sentence.arg(i) : sentence) +
+                QLatin1Char(' ');
     }
     text.chop(1);
     return text;
@@ -189,8 +198,7 @@ void scratchpadKeystroke(benchmark::State& state, bool atEnd) {
     ShownPad shown(oneParagraph(state.range(0)));
     panes::ScratchpadEditor* editor = shown.pane->editor();
     editor->setFocus();
-    const qsizetype at = atEnd ? editor->text().size() : 0;
-    editor->select(at, at);
+    QTest::keyClick(editor, atEnd ? Qt::Key_End : Qt::Key_Home, Qt::ControlModifier);
     shown.frame();
     for (auto _ : state) {
         QTest::keyClick(editor, Qt::Key_A);

@@ -97,7 +97,9 @@ void Scratchpad::replace(qsizetype position, qsizetype removed, QStringView inse
         taken = std::exchange(text_, inserted.toString());
     } else {
         taken = text_.mid(position, removed);
-        text_.replace(position, removed, inserted.data(), inserted.size());
+        // Taken out and put in apart: at the start of the text neither moves the rest of it.
+        text_.remove(position, removed);
+        text_.insert(position, inserted.data(), inserted.size());
     }
     changed(position, taken, inserted.size());
 }

@@ -12,6 +12,7 @@ using namespace pad_sizes;
 
 PadLayout::PadLayout(const QString& text) : text_(text) {
     setFont(QFont());
+    reset();
 }
 
 PadLayout::~PadLayout() = default;
@@ -21,8 +22,7 @@ void PadLayout::setFont(const QFont& font) {
     const QFontMetricsF metrics(font_);
     lineHeight_ = metrics.lineSpacing();
     charWidth_ = std::max<qreal>(1, metrics.averageCharWidth());
-    sampledChars_ = sampledLines_ = 0;
-    reset();
+    forgetLines();
 }
 
 void PadLayout::setWidth(qreal width) {
@@ -31,13 +31,17 @@ void PadLayout::setWidth(qreal width) {
         return;
     }
     width_ = width;
+    forgetLines();
+}
+
+void PadLayout::forgetLines() {
     sampledChars_ = sampledLines_ = 0;
-    // The chunks keep their places in the text; only their lines are forgotten.
+    // The chunks keep their places in the text and what their estimates are made from; only
+    // their lines are forgotten.
     for (Chunk& chunk : chunks_) {
         chunk.laid = false;
         chunk.joined = false;
         chunk.pieces.clear();
-        estimate(chunk);
     }
     topsDirty_ = true;
 }
@@ -97,7 +101,7 @@ void PadLayout::edit(qsizetype position, qsizetype removed, qsizetype inserted) 
     }
     if (count == 0) {
         if (after < chunks_.size() && after > 0) {
-            mendSeam(after, mendBudget);
+            mendSeam(after, mendChunks);
         }
         return;
     }
@@ -116,9 +120,19 @@ qreal PadLayout::height() {
     return tops_.back();
 }
 
+bool PadLayout::seamAfterOpen(size_t index) const {
+    // The last line of a chunk is only sure once the chunk after it is known to follow on.
+    return index + 1 < chunks_.size() && chunks_[index].laid && chunks_[index + 1].laid &&
+           !chunks_[index + 1].joined && !startsParagraph(chunks_[index + 1].start);
+}
+
 PadLine PadLayout::lineAt(qreal y) {
     for (int attempt = 0; attempt < 32; ++attempt) {
         const size_t index = indexAt(y);
+        if (ready(index) && seamAfterOpen(index)) {
+            mendSeam(index + 1, mendChunks);
+            continue;
+        }
         if (ready(index)) {
             break;
         }
@@ -142,7 +156,7 @@ PadLine PadLayout::lineAt(qreal y) {
     }
     const Piece& p = chunk.pieces[piece];
     int line = 0;
-    while (line + 1 < p.layout->lineCount() && p.layout->lineAt(line + 1).y() <= local - p.top) {
+    while (line + 1 < p.lines && p.layout->lineAt(line + 1).y() <= local - p.top) {
         ++line;
     }
     PadLine found;
@@ -151,18 +165,23 @@ PadLine PadLayout::lineAt(qreal y) {
     found.layoutStart = chunk.start + p.offset;
     found.layoutLength = p.length;
     found.breakLength = p.breakLength;
+    found.lines = p.lines;
     found.origin = QPointF(0, tops_[index] + p.top);
-    found.endsParagraph = line == p.layout->lineCount() - 1 && p.breakLength > 0;
+    found.endsParagraph = line == p.lines - 1 && p.breakLength > 0;
     return found;
 }
 
 PadLine PadLayout::lineOf(qsizetype position) {
     position = std::clamp<qsizetype>(position, 0, text_.size());
     for (int attempt = 0; attempt < 32; ++attempt) {
-        if (ready(indexOf(position))) {
+        const size_t index = indexOf(position);
+        if (!ready(index)) {
+            makeReady(position);
+        } else if (seamAfterOpen(index)) {
+            mendSeam(index + 1, mendChunks);
+        } else {
             break;
         }
-        makeReady(position);
     }
     return lineIn(indexOf(position), position);
 }
@@ -182,9 +201,10 @@ PadLine PadLayout::lineIn(size_t index, qsizetype position) {
     PadLine found;
     found.layout = p.layout.get();
     found.line = p.layout->lineForTextPosition(int(inPiece));
-    if (!found.line.isValid()) {
-        found.line = p.layout->lineAt(p.layout->lineCount() - 1);
+    if (!found.line.isValid() || found.line.lineNumber() >= p.lines) {
+        found.line = p.layout->lineAt(p.lines - 1);
     }
+    found.lines = p.lines;
     found.layoutStart = chunk.start + p.offset;
     found.layoutLength = p.length;
     found.breakLength = p.breakLength;
@@ -198,7 +218,7 @@ PadLine PadLayout::below(const PadLine& line) {
         return {};
     }
     const int number = line.line.lineNumber();
-    if (number + 1 < line.layout->lineCount()) {
+    if (number + 1 < line.lines) {
         PadLine next = line;
         next.line = line.layout->lineAt(number + 1);
         next.endsParagraph = next.isLastOfLayout() && line.breakLength > 0;
@@ -240,13 +260,16 @@ void PadLayout::forEachPiece(qsizetype from, qreal bottom,
             continue;
         }
         rebuildTops();
-        for (size_t k = first + 1; k < chunks_.size() && tops_[k] <= bottom; ++k) {
+        for (size_t k = first; k < chunks_.size() && tops_[k] <= bottom; ++k) {
             if (!ready(k)) {
                 makeReady(chunks_[k].start);
-                changed = true;
-                break;
+            } else if (seamAfterOpen(k)) {
+                mendSeam(k + 1, mendChunks);
+            } else {
+                continue;
             }
-            rebuildTops();
+            changed = true;
+            break;
         }
         if (!changed) {
             break;
@@ -269,7 +292,7 @@ void PadLayout::forEachPiece(qsizetype from, qreal bottom,
             if (origin.y() > bottom) {
                 return;
             }
-            f(PadPiece{p.layout.get(), start, p.length, p.breakLength > 0, origin});
+            f(PadPiece{p.layout.get(), start, p.length, p.breakLength > 0, origin, p.height});
         }
     }
 }
@@ -292,10 +315,12 @@ void PadLayout::trimCache() {
     }
 }
 
-int PadLayout::laidChunks() const {
-    return int(std::count_if(chunks_.begin(), chunks_.end(), [](const Chunk& c) {
-        return c.laid;
-    }));
+qsizetype PadLayout::laidLength() const {
+    qsizetype laid = 0;
+    for (const Chunk& chunk : chunks_) {
+        laid += chunk.laid ? chunk.length : 0;
+    }
+    return laid;
 }
 
 std::vector<qsizetype> PadLayout::chunkStarts() const {

@@ -18,6 +18,9 @@ struct PadLine {
     qsizetype layoutStart = 0; // text position of the layout's first character
     qsizetype layoutLength = 0;
     int breakLength = 0; // the paragraph break after the layout's text, if any
+    // The layout's lines that are this text's: a layout may hold the start of the next chunk's
+    // first line after them, which is not drawn from it.
+    int lines = 0;
     QPointF origin;            // where the layout is drawn, in document coordinates
     bool endsParagraph = false;
 
@@ -27,7 +30,7 @@ struct PadLine {
     qsizetype end() const { return start() + line.textLength(); }
     qreal top() const { return origin.y() + line.y(); }
     qreal bottom() const { return top() + line.height(); }
-    bool isLastOfLayout() const { return line.lineNumber() == layout->lineCount() - 1; }
+    bool isLastOfLayout() const { return line.lineNumber() == lines - 1; }
 };
 
 // One laid-out paragraph, or the part of one that a chunk holds, as painting needs it.
@@ -37,6 +40,7 @@ struct PadPiece {
     qsizetype length = 0; // its characters, without the paragraph break
     bool breakAfter = false;
     QPointF origin;
+    qreal height = 0; // draw no lower than this: the layout may hold more below
 };
 
 // Lays the scratchpad's text out for its editor, a screenful at a time.
@@ -88,9 +92,9 @@ public:
     // Lets go of the layouts of chunks not looked at lately.
     void trimCache();
 
-    // How many chunks are laid out and where the chunks begin, for tests that check the work
-    // stays local and that edits at a chunk's edge are right.
-    int laidChunks() const;
+    // How many characters are laid out and where the chunks begin, for tests that check the
+    // work stays local and that edits at a chunk's edge are right.
+    qsizetype laidLength() const;
     std::vector<qsizetype> chunkStarts() const;
 
 private:
@@ -102,6 +106,7 @@ private:
     bool startsParagraph(qsizetype at) const;
     qsizetype findBreak(qsizetype from, qsizetype limit) const;
     void estimate(Chunk& chunk) const;
+    void countPieces(Chunk& chunk) const;
     qreal heightOf(const Chunk& chunk) const;
     std::vector<Chunk> estimated(qsizetype start, qsizetype end) const;
     std::unique_ptr<QTextLayout> layText(qsizetype start, qsizetype length,
@@ -112,16 +117,18 @@ private:
 
     size_t indexOf(qsizetype position) const;
     size_t indexAt(qreal y);
+    void forgetLines();
     void replaceChunks(size_t first, size_t last, std::vector<Chunk> with);
     void layOut(size_t index);
-    void mendSeam(size_t index, qsizetype budget);
+    void mendSeam(size_t index, int budget);
     void guessStart(size_t index, qsizetype notAfter);
     bool ready(size_t index) const;
+    bool seamAfterOpen(size_t index) const;
     void makeReady(qsizetype target);
     void ensureLayouts(Chunk& chunk);
     qsizetype lastLineStart(Chunk& chunk);
     void cutAt(size_t index, qsizetype at);
-    void learn(const QTextLayout& layout);
+    void learn(const QTextLayout& layout, int lines);
     PadLine lineIn(size_t index, qsizetype position);
     void rebuildTops();
 

@@ -16,8 +16,7 @@ bool isBreakChar(char16_t c) {
     return c == u'\n' || c == u'\r' || c == 0x2029;
 }
 
-qreal layoutHeight(const QTextLayout& layout) {
-    const int lines = layout.lineCount();
+qreal layoutHeight(const QTextLayout& layout, int lines) {
     if (lines == 0) {
         return 0;
     }
@@ -47,15 +46,27 @@ bool PadLayout::startsParagraph(qsizetype at) const {
 }
 
 qsizetype PadLayout::findBreak(qsizetype from, qsizetype limit) const {
-    const QChar* data = text_.constData();
+    const char16_t* data = reinterpret_cast<const char16_t*>(text_.constData());
     limit = std::min(limit, text_.size());
-    for (qsizetype i = from; i < limit; ++i) {
-        const char16_t c = data[i].unicode();
-        if (c <= u'\r' || c == 0x2029) {
-            if (isBreakChar(c)) {
-                return i;
+    // A block is first tested whole, with no early exit, which the compiler does many
+    // characters at a time: a pad is mostly long paragraphs with no break in sight.
+    constexpr qsizetype block = 64;
+    while (from < limit) {
+        const qsizetype end = std::min(limit, from + block);
+        bool maybe = end - from < block;
+        if (!maybe) {
+            for (qsizetype i = from; i < end; ++i) {
+                maybe |= (data[i] <= u'\r') | (data[i] == 0x2029);
             }
         }
+        if (maybe) {
+            for (qsizetype i = from; i < end; ++i) {
+                if (isBreakChar(data[i])) {
+                    return i;
+                }
+            }
+        }
+        from = end;
     }
     return limit;
 }
@@ -81,6 +92,22 @@ void PadLayout::estimate(Chunk& chunk) const {
     }
     if (end == text_.size() && startsParagraph(end) && (end > chunk.start || end == 0)) {
         ++chunk.paragraphs; // the empty paragraph after a final break
+    }
+}
+
+void PadLayout::countPieces(Chunk& chunk) const {
+    // What estimate() would count, read from the pieces: kept for when the lines are forgotten.
+    chunk.partialChars = chunk.wholeChars = chunk.paragraphs = 0;
+    for (const Piece& piece : chunk.pieces) {
+        const qsizetype start = chunk.start + piece.offset;
+        const bool begins = piece.offset > 0 || startsParagraph(start);
+        const bool ends = piece.breakLength > 0 || start + piece.length == text_.size();
+        if (begins && ends) {
+            chunk.wholeChars += piece.length;
+            ++chunk.paragraphs;
+        } else {
+            chunk.partialChars += piece.length;
+        }
     }
 }
 
@@ -156,9 +183,9 @@ std::unique_ptr<QTextLayout> PadLayout::layText(qsizetype start, qsizetype lengt
     return layout;
 }
 
-void PadLayout::learn(const QTextLayout& layout) {
+void PadLayout::learn(const QTextLayout& layout, int lines) {
     // Wrapped lines tell how many characters a line holds, for estimating the rest.
-    for (int i = 0; i + 1 < layout.lineCount(); ++i) {
+    for (int i = 0; i + 1 < lines; ++i) {
         sampledChars_ += layout.lineAt(i).textLength();
         sampledLines_ += 1;
     }
@@ -182,15 +209,16 @@ std::vector<PadLayout::Chunk> PadLayout::layRegion(qsizetype start, qsizetype en
         y = 0;
     };
     auto add = [&](qsizetype from, qsizetype length, int breakLength, Qt::LayoutDirection dir,
-                   std::unique_ptr<QTextLayout> layout) {
-        learn(*layout);
+                   std::unique_ptr<QTextLayout> layout, int lines) {
+        learn(*layout, lines + (lines < layout->lineCount() ? 1 : 0));
         Piece piece;
         piece.offset = from - current.start;
         piece.length = length;
         piece.breakLength = breakLength;
         piece.direction = dir;
         piece.top = y;
-        piece.height = layoutHeight(*layout);
+        piece.lines = lines;
+        piece.height = layoutHeight(*layout, lines);
         piece.layout = std::move(layout);
         y += piece.height;
         current.pieces.push_back(std::move(piece));
@@ -198,9 +226,10 @@ std::vector<PadLayout::Chunk> PadLayout::layRegion(qsizetype start, qsizetype en
     auto close = [&](qsizetype at) {
         current.length = at - current.start;
         current.height = y;
-        const QTextLayout& first = *current.pieces.front().layout;
-        current.firstLineLength = first.lineCount() > 0 ? first.lineAt(0).textLength() : 0;
+        const Piece& first = current.pieces.front();
+        current.firstLineLength = first.lines > 0 ? first.layout->lineAt(0).textLength() : 0;
         current.used = clock_;
+        countPieces(current);
         out.push_back(std::move(current));
         begin(at);
     };
@@ -227,28 +256,32 @@ std::vector<PadLayout::Chunk> PadLayout::layRegion(qsizetype start, qsizetype en
             if (text_[cut - 1].isHighSurrogate()) {
                 --cut;
             }
-            auto trial = layText(p, cut - p, dir);
+            auto layout = layText(p, cut - p, dir);
+            int lines = layout->lineCount();
             qsizetype lineStart = cut;
-            if (trial->lineCount() >= 2) {
-                lineStart = p + trial->lineAt(trial->lineCount() - 1).textStart();
+            if (lines >= 2) {
+                --lines;
+                lineStart = p + layout->lineAt(lines).textStart();
             }
-            auto layout = lineStart == cut ? std::move(trial) : layText(p, lineStart - p, dir);
-            add(p, lineStart - p, 0, dir, std::move(layout));
+            add(p, lineStart - p, 0, dir, std::move(layout), lines);
             close(lineStart);
             p = lineStart;
         }
         if (!paragraphEnds && endsInsideParagraph && dropLastLine) {
             // The text after `end` decides the last line: keep only the lines before it.
-            auto trial = layText(p, b - p, dir);
-            if (trial->lineCount() >= 2) {
-                const qsizetype lineStart = p + trial->lineAt(trial->lineCount() - 1).textStart();
-                add(p, lineStart - p, 0, dir, layText(p, lineStart - p, dir));
+            auto layout = layText(p, b - p, dir);
+            const int lines = layout->lineCount() - 1;
+            if (lines >= 1) {
+                const qsizetype lineStart = p + layout->lineAt(lines).textStart();
+                add(p, lineStart - p, 0, dir, std::move(layout), lines);
                 p = lineStart;
             }
             break;
         }
         const int brk = paragraphEnds ? breakLength(b) : 0;
-        add(p, b - p, brk, dir, layText(p, b - p, dir));
+        auto layout = layText(p, b - p, dir);
+        const int lines = layout->lineCount();
+        add(p, b - p, brk, dir, std::move(layout), lines);
         p = paragraphEnds ? std::min(end, b + brk) : b;
         if (paragraphEnds) {
             dir = Qt::LayoutDirectionAuto;
@@ -261,7 +294,7 @@ std::vector<PadLayout::Chunk> PadLayout::layRegion(qsizetype start, qsizetype en
     if (p == text_.size() && end == text_.size() && startsParagraph(p) &&
         (current.pieces.empty() ? out.empty() || out.back().pieces.back().breakLength > 0
                                 : current.pieces.back().breakLength > 0)) {
-        add(p, 0, 0, Qt::LeftToRight, layText(p, 0, Qt::LeftToRight));
+        add(p, 0, 0, Qt::LeftToRight, layText(p, 0, Qt::LeftToRight), 1);
     }
     if (!current.pieces.empty()) {
         close(p);
@@ -281,6 +314,7 @@ void PadLayout::ensureLayouts(Chunk& chunk) {
     for (Piece& piece : chunk.pieces) {
         if (!piece.layout) {
             piece.layout = layText(chunk.start + piece.offset, piece.length, piece.direction);
+            piece.lines = piece.layout->lineCount();
         }
     }
 }
@@ -288,8 +322,7 @@ void PadLayout::ensureLayouts(Chunk& chunk) {
 qsizetype PadLayout::lastLineStart(Chunk& chunk) {
     ensureLayouts(chunk);
     const Piece& last = chunk.pieces.back();
-    const int lines = last.layout->lineCount();
-    const qsizetype inPiece = lines > 0 ? last.layout->lineAt(lines - 1).textStart() : 0;
+    const qsizetype inPiece = last.lines > 0 ? last.layout->lineAt(last.lines - 1).textStart() : 0;
     return chunk.start + last.offset + inPiece;
 }
 
@@ -309,12 +342,14 @@ void PadLayout::cutAt(size_t index, qsizetype at) {
         last.length = at - pieceStart;
         last.breakLength = 0;
         last.layout = layText(pieceStart, last.length, last.direction);
-        last.height = layoutHeight(*last.layout);
+        last.lines = last.layout->lineCount();
+        last.height = layoutHeight(*last.layout, last.lines);
     }
     const Piece& end = chunk.pieces.back();
     chunk.length = at - chunk.start;
     chunk.height = end.top + end.height;
     chunk.firstLineLength = chunk.pieces.front().layout->lineAt(0).textLength();
+    countPieces(chunk);
     topsDirty_ = true;
 }
 
@@ -363,13 +398,13 @@ void PadLayout::layOut(size_t index) {
         }
         replaceChunks(index, last, std::move(made));
         if (!nextEstimated && index + count < chunks_.size()) {
-            mendSeam(index + count, mendBudget);
+            mendSeam(index + count, mendChunks);
         }
         return;
     }
 }
 
-void PadLayout::mendSeam(size_t index, qsizetype budget) {
+void PadLayout::mendSeam(size_t index, int budget) {
     while (index > 0 && index < chunks_.size()) {
         Chunk& next = chunks_[index];
         if (!next.laid || startsParagraph(next.start)) {
@@ -393,7 +428,7 @@ void PadLayout::mendSeam(size_t index, qsizetype budget) {
             next.joined = false;
             return;
         }
-        budget -= next.length;
+        --budget;
         // Lay out again from the start of that line, through this chunk.
         const qsizetype end = next.end();
         const size_t before = chunks_.size();
@@ -444,7 +479,7 @@ void PadLayout::makeReady(qsizetype target) {
         }
         Chunk& chunk = chunks_[index];
         if (chunk.laid) {
-            mendSeam(index, mendBudget);
+            mendSeam(index, mendChunks);
             const size_t now = indexOf(target);
             if (!ready(now)) {
                 chunks_[now].joined = true; // mended as far as is worth it: the seam stays

@@ -9,7 +9,7 @@ namespace tavik::panes {
 namespace pad_sizes {
 // A laid-out chunk is closed at the first paragraph start after this many characters; a long
 // paragraph is laid out in slices of about this many (a keystroke lays out one or two of them).
-constexpr qsizetype chunk = 2048;
+constexpr qsizetype chunk = 1024;
 // A chunk that is only estimated holds about this many characters.
 constexpr qsizetype estimatedChunk = 4096;
 // Text read past a chunk's end to know whether its last line really ends there.
@@ -17,8 +17,9 @@ constexpr qsizetype lookahead = 160;
 // How far back a long paragraph is laid out line by line to reach a chunk, before a guessed
 // start is taken instead.
 constexpr qsizetype reach = 32768;
-// How much text an edit lays out again past itself to fall back onto the old line breaks.
-constexpr qsizetype mendBudget = 24576;
+// How many chunks past a seam are laid out again at once to fall back onto their old line
+// breaks; the ones after are mended when they are looked at.
+constexpr int mendChunks = 1;
 // A larger edit is only estimated, and laid out when it is looked at.
 constexpr qsizetype largeEdit = 65536;
 // Chunks whose layouts are kept.
@@ -32,7 +33,11 @@ struct PadLayout::Piece {
     qreal top = 0;       // from its chunk's top
     qreal height = 0;
     Qt::LayoutDirection direction = Qt::LeftToRight;
-    std::unique_ptr<QTextLayout> layout; // null when let go of; laid out again the same way
+    // Null when let go of; then laid out again from its own text, which gives the same lines.
+    // When it was laid out from more text (to learn where the last line ends), the lines after
+    // `lines` are not its own.
+    std::unique_ptr<QTextLayout> layout;
+    int lines = 0;
 };
 
 struct PadLayout::Chunk {

@@ -321,7 +321,9 @@ void ScratchpadEditor::paintEvent(QPaintEvent* event) {
             selections.append({int(first - piece.start), int(std::min(to, reach) - first),
                                selected});
         }
-        piece.layout->draw(&painter, at, selections, clip);
+        // Only the piece's own lines: its layout may hold more below them.
+        const QRectF own(clip.left(), at.y(), clip.width(), piece.height - 0.5);
+        piece.layout->draw(&painter, at, selections, clip.intersected(own));
         const bool holdsCaret = caret_ >= piece.start &&
                                 (caret_ < end || (caret_ == end && (piece.breakAfter ||
                                                                     end == size)));

@@ -264,7 +264,9 @@ qsizetype ScratchpadEditor::nextPosition(qsizetype position, QTextLayout::Cursor
     const PadLine line = layout_.lineOf(position);
     const qsizetype local = position - line.layoutStart;
     if (local < line.layoutLength) {
-        return line.layoutStart + line.layout->nextCursorPosition(int(local), mode);
+        // The layout may go on past this text, into the next chunk's first line.
+        return line.layoutStart + std::min<qsizetype>(line.layoutLength,
+                                                      line.layout->nextCursorPosition(int(local), mode));
     }
     return position + line.breakLength; // over the paragraph break, CR LF at once
 }
@@ -297,7 +299,7 @@ qsizetype ScratchpadEditor::visualStep(qsizetype position, bool right,
         const int local = int(position - line.layoutStart);
         const int moved = right ? line.layout->rightCursorPosition(local)
                                 : line.layout->leftCursorPosition(local);
-        if (moved != local) {
+        if (moved != local && moved <= line.layoutLength) {
             return line.layoutStart + moved;
         }
     }

@@ -141,7 +141,7 @@ std::pair<qsizetype, qsizetype> ScratchpadEditor::unitAround(qsizetype position,
         return {position, position};
     }
     const PadLine line = layout_.lineOf(position);
-    const QString piece = line.layout->text();
+    const QString piece = all.mid(line.layoutStart, line.layoutLength);
     if (piece.isEmpty()) {
         return {position, position};
     }
