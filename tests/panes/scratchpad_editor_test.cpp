@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -197,6 +198,23 @@ TEST_F(ScratchpadEditorTest, ThePointerPlacesTheCaretAndSelectsWordsAndParagraph
     EXPECT_EQ(editor->selectedText(), QStringLiteral("beta"));
     QTest::mouseClick(view, Qt::LeftButton, {}, beta.center());
     EXPECT_EQ(editor->selectedText(), QStringLiteral("alpha beta gamma\n"));
+    // A click inside the selection that does not drag it places the caret.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(beta.left() + 1, beta.center().y()));
+    EXPECT_EQ(editor->caret(), 7);
+    EXPECT_FALSE(editor->hasSelection());
+
+    // Text dropped from another application lands where it is dropped, one step to undo.
+    QMimeData dragged;
+    dragged.setText(QStringLiteral("dropped "));
+    const QPoint gamma(editor->characterRect(11).left() + 1, beta.center().y());
+    QDragEnterEvent enter(gamma, Qt::CopyAction, &dragged, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(view, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(gamma, Qt::CopyAction, &dragged, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(view, &drop);
+    EXPECT_EQ(pad().text(), QStringLiteral("alpha beta dropped gamma\nsecond paragraph here"));
+    undo();
+    EXPECT_EQ(pad().text(), QStringLiteral("alpha beta gamma\nsecond paragraph here"));
 }
 
 TEST_F(ScratchpadEditorTest, InputMethodsAndAssistiveToolsEditThroughTheStore) {

@@ -248,19 +248,15 @@ PadLine PadLayout::above(const PadLine& line) {
     return lineOf(line.layoutStart - 1);
 }
 
-void PadLayout::forEachPiece(qsizetype from, qreal bottom,
+void PadLayout::forEachPiece(qsizetype top, qreal height,
                              const std::function<void(const PadPiece&)>& f) {
     // Everything on screen is made ready first: readying a chunk can lay out again the end of
-    // the one above it.
+    // the one above it, and move what is below.
+    qreal viewTop = 0;
     for (int round = 0; round < 64; ++round) {
+        viewTop = lineOf(top).top();
         bool changed = false;
-        const size_t first = indexOf(from);
-        if (!ready(first)) {
-            makeReady(from);
-            continue;
-        }
-        rebuildTops();
-        for (size_t k = first; k < chunks_.size() && tops_[k] <= bottom; ++k) {
+        for (size_t k = indexOf(top); k < chunks_.size() && tops_[k] <= viewTop + height; ++k) {
             if (!ready(k)) {
                 makeReady(chunks_[k].start);
             } else if (seamAfterOpen(k)) {
@@ -276,8 +272,8 @@ void PadLayout::forEachPiece(qsizetype from, qreal bottom,
         }
     }
     rebuildTops();
-    const size_t first = indexOf(from);
-    for (size_t k = first; k < chunks_.size() && tops_[k] <= bottom; ++k) {
+    const size_t first = indexOf(top);
+    for (size_t k = first; k < chunks_.size() && tops_[k] <= viewTop + height; ++k) {
         Chunk& chunk = chunks_[k];
         if (!chunk.laid) {
             return;
@@ -285,11 +281,11 @@ void PadLayout::forEachPiece(qsizetype from, qreal bottom,
         ensureLayouts(chunk);
         for (const Piece& p : chunk.pieces) {
             const qsizetype start = chunk.start + p.offset;
-            if (start + p.length < from) {
+            if (start + p.length < top) {
                 continue;
             }
-            const QPointF origin(0, tops_[k] + p.top);
-            if (origin.y() > bottom) {
+            const QPointF origin(0, tops_[k] + p.top - viewTop);
+            if (origin.y() > height) {
                 return;
             }
             f(PadPiece{p.layout.get(), start, p.length, p.breakLength > 0, origin, p.height});

@@ -39,7 +39,7 @@ struct PadPiece {
     qsizetype start = 0;  // text position of its first character
     qsizetype length = 0; // its characters, without the paragraph break
     bool breakAfter = false;
-    QPointF origin;
+    QPointF origin;   // in the view
     qreal height = 0; // draw no lower than this: the layout may hold more below
 };
 
@@ -86,8 +86,9 @@ public:
     PadLine below(const PadLine& line);
     PadLine above(const PadLine& line);
 
-    // Each laid-out piece of text from the one holding `from` down to document height `bottom`.
-    void forEachPiece(qsizetype from, qreal bottom, const std::function<void(const PadPiece&)>& f);
+    // Each laid-out piece of text a view shows whose top line holds `top` and which is `height`
+    // tall; their origins are the view's own.
+    void forEachPiece(qsizetype top, qreal height, const std::function<void(const PadPiece&)>& f);
 
     // Lets go of the layouts of chunks not looked at lately.
     void trimCache();

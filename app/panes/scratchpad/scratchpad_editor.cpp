@@ -31,6 +31,7 @@ ScratchpadEditor::ScratchpadEditor(Scratchpad& pad, QWidget* parent)
     setAccessibleName(QStringLiteral("Scratchpad"));
     setFocusPolicy(Qt::WheelFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+    setAcceptDrops(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setCursor(Qt::IBeamCursor);
     // The card behind the editor is its background.
@@ -299,7 +300,6 @@ qsizetype ScratchpadEditor::positionAt(QPoint point) {
 
 void ScratchpadEditor::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
-    const qreal top = viewTop();
     const QPalette::ColorGroup group = isActiveWindow() ? QPalette::Active : QPalette::Inactive;
     QTextCharFormat selected;
     selected.setBackground(palette().brush(group, QPalette::Highlight));
@@ -308,27 +308,30 @@ void ScratchpadEditor::paintEvent(QPaintEvent* event) {
     const qsizetype from = std::min(caret_, anchor_);
     const qsizetype to = std::max(caret_, anchor_);
     const qsizetype size = text().size();
-    const bool caretOn = hasFocus() && caretShown_;
     const QRectF clip(event->rect());
-    layout_.forEachPiece(topPosition_, top + viewport()->height(), [&](const PadPiece& piece) {
-        const QPointF at(piece.origin.x(), piece.origin.y() - top);
+    auto drawCaret = [&](const PadPiece& piece, qsizetype at) {
         const qsizetype end = piece.start + piece.length;
+        if (at >= piece.start && (at < end || (at == end && (piece.breakAfter || end == size)))) {
+            piece.layout->drawCursor(&painter, piece.origin, int(at - piece.start), caretWidth);
+        }
+    };
+    layout_.forEachPiece(topPosition_, viewport()->height(), [&](const PadPiece& piece) {
         QList<QTextLayout::FormatRange> selections;
         // A selection that runs on past the paragraph's end takes its line break along.
-        const qsizetype reach = end + (piece.breakAfter ? 1 : 0);
+        const qsizetype reach = piece.start + piece.length + (piece.breakAfter ? 1 : 0);
         if (from < to && from < reach && to > piece.start) {
             const qsizetype first = std::max(from, piece.start);
             selections.append({int(first - piece.start), int(std::min(to, reach) - first),
                                selected});
         }
         // Only the piece's own lines: its layout may hold more below them.
-        const QRectF own(clip.left(), at.y(), clip.width(), piece.height - 0.5);
-        piece.layout->draw(&painter, at, selections, clip.intersected(own));
-        const bool holdsCaret = caret_ >= piece.start &&
-                                (caret_ < end || (caret_ == end && (piece.breakAfter ||
-                                                                    end == size)));
-        if (caretOn && holdsCaret) {
-            piece.layout->drawCursor(&painter, at, int(caret_ - piece.start), caretWidth);
+        const QRectF own(clip.left(), piece.origin.y(), clip.width(), piece.height - 0.5);
+        piece.layout->draw(&painter, piece.origin, selections, clip.intersected(own));
+        if (hasFocus() && caretShown_) {
+            drawCaret(piece, caret_);
+        }
+        if (dropAt_ >= 0) {
+            drawCaret(piece, dropAt_); // where a dragged text would land
         }
     });
     if (!preedit_.isEmpty()) {

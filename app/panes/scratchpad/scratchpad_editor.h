@@ -75,6 +75,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -103,6 +107,7 @@ private:
     qsizetype pageStep(qsizetype position, bool down);
     std::pair<qsizetype, qsizetype> unitAround(qsizetype position, Unit unit);
     void extendSelection(qsizetype position);
+    void startDrag();
 
     // The view.
     qreal viewTop();
@@ -140,6 +145,10 @@ private:
     qsizetype unitEnd_ = 0;
     bool selecting_ = false;
     bool caretToShow_ = false;
+    // A press inside the selection may start dragging it; where a drag would drop, shown as a
+    // caret of its own (-1: no drag over the editor).
+    bool mayDrag_ = false;
+    qsizetype dropAt_ = -1;
 };
 
 } // namespace tavik::panes

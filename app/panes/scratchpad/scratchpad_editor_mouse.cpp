@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDrag>
+#include <QMimeData>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTextBoundaryFinder>
@@ -44,6 +46,13 @@ void ScratchpadEditor::mousePressEvent(QMouseEvent* event) {
     const bool third = tripleClick_.isActive() &&
                        (point - lastPress_).manhattanLength() < QApplication::startDragDistance();
     tripleClick_.stop();
+    lastPress_ = point;
+    mayDrag_ = !third && !(event->modifiers() & Qt::ShiftModifier) && hasSelection() &&
+               position >= std::min(caret_, anchor_) && position < std::max(caret_, anchor_);
+    if (mayDrag_) {
+        event->accept(); // the selection stays until it is dragged, or the button is let go
+        return;
+    }
     if (third) {
         unit_ = Unit::paragraph;
         std::tie(unitStart_, unitEnd_) = unitAround(position, unit_);
@@ -56,7 +65,6 @@ void ScratchpadEditor::mousePressEvent(QMouseEvent* event) {
             anchor_ = position;
         }
     }
-    lastPress_ = point;
     selecting_ = true;
     column_ = -1;
     afterCaretChange(true);
@@ -82,6 +90,15 @@ void ScratchpadEditor::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void ScratchpadEditor::mouseMoveEvent(QMouseEvent* event) {
+    if (mayDrag_ && (event->buttons() & Qt::LeftButton)) {
+        if ((event->position().toPoint() - lastPress_).manhattanLength() >=
+            QApplication::startDragDistance()) {
+            mayDrag_ = false;
+            startDrag();
+        }
+        event->accept();
+        return;
+    }
     if (!selecting_ || !(event->buttons() & Qt::LeftButton)) {
         event->ignore();
         return;
@@ -99,6 +116,11 @@ void ScratchpadEditor::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ScratchpadEditor::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && mayDrag_) {
+        // A click in the selection that did not drag it places the caret there.
+        mayDrag_ = false;
+        select(positionAt(event->position().toPoint()), positionAt(event->position().toPoint()));
+    }
     if (event->button() == Qt::LeftButton && selecting_) {
         selecting_ = false;
         autoScroll_.stop();
@@ -153,6 +175,73 @@ std::pair<qsizetype, qsizetype> ScratchpadEditor::unitAround(qsizetype position,
     const qsizetype next = words.toNextBoundary();
     const qsizetype end = next < 0 ? piece.size() : next;
     return {line.layoutStart + std::max<qsizetype>(0, start), line.layoutStart + end};
+}
+
+void ScratchpadEditor::startDrag() {
+    const qsizetype from = std::min(caret_, anchor_);
+    const qsizetype to = std::max(caret_, anchor_);
+    auto* data = new QMimeData;
+    data->setText(text().mid(from, to - from));
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    const Qt::DropAction done = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    // Moved somewhere else: the text leaves here too (a move within the editor is the drop's).
+    if (done == Qt::MoveAction && drag->target() != viewport() && drag->target() != this) {
+        select(from, to);
+        removeSelection(PadUndo::Kind::separate);
+    }
+}
+
+void ScratchpadEditor::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasText()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void ScratchpadEditor::dragMoveEvent(QDragMoveEvent* event) {
+    if (!event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    dropAt_ = positionAt(event->position().toPoint());
+    viewport()->update();
+    event->acceptProposedAction();
+}
+
+void ScratchpadEditor::dragLeaveEvent(QDragLeaveEvent* event) {
+    dropAt_ = -1;
+    viewport()->update();
+    event->accept();
+}
+
+void ScratchpadEditor::dropEvent(QDropEvent* event) {
+    dropAt_ = -1;
+    const QString dropped = event->mimeData()->text();
+    const qsizetype at = positionAt(event->position().toPoint());
+    const bool moving = event->source() == this && event->dropAction() == Qt::MoveAction;
+    const qsizetype from = std::min(caret_, anchor_);
+    const qsizetype to = std::max(caret_, anchor_);
+    if (dropped.isEmpty() || (moving && at >= from && at <= to)) {
+        event->ignore();
+        viewport()->update();
+        return;
+    }
+    if (moving) {
+        // One step: the stretch from the text's old place to its new one, rearranged.
+        const qsizetype start = std::min(from, at);
+        const qsizetype end = std::max(to, at);
+        const QString between = at < from ? text().mid(at, from - at) : text().mid(to, at - to);
+        const QString moved = at < from ? dropped + between : between + dropped;
+        replace(start, end - start, moved, PadUndo::Kind::separate);
+        const qsizetype landed = at < from ? at : at - (to - from);
+        select(landed, landed + dropped.size());
+    } else {
+        select(at, at);
+        insertText(dropped);
+    }
+    event->acceptProposedAction();
 }
 
 void ScratchpadEditor::contextMenuEvent(QContextMenuEvent* event) {
