@@ -52,17 +52,16 @@ std::vector<Line> wholeLayout(const QString& text, const QFont& font, qreal widt
         for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
             line.setLeadingIncluded(true);
             line.setLineWidth(width);
-            lines.push_back({start + line.textStart(), start + line.textStart() + line.textLength(),
-                             top});
+            lines.push_back(
+                {start + line.textStart(), start + line.textStart() + line.textLength(), top});
             top += line.height();
         }
         layout.endLayout();
         if (end == text.size()) {
             return lines;
         }
-        start = end + ((text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n')
-                           ? 2
-                           : 1);
+        start =
+            end + ((text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ? 2 : 1);
     }
 }
 
@@ -79,7 +78,9 @@ class PadLayoutTest : public ::testing::Test {
 protected:
     std::mt19937 random{20240611};
 
-    qsizetype below(qsizetype n) { return std::uniform_int_distribution<qsizetype>(0, n - 1)(random); }
+    qsizetype below(qsizetype n) {
+        return std::uniform_int_distribution<qsizetype>(0, n - 1)(random);
+    }
 
     // Words of one to twelve letters, Latin and Cyrillic, some punctuation, now and then a tab,
     // a word too long for any line, or a run of Japanese with no spaces at all.
@@ -156,9 +157,12 @@ TEST_F(PadLayoutTest, EditsAnywhereEndInTheLinesOfAWholeLayout) {
     PadLayout layout(text);
     layout.setFont(font);
     layout.setWidth(413);
-    const QString pieces[] = {QStringLiteral("x"),         QStringLiteral(" "),
-                              QStringLiteral("\n"),        QStringLiteral("\r"),
-                              QStringLiteral("two words "), words(700),
+    const QString pieces[] = {QStringLiteral("x"),
+                              QStringLiteral(" "),
+                              QStringLiteral("\n"),
+                              QStringLiteral("\r"),
+                              QStringLiteral("two words "),
+                              words(700),
                               words(5000) + "\n" + words(90000)};
     for (int step = 0; step < 240; ++step) {
         // Look somewhere, as the view and the caret do, so that edits meet laid-out chunks,

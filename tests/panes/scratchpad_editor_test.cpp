@@ -190,7 +190,8 @@ TEST_F(ScratchpadEditorTest, ThePointerPlacesTheCaretAndSelectsWordsAndParagraph
     EXPECT_FALSE(editor->hasSelection());
 
     const QRect here = editor->characterRect(35);
-    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(here.left() + 1, here.center().y()));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier,
+                      QPoint(here.left() + 1, here.center().y()));
     EXPECT_EQ(editor->anchor(), 7);
     EXPECT_EQ(editor->caret(), 35);
 

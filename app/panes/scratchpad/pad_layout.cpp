@@ -10,6 +10,29 @@ namespace tavik::panes {
 
 using namespace pad_sizes;
 
+int paragraphBreakLength(const QString& text, qsizetype at) {
+    return text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n' ? 2 : 1;
+}
+
+int paragraphBreakBefore(const QString& text, qsizetype at) {
+    if (at <= 0 || !isParagraphBreak(text[at - 1])) {
+        return 0;
+    }
+    return at >= 2 && text[at - 1] == u'\n' && text[at - 2] == u'\r' ? 2 : 1;
+}
+
+std::pair<qsizetype, qsizetype> paragraphAround(const QString& text, qsizetype position) {
+    qsizetype start = position;
+    while (start > 0 && !isParagraphBreak(text[start - 1])) {
+        --start;
+    }
+    qsizetype end = position;
+    while (end < text.size() && !isParagraphBreak(text[end])) {
+        ++end;
+    }
+    return {start, end};
+}
+
 PadLayout::PadLayout(const QString& text) : text_(text) {
     setFont(QFont());
     reset();
@@ -328,9 +351,9 @@ std::vector<qsizetype> PadLayout::chunkStarts() const {
 }
 
 size_t PadLayout::indexOf(qsizetype position) const {
-    const auto after = std::upper_bound(
-        chunks_.begin(), chunks_.end(), position,
-        [](qsizetype at, const Chunk& chunk) { return at < chunk.start; });
+    const auto after =
+        std::upper_bound(chunks_.begin(), chunks_.end(), position,
+                         [](qsizetype at, const Chunk& chunk) { return at < chunk.start; });
     return after == chunks_.begin() ? 0 : size_t(after - chunks_.begin()) - 1;
 }
 

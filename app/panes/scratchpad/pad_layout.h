@@ -7,9 +7,22 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace tavik::panes {
+
+// What ends a paragraph of the pad: a line feed, a carriage return (alone or before a line
+// feed, the two then one break) or the paragraph separator.
+inline bool isParagraphBreak(QChar c) {
+    return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator;
+}
+// How long the break at `at` is: two for CR LF, else one.
+int paragraphBreakLength(const QString& text, qsizetype at);
+// How long the break that ends just before `at` is: 0 when there is none.
+int paragraphBreakBefore(const QString& text, qsizetype at);
+// The paragraph holding a position: from after the break before it to its own break.
+std::pair<qsizetype, qsizetype> paragraphAround(const QString& text, qsizetype position);
 
 // One laid-out line of the pad; valid until the layout next changes.
 struct PadLine {
@@ -21,7 +34,7 @@ struct PadLine {
     // The layout's lines that are this text's: a layout may hold the start of the next chunk's
     // first line after them, which is not drawn from it.
     int lines = 0;
-    QPointF origin;            // where the layout is drawn, in document coordinates
+    QPointF origin; // where the layout is drawn, in document coordinates
     bool endsParagraph = false;
 
     bool isValid() const { return layout != nullptr; }
@@ -50,8 +63,9 @@ struct PadPiece {
 // the text is cut into chunks of whole lines, each laid out on its own: greedy wrapping decides a
 // line from its own text and the word after it, so a chunk that begins where a line begins gets
 // the very lines the whole paragraph would. Only chunks that are looked at are laid out; the
-// others get a height from their length. An edit lays out again the chunk it falls in and the
-// next ones only until the new lines fall back onto the old breaks.
+// others get a height from their length. An edit lays out again the chunk it falls in and checks
+// that the next one still begins where a line now ends; a chunk that does not is laid out again
+// when it, or the line before it, is looked at.
 //
 // Far into a long paragraph that was never laid out, a chunk is laid out from a word start
 // rather than from every line before it; the seam is mended once the chunk above it is laid out
@@ -102,7 +116,6 @@ private:
     struct Piece;
     struct Chunk;
 
-    bool isBreak(qsizetype at) const;
     int breakLength(qsizetype at) const;
     bool startsParagraph(qsizetype at) const;
     qsizetype findBreak(qsizetype from, qsizetype limit) const;

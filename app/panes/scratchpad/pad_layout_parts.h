@@ -26,6 +26,15 @@ constexpr qsizetype largeEdit = 65536;
 constexpr size_t cachedChunks = 96;
 } // namespace pad_sizes
 
+// The height of a layout's first `lines` lines.
+inline qreal layoutHeight(const QTextLayout& layout, int lines) {
+    if (lines == 0) {
+        return 0;
+    }
+    const QTextLine last = layout.lineAt(lines - 1);
+    return last.y() + last.height();
+}
+
 struct PadLayout::Piece {
     qsizetype offset = 0; // from its chunk's start
     qsizetype length = 0;

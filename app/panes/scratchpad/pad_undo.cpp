@@ -38,27 +38,21 @@ bool PadUndo::merge(const PadEdit& edit, Kind kind) {
 }
 
 std::optional<PadEdit> PadUndo::undo() {
-    if (done_.empty()) {
-        return std::nullopt;
-    }
-    Step step = std::move(done_.back());
-    done_.pop_back();
-    PadEdit edit = step.edit;
-    undone_.push_back(std::move(step));
-    sealed_ = true;
-    return edit;
+    return move(done_, undone_);
 }
 
 std::optional<PadEdit> PadUndo::redo() {
-    if (undone_.empty()) {
+    return move(undone_, done_);
+}
+
+std::optional<PadEdit> PadUndo::move(std::vector<Step>& from, std::vector<Step>& to) {
+    if (from.empty()) {
         return std::nullopt;
     }
-    Step step = std::move(undone_.back());
-    undone_.pop_back();
-    PadEdit edit = step.edit;
-    done_.push_back(std::move(step));
+    to.push_back(std::move(from.back()));
+    from.pop_back();
     sealed_ = true;
-    return edit;
+    return to.back().edit;
 }
 
 void PadUndo::clear() {

@@ -42,6 +42,7 @@ private:
         Kind kind;
     };
     bool merge(const PadEdit& edit, Kind kind);
+    std::optional<PadEdit> move(std::vector<Step>& from, std::vector<Step>& to);
 
     std::vector<Step> done_;
     std::vector<Step> undone_;

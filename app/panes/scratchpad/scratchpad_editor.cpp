@@ -144,8 +144,7 @@ void ScratchpadEditor::paste() {
     }
 }
 
-void ScratchpadEditor::storeEdited(qsizetype position, const QString& removed,
-                                   qsizetype inserted) {
+void ScratchpadEditor::storeEdited(qsizetype position, const QString& removed, qsizetype inserted) {
     const qsizetype oldSize = text().size() - inserted + removed.size();
     const bool whole = position == 0 && removed.size() == oldSize;
     if (whole) {
@@ -321,8 +320,8 @@ void ScratchpadEditor::paintEvent(QPaintEvent* event) {
         const qsizetype reach = piece.start + piece.length + (piece.breakAfter ? 1 : 0);
         if (from < to && from < reach && to > piece.start) {
             const qsizetype first = std::max(from, piece.start);
-            selections.append({int(first - piece.start), int(std::min(to, reach) - first),
-                               selected});
+            selections.append(
+                {int(first - piece.start), int(std::min(to, reach) - first), selected});
         }
         // Only the piece's own lines: its layout may hold more below them.
         const QRectF own(clip.left(), piece.origin.y(), clip.width(), piece.height - 0.5);

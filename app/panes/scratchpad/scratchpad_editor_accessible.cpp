@@ -17,10 +17,6 @@ QAccessibleInterface* makeAccessible(const QString&, QObject* object) {
     return nullptr;
 }
 
-bool isBreakChar(QChar c) {
-    return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator;
-}
-
 // How far around an offset characters, words and sentences are looked for.
 constexpr int lookAround = 4096;
 
@@ -90,8 +86,7 @@ void ScratchpadEditorAccessible::removeSelection(int selectionIndex) {
     }
 }
 
-void ScratchpadEditorAccessible::setSelection(int selectionIndex, int startOffset,
-                                              int endOffset) {
+void ScratchpadEditorAccessible::setSelection(int selectionIndex, int startOffset, int endOffset) {
     if (selectionIndex == 0) {
         editor()->select(startOffset, endOffset);
     }
@@ -108,8 +103,8 @@ void ScratchpadEditorAccessible::setCursorPosition(int position) {
 QString ScratchpadEditorAccessible::text(int startOffset, int endOffset) const {
     const QString& all = editor()->text();
     const qsizetype start = std::clamp<qsizetype>(startOffset, 0, all.size());
-    const qsizetype end = endOffset < 0 ? all.size() : std::clamp<qsizetype>(endOffset, start,
-                                                                              all.size());
+    const qsizetype end =
+        endOffset < 0 ? all.size() : std::clamp<qsizetype>(endOffset, start, all.size());
     return all.mid(start, end - start);
 }
 
@@ -126,15 +121,8 @@ std::pair<int, int> ScratchpadEditorAccessible::around(int offset,
         return {int(line.start()), int(line.end())};
     }
     case QAccessible::ParagraphBoundary: {
-        int start = offset;
-        while (start > 0 && !isBreakChar(all[start - 1])) {
-            --start;
-        }
-        int end = offset;
-        while (end < size && !isBreakChar(all[end])) {
-            ++end;
-        }
-        return {start, end < size ? end + 1 : end};
+        const auto [start, end] = paragraphAround(all, offset);
+        return {int(start), int(end < size ? end + paragraphBreakLength(all, end) : end)};
     }
     default:
         break;
@@ -209,8 +197,7 @@ void ScratchpadEditorAccessible::scrollToSubstring(int startIndex, int) {
     editor()->select(startIndex, startIndex);
 }
 
-QString ScratchpadEditorAccessible::attributes(int offset, int* startOffset,
-                                               int* endOffset) const {
+QString ScratchpadEditorAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
     *startOffset = *endOffset = offset;
     return QString();
 }

@@ -66,10 +66,6 @@ constexpr QKeySequence::StandardKey editKeys[] = {
     QKeySequence::InsertLineSeparator,
 };
 
-bool isBreakChar(QChar c) {
-    return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator;
-}
-
 bool typesText(const QKeyEvent* event) {
     const QString typed = event->text();
     if (typed.isEmpty() || (event->modifiers() & Qt::ControlModifier)) {
@@ -160,17 +156,8 @@ bool ScratchpadEditor::handleMove(QKeyEvent* event) {
             break;
         case Move::paragraphStart:
         case Move::paragraphEnd: {
-            qsizetype at = caret_;
-            if (key.move == Move::paragraphStart) {
-                while (at > 0 && !isBreakChar(text()[at - 1])) {
-                    --at;
-                }
-            } else {
-                while (at < size && !isBreakChar(text()[at])) {
-                    ++at;
-                }
-            }
-            moveTo(at, keep);
+            const auto [start, end] = paragraphAround(text(), caret_);
+            moveTo(key.move == Move::paragraphStart ? start : end, keep);
             break;
         }
         case Move::start:
@@ -207,22 +194,17 @@ bool ScratchpadEditor::handleEdit(QKeyEvent* event) {
         insertText(QStringLiteral("\n"));
     } else if (event->matches(QKeySequence::InsertLineSeparator)) {
         typeText(QString(QChar::LineSeparator));
-    } else if (hasSelection() &&
-               (isBackspace(event) || event->matches(QKeySequence::Delete) ||
-                event->matches(QKeySequence::DeleteStartOfWord) ||
-                event->matches(QKeySequence::DeleteEndOfWord) ||
-                event->matches(QKeySequence::DeleteEndOfLine))) {
+    } else if (hasSelection() && (isBackspace(event) || event->matches(QKeySequence::Delete) ||
+                                  event->matches(QKeySequence::DeleteStartOfWord) ||
+                                  event->matches(QKeySequence::DeleteEndOfWord) ||
+                                  event->matches(QKeySequence::DeleteEndOfLine))) {
         removeSelection(Kind::deleting);
     } else if (isBackspace(event)) {
         // One character back: a surrogate pair or a CR LF goes as one.
-        qsizetype n = caret_ > 0 ? 1 : 0;
-        if (caret_ >= 2) {
-            const QChar last = text()[caret_ - 1];
-            const QChar before = text()[caret_ - 2];
-            if ((last.isLowSurrogate() && before.isHighSurrogate()) ||
-                (last == u'\n' && before == u'\r')) {
-                n = 2;
-            }
+        qsizetype n = std::max(paragraphBreakBefore(text(), caret_), caret_ > 0 ? 1 : 0);
+        if (caret_ >= 2 && text()[caret_ - 1].isLowSurrogate() &&
+            text()[caret_ - 2].isHighSurrogate()) {
+            n = 2;
         }
         replace(caret_ - n, n, QString(), Kind::deleting);
     } else if (event->matches(QKeySequence::Delete)) {
@@ -265,8 +247,9 @@ qsizetype ScratchpadEditor::nextPosition(qsizetype position, QTextLayout::Cursor
     const qsizetype local = position - line.layoutStart;
     if (local < line.layoutLength) {
         // The layout may go on past this text, into the next chunk's first line.
-        return line.layoutStart + std::min<qsizetype>(line.layoutLength,
-                                                      line.layout->nextCursorPosition(int(local), mode));
+        return line.layoutStart +
+               std::min<qsizetype>(line.layoutLength,
+                                   line.layout->nextCursorPosition(int(local), mode));
     }
     return position + line.breakLength; // over the paragraph break, CR LF at once
 }
@@ -280,10 +263,8 @@ qsizetype ScratchpadEditor::previousPosition(qsizetype position, QTextLayout::Cu
     if (local > 0) {
         return line.layoutStart + line.layout->previousCursorPosition(int(local), mode);
     }
-    if (isBreakChar(text()[position - 1])) {
-        const bool crlf = position >= 2 && text()[position - 1] == u'\n' &&
-                          text()[position - 2] == u'\r';
-        return position - (crlf ? 2 : 1);
+    if (const int brk = paragraphBreakBefore(text(), position)) {
+        return position - brk;
     }
     // The start of a chunk inside a paragraph: the text before it is in another layout.
     const PadLine before = layout_.lineOf(position - 1);
@@ -338,8 +319,8 @@ qsizetype ScratchpadEditor::pageStep(qsizetype position, bool down) {
         column_ = line.line.cursorToX(int(position - line.layoutStart));
     }
     const qreal step = down ? page : -page;
-    const qreal target = std::clamp<qreal>(line.top() + line.line.height() / 2 + step, 0,
-                                           layout_.height() - 1);
+    const qreal target =
+        std::clamp<qreal>(line.top() + line.line.height() / 2 + step, 0, layout_.height() - 1);
     const qreal top = viewTop() + step;
     const qsizetype moved = positionIn(layout_.lineAt(target), column_);
     scrollToY(top);

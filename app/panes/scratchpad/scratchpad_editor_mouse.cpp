@@ -9,22 +9,14 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDrag>
-#include <QMimeData>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
 
 namespace tavik::panes {
-
-namespace {
-
-bool isBreakChar(QChar c) {
-    return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator;
-}
-
-} // namespace
 
 void ScratchpadEditor::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
@@ -146,18 +138,8 @@ std::pair<qsizetype, qsizetype> ScratchpadEditor::unitAround(qsizetype position,
     const QString& all = text();
     if (unit == Unit::paragraph) {
         // The paragraph and its line break, as a triple click selects it.
-        qsizetype start = position;
-        while (start > 0 && !isBreakChar(all[start - 1])) {
-            --start;
-        }
-        qsizetype end = position;
-        while (end < all.size() && !isBreakChar(all[end])) {
-            ++end;
-        }
-        if (end < all.size()) {
-            end += (all[end] == u'\r' && end + 1 < all.size() && all[end + 1] == u'\n') ? 2 : 1;
-        }
-        return {start, end};
+        const auto [start, end] = paragraphAround(all, position);
+        return {start, end < all.size() ? end + paragraphBreakLength(all, end) : end};
     }
     if (unit == Unit::character) {
         return {position, position};
@@ -246,8 +228,7 @@ void ScratchpadEditor::dropEvent(QDropEvent* event) {
 
 void ScratchpadEditor::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    auto add = [&](const QString& title, QKeySequence::StandardKey key, bool enabled,
-                   auto&& act) {
+    auto add = [&](const QString& title, QKeySequence::StandardKey key, bool enabled, auto&& act) {
         QAction* action = menu.addAction(title);
         action->setShortcut(key);
         action->setEnabled(enabled);
@@ -260,8 +241,7 @@ void ScratchpadEditor::contextMenuEvent(QContextMenuEvent* event) {
     add(QStringLiteral("Cu&t"), QKeySequence::Cut, selection, [this] { cut(); });
     add(QStringLiteral("&Copy"), QKeySequence::Copy, selection, [this] { copy(); });
     add(QStringLiteral("&Paste"), QKeySequence::Paste,
-        !QGuiApplication::clipboard()->text(QClipboard::Clipboard).isEmpty(),
-        [this] { paste(); });
+        !QGuiApplication::clipboard()->text(QClipboard::Clipboard).isEmpty(), [this] { paste(); });
     add(QStringLiteral("Delete"), QKeySequence::Delete, selection,
         [this] { removeSelection(PadUndo::Kind::separate); });
     menu.addSeparator();
