@@ -12,7 +12,6 @@
 #include "app/stores/vocabulary.h"
 #include "tools/screens/scene.h"
 
-
 namespace tavik::screens {
 namespace {
 
