@@ -13,10 +13,13 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace tavik {
 namespace {
+
+std::atomic<Scratchpad*> sharedPad{nullptr};
 
 enum class Loaded { missing, text, unreadable };
 
@@ -62,13 +65,16 @@ bool endsInWhiteSpace(const QString& text) {
 Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
     : QObject(parent), url_(platform::joinPath(dataFolder, QStringLiteral("scratchpad.txt"))) {
     platform::ensurePrivateFolder(dataFolder);
-    const bool unreadable = load(url_, text_) == Loaded::unreadable;
-    const QString path = url_;
-    writer_ = std::make_unique<LatestWinsWriter>(path, "tavik.scratchpad", [unreadable, path] {
-        // An unreadable file may hold the user's only copy of their notes.
-        return !unreadable || !QFileInfo::exists(path) ||
-               !platform::moveAsideUnreadable(path).isEmpty();
-    });
+    platform::removeLeftoverTemporaries(url_);
+    // An unreadable file may hold the user's only copy of their notes: it goes aside at once,
+    // and when that fails, before the first write, which waits until it worked.
+    const bool unreadable =
+        load(url_, text_) == Loaded::unreadable && !platform::moveAsideUnreadable(url_).result;
+    writer_ = std::make_unique<LatestWinsWriter>(
+        url_, "tavik.scratchpad", LatestWinsWriter::movingAsideFirst(unreadable, url_),
+        [this](const platform::FileWriteResult&) {
+            platform::postToMain(this, [this] { emit saveFinished(); });
+        });
 }
 
 Scratchpad::~Scratchpad() = default;
@@ -79,9 +85,14 @@ Scratchpad& Scratchpad::shared() {
         if (QCoreApplication::instance() != nullptr && !platform::isMainThread()) {
             created->moveToThread(QCoreApplication::instance()->thread());
         }
+        sharedPad.store(created);
         return created;
     }();
     return *pad;
+}
+
+Scratchpad* Scratchpad::sharedIfMade() {
+    return sharedPad.load();
 }
 
 void Scratchpad::setText(const QString& text) {
@@ -119,6 +130,8 @@ void Scratchpad::append(const QString& piece) {
 void Scratchpad::changed(qsizetype position, const QString& removed, qsizetype inserted) {
     emit textEdited(position, removed, inserted);
     emit textChanged(text_);
+    // Encoded here rather than on the writer's thread: a copy of the text handed to the writer
+    // would make the next keystroke copy the whole pad before changing it.
     writer_->write(encoded());
 }
 
@@ -145,7 +158,15 @@ QByteArray Scratchpad::encoded() {
 }
 
 bool Scratchpad::flush(std::chrono::milliseconds timeout) {
-    return writer_->flush(timeout);
+    return writer_->flush(timeout) == LatestWinsWriter::Flushed::saved;
+}
+
+QString Scratchpad::saveFailure() const {
+    return writer_->failure();
+}
+
+void Scratchpad::retrySave() {
+    writer_->retry();
 }
 
 } // namespace tavik

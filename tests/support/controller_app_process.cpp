@@ -23,7 +23,10 @@ QString TavikProcess::program() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../app/shell/tavik");
 }
 
-bool TavikProcess::start() {
+bool TavikProcess::start(const QProcessEnvironment& environment) {
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    all.insert(environment);
+    process_.setProcessEnvironment(all);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(program(), {});
     return process_.waitForStarted(10000);

@@ -21,7 +21,8 @@ public:
     // The application built beside the test programs.
     static QString program();
 
-    bool start();
+    // Starts it in this process's environment, with `environment` added (e.g. a scale factor).
+    bool start(const QProcessEnvironment& environment = {});
     // Waits until the output holds `line` (a log line's message); false after the timeout.
     bool waitForLine(const QString& line, int timeoutMs);
     void signal(int signalNumber);
