@@ -108,9 +108,19 @@ void Scratchpad::replace(qsizetype position, qsizetype removed, QStringView inse
         taken = std::exchange(text_, inserted.toString());
     } else {
         taken = text_.mid(position, removed);
-        // Taken out and put in apart: at the start of the text neither moves the rest of it.
-        text_.remove(position, removed);
-        text_.insert(position, inserted.data(), inserted.size());
+        if (position < text_.size() - position - removed) {
+            // Nearer the start: the few characters before the change move, not the many after
+            // it. They are turned to bring the change to the very start, where the text can
+            // lose and gain characters without moving the rest.
+            std::rotate(text_.data(), text_.data() + position, text_.data() + position + removed);
+            text_.remove(0, removed);
+            text_.insert(0, inserted.data(), inserted.size());
+            QChar* start = text_.data();
+            std::rotate(start, start + inserted.size(), start + inserted.size() + position);
+        } else {
+            text_.remove(position, removed);
+            text_.insert(position, inserted.data(), inserted.size());
+        }
     }
     changed(position, taken, inserted.size());
 }

@@ -96,6 +96,8 @@ TEST_F(ScratchpadTest, ReplaceChangesTheTextWhereItLiesAndTellsWhatChanged) {
     pad.replace(pad.text().size(), 0, u"!");
     pad.replace(0, 0, u"Oh, ");
     pad.append(QStringLiteral("Yes."));
+    pad.replace(2, 1, u"!!");
+    EXPECT_EQ(pad.text(), QStringLiteral("Oh!! hello there! Yes."));
     pad.replace(-3, 99, u"");
     EXPECT_EQ(pad.text(), QString());
 
@@ -105,7 +107,8 @@ TEST_F(ScratchpadTest, ReplaceChangesTheTextWhereItLiesAndTellsWhatChanged) {
         {11, QString(), 1},
         {0, QString(), 4},
         {16, QString(), 5},
-        {0, QStringLiteral("Oh, hello there! Yes."), 0},
+        {2, QStringLiteral(","), 2},
+        {0, QStringLiteral("Oh!! hello there! Yes."), 0},
     };
     ASSERT_EQ(edits.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {
