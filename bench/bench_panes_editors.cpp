@@ -125,8 +125,9 @@ void snippetsAddOneTo200Items(benchmark::State& state) {
 BENCHMARK(snippetsAddOneTo200Items)->Unit(benchmark::kMillisecond);
 
 // A pad as dictation makes it: sentences of different lengths appended with a space, so one
-// paragraph of `size` characters with no line break at all.
-QString oneParagraph(qsizetype size) {
+// paragraph of `size` characters with no line break at all; or, to compare, the same sentences
+// each on a line of its own.
+QString oneParagraph(qsizetype size, QChar between = QLatin1Char(' ')) {
     const QString sentences[] = {
         QStringLiteral("Notes dictated on the way in, about the session and what to fix before "
                        "Thursday."),
@@ -140,8 +141,7 @@ QString oneParagraph(qsizetype size) {
     text.reserve(size + 200);
     for (int i = 0; text.size() < size; ++i) {
         const QString& sentence = sentences[i % std::size(sentences)];
-        text += (sentence.contains(QLatin1String("%1")) ? sentence.arg(i) : sentence) +
-                QLatin1Char(' ');
+        text += (sentence.contains(QLatin1String("%1")) ? sentence.arg(i) : sentence) + between;
     }
     text.chop(1);
     return text;
@@ -211,6 +211,20 @@ void scratchpadKeystrokeAtEnd(benchmark::State& state) {
 void scratchpadKeystrokeAtStart(benchmark::State& state) {
     scratchpadKeystroke(state, false);
 }
+
+// The same at the end of a pad of many short lines, the shape the pad takes when typed into.
+void scratchpadKeystrokeInLines(benchmark::State& state) {
+    ShownPad shown(oneParagraph(state.range(0), QLatin1Char('\n')));
+    panes::ScratchpadEditor* editor = shown.pane->editor();
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    shown.frame();
+    for (auto _ : state) {
+        QTest::keyClick(editor, Qt::Key_A);
+        shown.frame();
+    }
+}
+BENCHMARK(scratchpadKeystrokeInLines)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(scratchpadKeystrokeAtEnd)
     ->Arg(100'000)
     ->Arg(1'000'000)
