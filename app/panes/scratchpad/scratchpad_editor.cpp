@@ -374,7 +374,6 @@ void ScratchpadEditor::afterCaretChange(bool scroll) {
             QAccessible::updateAccessibility(&selection);
         }
     }
-    emit caretMoved();
 }
 
 void ScratchpadEditor::focusInEvent(QFocusEvent* event) {

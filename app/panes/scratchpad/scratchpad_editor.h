@@ -55,9 +55,6 @@ public:
     qsizetype positionAt(QPoint point);
     PadLayout& padLayout() { return layout_; }
 
-signals:
-    void caretMoved();
-
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
