@@ -14,7 +14,9 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -178,6 +180,60 @@ TEST_F(ScratchpadEditorTest, OneLongParagraphIsEditedAndCopiedAsWritten) {
     EXPECT_EQ(pad().text(), expected.left(2) + expected.mid(wrap + 10));
     undo();
     EXPECT_EQ(pad().text(), expected);
+}
+
+TEST_F(ScratchpadEditorTest, KeysMoveByWordLineAndPageAcrossChunksAsInOneLayout) {
+    const QString text = oneParagraph(60'000);
+    pad().setText(text);
+    PadLayout& layout = editor->padLayout();
+    // The same paragraph laid out whole, for where words and lines begin.
+    QTextLayout whole(text, editor->font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    whole.setTextOption(option);
+    whole.beginLayout();
+    qreal y = 0;
+    for (QTextLine line = whole.createLine(); line.isValid(); line = whole.createLine()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(layout.width());
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    whole.endLayout();
+
+    // Down walks the lines one by one, past many chunk edges.
+    ASSERT_GT(whole.lineCount(), 200);
+    for (int i = 1; i < 200; ++i) {
+        press(Qt::Key_Down);
+        ASSERT_EQ(layout.lineOf(editor->caret()).start(), whole.lineAt(i).textStart()) << i;
+    }
+    // Page Down and Page Up come back to the same line, the view with them.
+    const qsizetype before = editor->caret();
+    const int top = editor->verticalScrollBar()->value();
+    press(Qt::Key_PageDown);
+    EXPECT_GT(editor->caret(), before);
+    EXPECT_GT(editor->verticalScrollBar()->value(), top);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(layout.lineOf(editor->caret()).start(), layout.lineOf(before).start());
+
+    // Ctrl+Right stops at every word start, across chunk edges too.
+    press(Qt::Key_Home, Qt::ControlModifier);
+    qsizetype expected = 0;
+    while (expected < 8'000) {
+        expected = whole.nextCursorPosition(int(expected), QTextLayout::SkipWords);
+        press(Qt::Key_Right, Qt::ControlModifier);
+        ASSERT_EQ(editor->caret(), expected);
+    }
+    // Words go back the same way; Shift selects them, Ctrl+Backspace takes one away.
+    press(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    const qsizetype word = whole.previousCursorPosition(int(expected), QTextLayout::SkipWords);
+    EXPECT_EQ(editor->selectedText(), text.mid(word, expected - word));
+    press(Qt::Key_Right);
+    EXPECT_EQ(editor->caret(), expected);
+    press(Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(pad().text(), text.left(word) + text.mid(expected));
+    undo();
+    EXPECT_EQ(pad().text(), text);
 }
 
 TEST_F(ScratchpadEditorTest, ThePointerPlacesTheCaretAndSelectsWordsAndParagraphs) {
