@@ -87,16 +87,16 @@ std::vector<float> tone(double seconds) {
 TEST(SettingsDesktop, TheMicrophoneMenuMovesCaptureBetweenTheServersSources) {
     TAVIK_REQUIRE_DESKTOP();
     PipeMicrophone desk(QStringLiteral("tavik_settings_desk"));
-    PulseModule filter(QStringLiteral("module-virtual-source"),
+    // A filter and a null source both servers can make.
+    PulseModule filter(QStringLiteral("module-remap-source"),
                        {QStringLiteral("source_name=tavik_settings_filter"),
                         QStringLiteral("master=tavik_pipe"),
                         QStringLiteral("source_properties=device.description=Filter-Input")});
-    PulseModule silence(QStringLiteral("module-null-source"),
-                        {QStringLiteral("source_name=tavik_settings_null"),
-                         QStringLiteral("description=Null-Input")});
+    const auto silence = loadNullSource(QStringLiteral("tavik_settings_null"), 1, 16000,
+                                        QStringLiteral("mono"), QStringLiteral("Null-Input"));
     ASSERT_TRUE(desk.loaded());
     ASSERT_TRUE(filter.loaded());
-    ASSERT_TRUE(silence.loaded());
+    ASSERT_TRUE(silence->loaded());
 
     ControllerStage stage;
     stage.realQueues = true;

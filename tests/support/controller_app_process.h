@@ -37,11 +37,11 @@ private:
     QString output_;
 };
 
-// Writes float samples into the test desktop's microphone FIFO at the pace of real time, from
-// a thread of its own. Joined on destruction.
+// Writes float samples into a microphone FIFO (the test desktop's own unless another is named) at
+// the pace of real time, from a thread of its own. Joined on destruction.
 class PacedMicrophone {
 public:
-    explicit PacedMicrophone(std::vector<float> samples);
+    explicit PacedMicrophone(std::vector<float> samples, const QString& fifo = {});
     ~PacedMicrophone();
     PacedMicrophone(const PacedMicrophone&) = delete;
     PacedMicrophone& operator=(const PacedMicrophone&) = delete;
