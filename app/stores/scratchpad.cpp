@@ -7,11 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTextBoundaryFinder>
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <atomic>
+#include <utility>
 
 namespace tavik {
 namespace {
@@ -93,23 +96,75 @@ Scratchpad* Scratchpad::sharedIfMade() {
 }
 
 void Scratchpad::setText(const QString& text) {
-    text_ = text;
-    emit textChanged(text_);
-    // Encoded on the writer's thread, and only when no newer text overtakes it.
-    writer_->write([snapshot = text_] { return snapshot.toUtf8(); });
+    QString old = std::exchange(text_, text);
+    changed(0, old, text_.size());
+}
+
+void Scratchpad::replace(qsizetype position, qsizetype removed, QStringView inserted) {
+    position = std::clamp<qsizetype>(position, 0, text_.size());
+    removed = std::clamp<qsizetype>(removed, 0, text_.size() - position);
+    QString taken;
+    if (position == 0 && removed == text_.size()) {
+        taken = std::exchange(text_, inserted.toString());
+    } else {
+        taken = text_.mid(position, removed);
+        if (position < text_.size() - position - removed) {
+            // Nearer the start: the few characters before the change move, not the many after
+            // it. They are turned to bring the change to the very start, where the text can
+            // lose and gain characters without moving the rest.
+            std::rotate(text_.data(), text_.data() + position, text_.data() + position + removed);
+            text_.remove(0, removed);
+            text_.insert(0, inserted.data(), inserted.size());
+            QChar* start = text_.data();
+            std::rotate(start, start + inserted.size(), start + inserted.size() + position);
+        } else {
+            text_.remove(position, removed);
+            text_.insert(position, inserted.data(), inserted.size());
+        }
+    }
+    changed(position, taken, inserted.size());
 }
 
 void Scratchpad::append(const QString& piece) {
     if (piece.isEmpty()) {
         return;
     }
-    if (text_.isEmpty()) {
-        setText(piece);
-    } else if (endsInWhiteSpace(text_)) {
-        setText(text_ + piece);
-    } else {
-        setText(text_ + QLatin1Char(' ') + piece);
+    const qsizetype end = text_.size();
+    if (!text_.isEmpty() && !endsInWhiteSpace(text_)) {
+        text_ += QLatin1Char(' ');
     }
+    text_ += piece;
+    changed(end, QString(), text_.size() - end);
+}
+
+void Scratchpad::changed(qsizetype position, const QString& removed, qsizetype inserted) {
+    emit textEdited(position, removed, inserted);
+    emit textChanged(text_);
+    // Encoded here rather than on the writer's thread: a copy of the text handed to the writer
+    // would make the next keystroke copy the whole pad before changing it.
+    writer_->write(encoded());
+}
+
+QByteArray Scratchpad::encoded() {
+    QByteArray* into = nullptr;
+    for (QByteArray& buffer : encodings_) {
+        if (buffer.isDetached() || buffer.isNull()) {
+            into = &buffer;
+            break;
+        }
+    }
+    if (into == nullptr) {
+        return text_.toUtf8();
+    }
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    into->resize(encoder.requiredSpace(text_.size()));
+    const char* end = encoder.appendToBuffer(into->data(), text_);
+    if (encoder.hasError()) {
+        // A lone surrogate: saved as it always was, as a question mark.
+        return text_.toUtf8();
+    }
+    into->truncate(end - into->constData());
+    return *into;
 }
 
 bool Scratchpad::flush(std::chrono::milliseconds timeout) {

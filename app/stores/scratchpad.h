@@ -31,6 +31,11 @@ public:
     // Every assignment saves, even of the same text.
     void setText(const QString& text);
 
+    // Replaces `removed` characters at `position` with `inserted`. The text is changed where it
+    // lies, so a keystroke in a long pad neither copies nor re-encodes more than it must. Saves
+    // like every change.
+    void replace(qsizetype position, qsizetype removed, QStringView inserted);
+
     // Adds a dictated piece: nothing for an empty piece; the piece alone on an empty pad;
     // otherwise after the text, with one space between unless the text ends in white space.
     void append(const QString& piece);
@@ -47,13 +52,22 @@ public:
     void retrySave();
 
 signals:
+    // Every change as what it did: the characters taken out at `position` and how many went in
+    // there (an assignment takes out the whole old text). Sent just before textChanged.
+    void textEdited(qsizetype position, const QString& removed, qsizetype inserted);
     void textChanged(const QString& text);
     // After every write of the file, on the main thread.
     void saveFinished();
 
 private:
+    void changed(qsizetype position, const QString& removed, qsizetype inserted);
+    QByteArray encoded();
+
     QString url_;
     QString text_;
+    // The UTF-8 of the text is written into these in turn: with one being written and one
+    // waiting, the third is free, so a long pad is not given fresh memory for every save.
+    QByteArray encodings_[3];
     std::unique_ptr<LatestWinsWriter> writer_;
 };
 
