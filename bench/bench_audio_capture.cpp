@@ -75,7 +75,7 @@ void BM_ConvertChunk(benchmark::State& state) {
         benchmark::DoNotOptimize(mono.data());
     }
 }
-BENCHMARK(BM_ConvertChunk)->Arg(1)->Arg(4);
+BENCHMARK(BM_ConvertChunk)->Arg(1)->Arg(2)->Arg(4);
 
 // The whole tap path for one 512-frame chunk: convert, peak level, count, pre-roll and (with
 // an utterance open) the utterance buffer and onSamples.

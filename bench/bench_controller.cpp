@@ -115,7 +115,7 @@ public:
     std::optional<QString> microphoneUID() const override { return std::nullopt; }
     void setMicrophone(const std::optional<QString>&, const std::optional<QString>&) override {}
     bool keepAudio() const override { return false; }
-    int audioBudgetMB() const override { return 250; }
+    qint64 audioBudgetBytes() const override { return 250'000'000; }
     bool dictateToScratchpad() const override { return false; }
     bool playSounds() const override { return false; }
     QString modelPath() const override { return model; }

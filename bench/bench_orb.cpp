@@ -9,9 +9,11 @@
 #include "app/shell/orb_panel.h"
 #include "app/shell/ripple_orb.h"
 #include "bench/window_bench.h"
+#include "platform/window_hints.h"
 #include "tests/support/controller_harness.h"
 
 #include <QApplication>
+#include <QPainterPath>
 #include <QWindow>
 
 #include <benchmark/benchmark.h>
@@ -44,6 +46,27 @@ void BM_OrbRecordingFrame(benchmark::State& state) {
     design::Motion::setEnabled(true);
 }
 BENCHMARK(BM_OrbRecordingFrame)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The shape a window without a compositor is cut to, laid again as the disc grows with the
+// voice: the disc rasterised onto the window's device pixels (at the process's scale; run with
+// QT_SCALE_FACTOR=2 for a doubled screen) and sent to the X server.
+void BM_OrbDiscShape(benchmark::State& state) {
+    test::ControllerStage stage;
+    stage.start();
+    OrbController orb(stage.controller(), {});
+    orb.show();
+    QWindow* window = orb.panel()->windowHandle();
+    int step = 0;
+    for (auto _ : state) {
+        const double diameter = 44 + (step++ % 7);
+        const double corner = (RippleOrb::frameSize - diameter) / 2;
+        QPainterPath disc;
+        disc.addEllipse(QRectF(corner, corner, diameter, diameter));
+        platform::window_hints::setShape(window, platform::window_hints::ShapeKind::bounding, disc);
+    }
+    state.counters["ratio"] = window->devicePixelRatio();
+}
+BENCHMARK(BM_OrbDiscShape)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_OrbTickWhenNothingChanged(benchmark::State& state) {
     test::ControllerStage stage;

@@ -2,6 +2,7 @@
 // first paint when the section opens, one add repainted, and a dictation appended to a 1 MB
 // scratchpad with the pane open.
 #include "app/panes/dictionary/dictionary_pane.h"
+#include "app/panes/scratchpad/scratchpad_editor.h"
 #include "app/panes/scratchpad/scratchpad_pane.h"
 #include "app/panes/snippets/snippets_pane.h"
 #include "app/shell/design/field.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
@@ -122,33 +124,129 @@ void snippetsAddOneTo200Items(benchmark::State& state) {
 }
 BENCHMARK(snippetsAddOneTo200Items)->Unit(benchmark::kMillisecond);
 
-// One spoken sentence arriving while the pane shows a 1 MB scratchpad.
-void scratchpadAppendTo1MB(benchmark::State& state) {
+// A pad as dictation makes it: sentences of different lengths appended with a space, so one
+// paragraph of `size` characters with no line break at all; or, to compare, the same sentences
+// each on a line of its own.
+QString oneParagraph(qsizetype size, QChar between = QLatin1Char(' ')) {
+    const QString sentences[] = {
+        QStringLiteral("Notes dictated on the way in, about the session and what to fix before "
+                       "Thursday."),
+        QStringLiteral("Then we moved the second microphone closer to the window."),
+        QStringLiteral("Call Marguerite about take %1."),
+        QStringLiteral("The mix of the third song needs less reverb on the vocals and a little "
+                       "more of the room."),
+        QStringLiteral("Remember the cables."),
+    };
     QString text;
-    while (text.size() < 1'000'000) {
-        text += QStringLiteral("Notes dictated on the way in, about the session and what to fix "
-                               "before Thursday.\n");
+    text.reserve(size + 200);
+    for (int i = 0; text.size() < size; ++i) {
+        const QString& sentence = sentences[i % std::size(sentences)];
+        text += (sentence.contains(QLatin1String("%1")) ? sentence.arg(i) : sentence) + between;
     }
-    Scratchpad::shared().setText(text);
-    panes::ScratchpadPane pane;
-    firstPaint(pane);
-    int appended = 0;
-    for (auto _ : state) {
-        // The editor lays its last paragraph out again on each append; start a fresh one now and
-        // then, as a person pausing between thoughts would (at most 20 dictations to a paragraph).
-        if (++appended % 20 == 0) {
-            state.PauseTiming();
-            Scratchpad::shared().setText(text);
-            repaint(pane);
-            state.ResumeTiming();
+    text.chop(1);
+    return text;
+}
+
+// The pane shown as a person sees it, with its window exposed.
+struct ShownPad {
+    explicit ShownPad(const QString& text) {
+        Scratchpad::shared().setText(text);
+        pane = std::make_unique<panes::ScratchpadPane>();
+        pane->resize(paneSize);
+        pane->show();
+        while (!pane->windowHandle()->isExposed()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         }
+        frame();
+    }
+    ~ShownPad() { Scratchpad::shared().flush(std::chrono::seconds(30)); }
+
+    // Until the editor has drawn the change, as the window system asks for it.
+    void frame() {
+        QWidget* view = pane->editor()->viewport();
+        view->installEventFilter(&paints);
+        paints.count = 0;
+        view->update();
+        while (paints.count == 0) {
+            QCoreApplication::processEvents();
+        }
+        view->removeEventFilter(&paints);
+    }
+
+    std::unique_ptr<panes::ScratchpadPane> pane;
+    bench::PaintCount paints;
+};
+
+// One spoken sentence arriving while the pane shows a pad of one long paragraph.
+void scratchpadAppendToOneParagraph(benchmark::State& state) {
+    ShownPad shown(oneParagraph(state.range(0)));
+    for (auto _ : state) {
         Scratchpad::shared().append(
             QStringLiteral("and then we moved the second microphone closer to the window."));
-        QCoreApplication::sendPostedEvents();
+        shown.frame();
     }
-    Scratchpad::shared().flush(std::chrono::seconds(10));
 }
-BENCHMARK(scratchpadAppendTo1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(scratchpadAppendToOneParagraph)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Arg(20'000'000)
+    ->Unit(benchmark::kMillisecond);
+
+// A key typed into one long paragraph until it is drawn: at the end, where dictation left the
+// caret, and at the start, where everything after it moves.
+void scratchpadKeystroke(benchmark::State& state, bool atEnd) {
+    ShownPad shown(oneParagraph(state.range(0)));
+    panes::ScratchpadEditor* editor = shown.pane->editor();
+    editor->setFocus();
+    QTest::keyClick(editor, atEnd ? Qt::Key_End : Qt::Key_Home, Qt::ControlModifier);
+    shown.frame();
+    for (auto _ : state) {
+        QTest::keyClick(editor, Qt::Key_A);
+        shown.frame();
+    }
+}
+void scratchpadKeystrokeAtEnd(benchmark::State& state) {
+    scratchpadKeystroke(state, true);
+}
+void scratchpadKeystrokeAtStart(benchmark::State& state) {
+    scratchpadKeystroke(state, false);
+}
+
+// The same at the end of a pad of many short lines, the shape the pad takes when typed into.
+void scratchpadKeystrokeInLines(benchmark::State& state) {
+    ShownPad shown(oneParagraph(state.range(0), QLatin1Char('\n')));
+    panes::ScratchpadEditor* editor = shown.pane->editor();
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    shown.frame();
+    for (auto _ : state) {
+        QTest::keyClick(editor, Qt::Key_A);
+        shown.frame();
+    }
+}
+BENCHMARK(scratchpadKeystrokeInLines)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(scratchpadKeystrokeAtEnd)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Arg(20'000'000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(scratchpadKeystrokeAtStart)
+    ->Arg(1'000'000)
+    ->Arg(20'000'000)
+    ->Unit(benchmark::kMillisecond);
+
+// The section chosen with a pad of one long paragraph: the pane made, laid out and drawn.
+void scratchpadOpenOneParagraph(benchmark::State& state) {
+    Scratchpad::shared().setText(oneParagraph(state.range(0)));
+    for (auto _ : state) {
+        panes::ScratchpadPane pane;
+        firstPaint(pane);
+    }
+}
+BENCHMARK(scratchpadOpenOneParagraph)
+    ->Arg(1'000'000)
+    ->Arg(20'000'000)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

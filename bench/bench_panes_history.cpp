@@ -1,9 +1,19 @@
 // The history and insights panes over a history at its 5,000-entry cap: opening the history
-// pane to its first paint, one keystroke of search to the repaint, one scroll step of the
-// whole list (with the worst step of a full pass), and the insights pane's first paint.
+// pane to its first paint, one keystroke of search to the repaint, one delete to the repaint, one
+// scroll step of the whole list (with the worst step of a full pass), and the insights pane's
+// first paint.
+//
+//   bench_panes_history [--history=KIND] [benchmark flags]
+//
+//   ascii      short English dictations (the default)
+//   cyrillic   dictations of about 1,500 Cyrillic characters each
+//   mixed      the same length in a mix of scripts, emoji and combining marks
+//   huge       the cyrillic history with one dictation of about 5 MB as the newest
+//
 // Painting is done into an image of the window's size, as the screen would get it.
 #include "app/panes/history/dictation_view.h"
 #include "app/panes/history/entry_row.h"
+#include "app/panes/history/history_list.h"
 #include "app/panes/history/history_texts.h"
 #include "app/panes/insights/insights_view.h"
 #include "app/shell/design/look.h"
@@ -18,13 +28,16 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <ctime>
+#include <iostream>
 #include <memory>
 
 namespace tavik::panes {
@@ -84,16 +97,22 @@ void BM_HistoryPaneFirstPaint(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["entries"] = double(History::shared().entries().size());
+    state.counters["newest_chars"] = double(History::shared().entries().first().text.size());
 }
 BENCHMARK(BM_HistoryPaneFirstPaint)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
-// Typing "dentist" one letter at a time, then clearing it: each keystroke filters all 5,000
+QString& searchWord() {
+    static QString word = QStringLiteral("dentist");
+    return word;
+}
+
+// Typing a word one letter at a time, then clearing it: each keystroke filters all 5,000
 // entries, regroups them, lays the list out and repaints.
 void BM_HistorySearchKeystroke(benchmark::State& state) {
     stage().state.setSearch(QString());
     auto view = openHistory();
     settle();
-    const QString word = QStringLiteral("dentist");
+    const QString word = searchWord();
     int typed = 0;
     for (auto _ : state) {
         typed = (typed + 1) % (word.size() + 1);
@@ -177,14 +196,84 @@ void BM_InsightsPaneFirstPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_InsightsPaneFirstPaint)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// Delete pressed on the row the keyboard is on, to the repaint: the entry goes from the history
+// (whose write is queued off this thread), the header's figures and the list follow. Runs last,
+// as it takes rows away (the newest first).
+void BM_HistoryDelete(benchmark::State& state) {
+    stage().state.setSearch(QString());
+    auto view = openHistory();
+    settle();
+    HistoryList* list = view->list();
+    list->setFocus();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(list, &down);
+    QKeyEvent remove(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    for (auto _ : state) {
+        if (list->currentRow() < 0) {
+            state.SkipWithError("no row to delete");
+            break;
+        }
+        QCoreApplication::sendEvent(list, &remove);
+        paint(*view);
+    }
+    state.counters["entries_left"] = double(History::shared().entries().size());
+}
+BENCHMARK(BM_HistoryDelete)->Unit(benchmark::kMillisecond)->Iterations(200);
+
 } // namespace
 } // namespace tavik::panes
 
+namespace {
+
+// The history the benchmarks run over, from --history=KIND (removed from the arguments).
+QList<tavik::HistoryEntry> historyOfKind(const QString& kind, const QDateTime& now) {
+    using namespace tavik::seed;
+    const int count = int(tavik::History::maxEntries);
+    if (kind == "ascii") {
+        return manyDictations(count, now);
+    }
+    if (kind == "cyrillic" || kind == "huge") {
+        QList<tavik::HistoryEntry> entries = manyLongDictations(count, now, cyrillicWords());
+        if (kind == "huge") {
+            // About 5 MB once written as UTF-8, the newest, so it is in view when the pane opens.
+            entries.first() = dictation(longText(cyrillicWords(), 2'800'000, 7), now, "Editor");
+        }
+        return entries;
+    }
+    if (kind == "mixed") {
+        return manyLongDictations(count, now, mixedScriptWords());
+    }
+    return {};
+}
+
+QString takeHistoryKind(int& argc, char** argv) {
+    QString kind = QStringLiteral("ascii");
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--history=", 10) == 0) {
+            kind = QString::fromUtf8(argv[i] + 10);
+            std::memmove(argv + i, argv + i + 1, sizeof(char*) * size_t(argc - i));
+            --argc;
+            break;
+        }
+    }
+    return kind;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    const QString kind = takeHistoryKind(argc, argv);
     return tavik::bench::runWindowBenchmarks(
-        argc, argv, {.instantMotion = true, .prepare = [] {
-                         const auto entries = tavik::seed::manyDictations(
-                             int(tavik::History::maxEntries), QDateTime::currentDateTime());
+        argc, argv, {.instantMotion = true, .prepare = [kind] {
+                         const auto entries = historyOfKind(kind, QDateTime::currentDateTime());
+                         if (entries.isEmpty()) {
+                             std::cerr << "unknown --history kind\n";
+                             return false;
+                         }
+                         if (kind != "ascii") {
+                             tavik::panes::searchWord() =
+                                 QString::fromUtf8(kind == "mixed" ? "συνάντηση" : "совещании");
+                         }
                          if (!tavik::seed::writeHistoryFile(entries)) {
                              return false;
                          }

@@ -1,6 +1,6 @@
 # Third-party libraries, each behind one imported target so the layers name them plainly.
 set(CMAKE_AUTOMOC ON)
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Network Test)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Network DBus Test)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)

@@ -27,9 +27,9 @@ constexpr std::uint32_t discreteInOrderLayoutTag(int channels) {
     return (147u << 16) | (std::uint32_t(channels) & 0xFFFFu);
 }
 
-// The capture stream under the audio capture: one device, delivered at 16 kHz float32. A tapped
-// device with up to two channels arrives mixed to mono; a device with more arrives with all its
-// channels interleaved, untouched, so the caller can pick one.
+// The capture stream under the audio capture: one device, delivered at 16 kHz float32 with all its
+// channels interleaved, untouched: the caller makes its own mono of them, the same whatever the
+// sound server would have made.
 class AudioInputEngine {
 public:
     static constexpr double deliveredRate = 16000.0;

@@ -7,15 +7,28 @@
 
 namespace tavik::platform {
 
+// How a play went: started, or heard to its end (`ok`); otherwise why not, in words for the
+// person who pressed play ("no sound server is answering").
+struct PlaybackResult {
+    bool ok = true;
+    QString failure;
+
+    static PlaybackResult failed(QString why) { return {false, std::move(why)}; }
+};
+
 // One sound file, decoded into memory, ready to play through the sound server.
 class PlaybackSound {
 public:
+    // Runs once when a play that started is over, on a thread of the sound server's client:
+    // ok when the sound was heard to its end, the failure when the server broke it off.
+    using Ended = std::function<void(const PlaybackResult& end)>;
+
     virtual ~PlaybackSound() = default; // stops first
 
-    // Starts from the beginning, cutting off a play that is still running. `finished` runs once
-    // when the sound has played to its end, on a thread of the sound server's client; it never
-    // runs after stop() or destruction. False when play-back could not start.
-    virtual bool play(std::function<void()> finished) = 0;
+    // Starts from the beginning, cutting off a play that is still running; the result says
+    // whether it started. `ended` never runs after stop() or destruction, nor for a play that
+    // did not start.
+    virtual PlaybackResult play(Ended ended) = 0;
 
     // Ends play-back at once; no end notice follows.
     virtual void stop() = 0;

@@ -42,7 +42,9 @@ FileContents readFile(const QString& path) {
 
 } // namespace
 
-DefaultsStore::DefaultsStore(QString path) : path_(std::move(path)) {}
+DefaultsStore::DefaultsStore(QString path) : path_(std::move(path)) {
+    removeLeftoverTemporaries(path_);
+}
 
 DefaultsStore& DefaultsStore::shared() {
     static DefaultsStore store(joinPath(Folders::fromEnvironment().config, "defaults.json"));
@@ -63,8 +65,16 @@ void DefaultsStore::refreshLocked() const {
     if (snapshotStamp_ == stamp) {
         return;
     }
-    snapshot_ = readFile(path_).object;
-    snapshotStamp_ = stamp;
+    FileContents contents = readFile(path_);
+    if (contents.state == FileState::unreadable && !firstReadDone_) {
+        // Found broken at start: move it aside now, so the window can say where it went while
+        // the settings, dictionary and snippets show their defaults. A file that breaks later
+        // (an editor saving it) is left to the next write.
+        moveAsideUnreadable(path_);
+    }
+    firstReadDone_ = true;
+    snapshot_ = std::move(contents.object);
+    snapshotStamp_ = stampOfFile();
 }
 
 QJsonValue DefaultsStore::valueOf(const QString& key) const {
@@ -138,23 +148,68 @@ bool DefaultsStore::copyValue(const QString& from, const QString& to) {
 }
 
 bool DefaultsStore::flush() {
+    bool stored = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (pending_.empty()) {
+            return true;
+        }
+        stored = storePendingLocked();
+    }
+    notifyObserver();
+    return stored;
+}
+
+QStringList DefaultsStore::unsavedKeys() const {
     std::lock_guard lock(mutex_);
-    return pending_.empty() || storePendingLocked();
+    QStringList keys;
+    for (const auto& change : pending_) {
+        keys << change.first;
+    }
+    return keys;
+}
+
+QString DefaultsStore::lastFailure() const {
+    std::lock_guard lock(mutex_);
+    return pending_.empty() ? QString() : lastFailure_;
+}
+
+void DefaultsStore::setSaveObserver(std::function<void()> observer) {
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
+}
+
+void DefaultsStore::notifyObserver() {
+    std::function<void()> observer;
+    {
+        std::lock_guard lock(mutex_);
+        observer = observer_;
+    }
+    if (observer) {
+        observer();
+    }
 }
 
 void DefaultsStore::write(const QString& key, std::optional<QJsonValue> value) {
-    std::lock_guard lock(mutex_);
-    pending_[key] = std::move(value);
-    storePendingLocked();
+    {
+        std::lock_guard lock(mutex_);
+        pending_[key] = std::move(value);
+        storePendingLocked();
+    }
+    notifyObserver();
 }
 
 bool DefaultsStore::storePendingLocked() {
     // Start from what the file holds now, not from our snapshot: another key may have been
     // edited outside the program since we last looked.
     FileContents current = readFile(path_);
-    if (current.state == FileState::unreadable && moveAsideUnreadable(path_).isEmpty()) {
-        logLine("defaults: keeping changes in memory — " + path_ + " cannot be replaced safely");
-        return false;
+    if (current.state == FileState::unreadable) {
+        if (const MovedAside moved = moveAsideUnreadable(path_); !moved.result) {
+            lastFailure_ = moved.result.reason();
+            logLine("defaults: keeping changes in memory — " + path_ +
+                    " cannot be replaced safely");
+            return false;
+        }
     }
     QJsonObject merged = current.object;
     for (const auto& [key, value] : pending_) {
@@ -164,11 +219,18 @@ bool DefaultsStore::storePendingLocked() {
             merged.remove(key);
         }
     }
-    if (!writeFileAtomically(path_, QJsonDocument(merged).toJson(QJsonDocument::Indented))) {
-        logLine("defaults: could not write " + path_ + " — keeping changes in memory");
+    const FileWriteResult written =
+        writeFileDurably(path_, QJsonDocument(merged).toJson(QJsonDocument::Indented));
+    if (!written) {
+        if (lastFailure_ != written.reason()) { // once per cause, not once per slider step
+            logLine("defaults: could not write " + path_ + " — " + written.reason() +
+                    "; keeping changes in memory");
+        }
+        lastFailure_ = written.reason();
         return false;
     }
     pending_.clear();
+    lastFailure_.clear();
     snapshot_ = std::move(merged);
     snapshotStamp_ = stampOfFile();
     return true;

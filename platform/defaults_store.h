@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -15,9 +16,11 @@ namespace tavik::platform {
 // The user defaults: one JSON object in a file, normally $XDG_CONFIG_HOME/Tavik/defaults.json.
 // A data value is stored as {"$data": "<base64>"}. Reads follow the rules in defaults_values.h
 // and see edits made to the file outside the program. Every write re-reads the file and changes
-// only its own key, so an outside edit of another key survives; the file is replaced atomically
-// (0600 in a 0700 folder). A file that does not parse reads as empty and is moved aside, logged,
-// before the first write replaces it. Thread-safe.
+// only its own key, so an outside edit of another key survives; the file is replaced durably
+// (0600 in a 0700 folder). A file that does not parse reads as empty; it is moved aside, logged,
+// at the store's first read, or before the first write when it broke while the program ran. A
+// change that cannot be written stays in memory, is read back from there, and goes to the file
+// with the next write or flush. Thread-safe.
 class DefaultsStore {
 public:
     explicit DefaultsStore(QString path);
@@ -52,6 +55,15 @@ public:
     // not be made). True when the file holds every change made through this store.
     bool flush();
 
+    // The keys whose latest change is not in the file yet, and why the last try failed (empty
+    // when the file holds every change).
+    QStringList unsavedKeys() const;
+    QString lastFailure() const;
+
+    // Called after every try to write the file (from the writing thread, outside the store's
+    // lock), so the application can show what is not saved.
+    void setSaveObserver(std::function<void()> observer);
+
 private:
     // A change not yet in the file; no value means the key is removed.
     using Pending = std::map<QString, std::optional<QJsonValue>>;
@@ -66,6 +78,7 @@ private:
     QJsonValue valueOf(const QString& key) const;
     void write(const QString& key, std::optional<QJsonValue> value);
     bool storePendingLocked();
+    void notifyObserver();
     void refreshLocked() const;
     FileStamp stampOfFile() const;
 
@@ -74,6 +87,9 @@ private:
     mutable QJsonObject snapshot_;
     mutable std::optional<FileStamp> snapshotStamp_;
     Pending pending_;
+    QString lastFailure_;
+    mutable bool firstReadDone_ = false;
+    std::function<void()> observer_;
 };
 
 } // namespace tavik::platform

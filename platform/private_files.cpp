@@ -6,11 +6,33 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cerrno>
+#include <mutex>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavik::platform {
+namespace {
+
+std::mutex sinkMutex;
+MovedAsideSink movedAsideSink;
+
+// mkstemp's six characters: letters and digits.
+bool isTemporarySuffix(QStringView suffix) {
+    if (suffix.size() != 6) {
+        return false;
+    }
+    for (const QChar c : suffix) {
+        if (!(c.isDigit() || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 bool ensurePrivateFolder(const QString& path) {
     if (QFileInfo(path).isDir()) {
@@ -21,42 +43,72 @@ bool ensurePrivateFolder(const QString& path) {
         return false;
     }
     const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0700) != 0 && !QFileInfo(path).isDir()) {
+    if (::mkdir(native.constData(), 0700) != 0) {
+        const int error = errno;
+        if (QFileInfo(path).isDir()) {
+            return true; // made by someone else meanwhile
+        }
+        errno = error; // the caller reports why
         return false;
     }
     return true;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    if (!ensurePrivateFolder(QFileInfo(path).absolutePath())) {
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
-QString moveAsideUnreadable(const QString& path) {
+MovedAside moveAsideUnreadable(const QString& path) {
     const QString stamp =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     QString target = path + ".unreadable-" + stamp;
     for (int n = 2; QFileInfo::exists(target); ++n) {
         target = path + ".unreadable-" + stamp + "-" + QString::number(n);
     }
-    if (!QFile::rename(path, target)) {
-        logLine("could not move unreadable " + QFileInfo(path).fileName() + " aside");
-        return QString();
+    const QString name = QFileInfo(path).fileName();
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0) {
+        const FileWriteResult failed = FileWriteResult::failed(errno);
+        logLine("could not move unreadable " + name + " aside — " + failed.reason());
+        return {QString(), failed};
     }
-    logLine("moved unreadable " + QFileInfo(path).fileName() + " aside to " +
-            QFileInfo(target).fileName());
-    return target;
+    // Until the folder is synced the move may not survive a power cut, and the write that
+    // follows would then replace the only copy: the caller must not write yet.
+    const FileWriteResult synced = syncFolder(QFileInfo(path).absolutePath());
+    if (synced) {
+        logLine("moved unreadable " + name + " aside to " + QFileInfo(target).fileName());
+    } else {
+        logLine("moved unreadable " + name + " aside to " + QFileInfo(target).fileName() +
+                " but could not sync its folder — " + synced.reason());
+    }
+    MovedAsideSink sink;
+    {
+        std::lock_guard lock(sinkMutex);
+        sink = movedAsideSink;
+    }
+    if (sink) {
+        sink(path, target);
+    }
+    return {target, synced};
+}
+
+void setMovedAsideSink(MovedAsideSink sink) {
+    std::lock_guard lock(sinkMutex);
+    movedAsideSink = std::move(sink);
+}
+
+int removeLeftoverTemporaries(const QString& path) {
+    const QFileInfo info(path);
+    return removeLeftoverTemporaries(info.absolutePath(), info.fileName());
+}
+
+int removeLeftoverTemporaries(const QString& folder, const QString& targets) {
+    const QDir dir(folder);
+    int removed = 0;
+    const QStringList names = dir.entryList({targets + QStringLiteral(".??????")},
+                                            QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (isTemporarySuffix(QStringView(name).last(6)) && QFile::remove(dir.filePath(name))) {
+            ++removed;
+            logLine("removed " + name + ", left behind by a save that was cut short");
+        }
+    }
+    return removed;
 }
 
 } // namespace tavik::platform

@@ -1,6 +1,7 @@
 #include "platform/single_instance.h"
 
 #include "platform/log_sink.h"
+#include "platform/private_files.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -8,8 +9,13 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QThread>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavik::platform {
 namespace {
@@ -38,8 +44,37 @@ QString SingleInstance::socketPath() const {
     return QDir(runtimeFolder_).filePath(QStringLiteral("tavik-%1.socket").arg(key_));
 }
 
-QString SingleInstance::defaultRuntimeFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+QString SingleInstance::defaultRuntimeFolder(const QString& fallback) {
+    const QString session = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!session.isEmpty() && QDir::isAbsolutePath(session)) {
+        const QString why = whyNotPrivate(session);
+        if (why.isEmpty()) {
+            return session;
+        }
+        logLine(QStringLiteral("single instance: not using XDG_RUNTIME_DIR — ") + why);
+    }
+    return fallback;
+}
+
+QString SingleInstance::whyNotPrivate(const QString& folder) {
+    struct stat info {};
+    if (folder.isEmpty() || !QDir::isAbsolutePath(folder)) {
+        return QStringLiteral("no absolute folder was given for it");
+    }
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0) {
+        return folder + QStringLiteral(" cannot be read: ") +
+               QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return folder + QStringLiteral(" is not a folder");
+    }
+    if (info.st_uid != ::geteuid()) {
+        return folder + QStringLiteral(" belongs to another user");
+    }
+    if ((info.st_mode & 0077) != 0) {
+        return folder + QStringLiteral(" is open to other users");
+    }
+    return QString();
 }
 
 QString SingleInstance::keyFor(const QString& configFolder) {
@@ -49,7 +84,15 @@ QString SingleInstance::keyFor(const QString& configFolder) {
 }
 
 SingleInstance::Claim SingleInstance::claim(int timeoutMs) {
-    QDir().mkpath(runtimeFolder_);
+    if (QDir::isAbsolutePath(runtimeFolder_)) {
+        ensurePrivateFolder(runtimeFolder_);
+    }
+    refusal_ = whyNotPrivate(runtimeFolder_);
+    if (!refusal_.isEmpty()) {
+        refusal_ = QStringLiteral("no private folder for the single-instance lock: ") + refusal_;
+        logLine(QStringLiteral("single instance: ") + refusal_ + QStringLiteral(" — refusing"));
+        return Claim::refused;
+    }
     lock_ = std::make_unique<QLockFile>(lockPath());
     // Only a dead holder makes a lock stale, however long a Tavik has been running.
     lock_->setStaleLockTime(0);

@@ -1,6 +1,6 @@
 #pragma once
 
-class QRegion;
+class QPainterPath;
 class QString;
 class QWindow;
 
@@ -27,10 +27,17 @@ void setDesktopEntry(QWindow* window, const QString& id);
 // Whether a compositing manager runs, so a window's transparent pixels really show through.
 bool compositorRunning();
 
-// Limits the part of the window that takes pointer input to `region` (window coordinates): a
-// press or click elsewhere on the window goes to whatever lies below it (the X Shape input
-// region). Drawing is not clipped. Creates the native window when needed.
-void setInputRegion(QWindow* window, const QRegion& region);
+// The two shapes of a window (the X Shape extension): the bounding shape is the part of the
+// window that shows at all, the input shape the part that takes pointer input (a press
+// elsewhere reaches whatever lies below).
+enum class ShapeKind { bounding, input };
+
+// Cuts one shape of the window to `shape`, given in the window's own coordinates in
+// device-independent pixels as Qt lays them out. The X server counts device pixels, so the
+// shape is laid onto the window's device pixels at its device pixel ratio: a device pixel
+// belongs to it when its centre lies inside. An empty path gives the whole window back. Qt's
+// painting is not clipped. Creates the native window when needed.
+void setShape(QWindow* window, ShapeKind kind, const QPainterPath& shape);
 
 } // namespace window_hints
 } // namespace tavik::platform

@@ -20,8 +20,9 @@
 
 namespace tavik {
 
-// Turns the tapped device format into 16 kHz mono: the stream already arrives at 16 kHz, mixed
-// to mono for up to two channels; with more, only `sourceChannel` is kept.
+// Turns the tapped device format into 16 kHz mono: the stream already arrives at 16 kHz in the
+// device's own channels. Two (a stereo microphone) are averaged, so both sides saying the same
+// are as loud as one; of more (a microphone array), only `sourceChannel` is kept.
 struct AudioMonoConverter {
     int sourceChannel = 0;
 

@@ -12,6 +12,12 @@ std::vector<float> AudioMonoConverter::convert(const float* interleaved, std::si
         return std::vector<float>(interleaved, interleaved + frames);
     }
     std::vector<float> mono(frames);
+    if (channels == 2) {
+        for (std::size_t frame = 0; frame < frames; ++frame) {
+            mono[frame] = 0.5f * (interleaved[2 * frame] + interleaved[2 * frame + 1]);
+        }
+        return mono;
+    }
     const auto stride = std::size_t(channels);
     const auto offset = std::size_t(std::clamp(sourceChannel, 0, channels - 1));
     for (std::size_t frame = 0; frame < frames; ++frame) {

@@ -100,7 +100,7 @@ void DictationController::deliver(const std::shared_ptr<RecognitionJob>& job) {
     const QUuid id = QUuid::createUuid();
     if (prefs_.keepAudio() && !job->archive.empty()) {
         stores_.saveAudio(job->archive, id);
-        stores_.pruneAudio(static_cast<qint64>(prefs_.audioBudgetMB()) * 1'000'000);
+        stores_.pruneAudio(prefs_.audioBudgetBytes());
     }
     job->archive = {};
     const bool sounds = prefs_.playSounds();

@@ -342,10 +342,13 @@ void DictationController::cancelRecording() {
     releaseMicrophoneIfNotKeptReady();
 }
 
-// The user chose not to keep the microphone open between dictations.
+// The user chose not to keep the microphone open between dictations. The published status
+// follows at once: a sound server need not report the idle source, and until the status says
+// so the settings show the microphone as still listening.
 void DictationController::releaseMicrophoneIfNotKeptReady() {
     if (!prefs_.micAlwaysReady() && audio_.isRunning()) {
         audio_.stop();
+        refreshMicrophones();
     }
 }
 

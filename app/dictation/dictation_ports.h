@@ -150,7 +150,8 @@ public:
     virtual void setMicrophone(const std::optional<QString>& uid,
                                const std::optional<QString>& name) = 0;
     virtual bool keepAudio() const = 0;
-    virtual int audioBudgetMB() const = 0;
+    // The archive's budget in bytes (the setting × 1,000,000), saturating, never below 0.
+    virtual qint64 audioBudgetBytes() const = 0;
     virtual bool dictateToScratchpad() const = 0;
     virtual bool playSounds() const = 0;
     virtual QString modelPath() const = 0;

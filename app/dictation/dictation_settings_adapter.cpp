@@ -18,7 +18,7 @@ public:
         prefs_.setMicrophoneName(name);
     }
     bool keepAudio() const override { return prefs_.keepAudio(); }
-    int audioBudgetMB() const override { return static_cast<int>(prefs_.audioBudgetMB()); }
+    qint64 audioBudgetBytes() const override { return prefs_.audioBudgetBytes(); }
     bool dictateToScratchpad() const override { return prefs_.dictateToScratchpad(); }
     bool playSounds() const override { return prefs_.playSounds(); }
     QString modelPath() const override { return prefs_.modelPath(); }

@@ -1,20 +1,23 @@
 // The controller's view of the stores a dictation reaches.
 #include "app/dictation/dictation_wiring.h"
 #include "app/stores/audio_store.h"
+#include "app/stores/diagnostic_log.h"
 #include "app/stores/history.h"
 #include "app/stores/scratchpad.h"
-
-#include <chrono>
+#include "app/stores/shared_saves.h"
+#include "app/stores/store_notices.h"
 
 namespace tavik::dictation {
 namespace {
 
-constexpr std::chrono::milliseconds writerDrainLimit{1500};
-
 class SharedStores final : public DictationStores {
 public:
     void saveAudio(const Samples& samples, const QUuid& id) override {
-        AudioStore::shared().save(samples, id);
+        const platform::FileWriteResult saved = AudioStore::shared().save(samples, id);
+        if (!saved && !samples.empty()) {
+            slog(QStringLiteral("audio: could not save the recording — ") + saved.reason());
+            StoreNotices::shared().addNote(StoreNotices::recordingNote(saved.reason()));
+        }
     }
     void pruneAudio(qint64 bytes) override { AudioStore::shared().prune(bytes); }
     QString audioPath(const QUuid& id) const override { return AudioStore::shared().url(id); }
@@ -32,10 +35,7 @@ public:
         entry.inserted = record.inserted;
         History::shared().add(entry);
     }
-    void drainWriters() override {
-        History::flushShared(writerDrainLimit);
-        Scratchpad::shared().flush(writerDrainLimit);
-    }
+    void drainWriters() override { saveSharedStoresAtQuit(quitSaveLimit); }
 };
 
 } // namespace

@@ -28,7 +28,7 @@ QWidget* makePane(AppState::Section section, const PaneServices& services, QWidg
     case AppState::Section::dictation:
         return new DictationView(services.controller, services.state, parent);
     case AppState::Section::insights:
-        return new InsightsView(parent);
+        return new InsightsView(parent, services.state.clock());
     case AppState::Section::dictionary:
         return new DictionaryPane(services.controller, parent);
     case AppState::Section::snippets:

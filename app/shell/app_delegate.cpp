@@ -48,6 +48,14 @@ void AppDelegate::launch() {
         [this] { return menuItems(); },
         [this](status_menu::Action action, const QAction& item) { choose(action, item); });
     statusItem_->setState(dictation::State::idle());
+    // A panel reads the menu before it opens it: it follows every line's source.
+    StatusItem* item = statusItem_.get();
+    connect(&controller_, &DictationController::stateChanged, item, &StatusItem::scheduleRebuild);
+    connect(&controller_, &DictationController::lastErrorChanged, item,
+            &StatusItem::scheduleRebuild);
+    connect(&History::shared(), &History::entriesChanged, item, &StatusItem::scheduleRebuild);
+    connect(&Preferences::shared(), &Preferences::bindingsChanged, item,
+            &StatusItem::scheduleRebuild);
     statusItem_->show();
 
     FrontmostTracker::shared(); // following other applications' activations starts now

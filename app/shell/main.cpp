@@ -9,6 +9,8 @@
 #include "app/shell/orb_controller.h"
 #include "app/shell/tray_icons.h"
 #include "app/stores/diagnostic_log.h"
+#include "app/stores/shared_saves.h"
+#include "app/stores/store_notices.h"
 #include "platform/folders.h"
 #include "platform/single_instance.h"
 
@@ -30,20 +32,28 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(tavik::tray_icons::applicationIcon());
 
     using tavik::platform::SingleInstance;
+    const tavik::platform::Folders folders = tavik::platform::Folders::fromEnvironment();
     SingleInstance instance(
-        SingleInstance::defaultRuntimeFolder(),
-        SingleInstance::keyFor(tavik::platform::Folders::fromEnvironment().config));
+        SingleInstance::defaultRuntimeFolder(tavik::platform::joinPath(folders.state, "runtime")),
+        SingleInstance::keyFor(folders.config));
     switch (instance.claim()) {
     case SingleInstance::Claim::first:
         break;
     case SingleInstance::Claim::handedOver:
         std::fprintf(stderr, "tavik: Tavik is already running; it shows its window\n");
         return 0;
+    case SingleInstance::Claim::refused:
+        std::fprintf(stderr, "tavik: %s — not starting\n", qPrintable(instance.refusal()));
+        return 1;
     case SingleInstance::Claim::unanswered:
         std::fprintf(stderr, "tavik: another Tavik holds %s but does not answer\n",
                      qPrintable(instance.lockPath()));
         return 1;
     }
+
+    // Only now, with the lock held: loading the stores clears what an earlier, killed run left
+    // behind, which must never be a write of another running Tavik.
+    tavik::watchSharedStores(tavik::StoreNotices::shared());
 
     tavik::DictationController controller(tavik::dictation::makeApplicationParts());
     tavik::AppDelegate::Options options;

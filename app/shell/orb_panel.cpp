@@ -2,9 +2,10 @@
 
 #include "app/shell/ripple_orb.h"
 #include "platform/window_hints.h"
+#include "platform/window_stacking.h"
 
 #include <QMouseEvent>
-#include <QRegion>
+#include <QPainterPath>
 #include <QWindow>
 
 #include <cmath>
@@ -14,9 +15,11 @@ namespace tavik {
 namespace hints = platform::window_hints;
 using platform::WindowState;
 
+// Left alone by the window manager: a manager stacks a focused full-screen window over every
+// window it manages, "above" ones included, but maps no window over one it does not manage.
 OrbPanel::OrbPanel(RippleOrb* face)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus),
+                           Qt::WindowDoesNotAcceptFocus | Qt::BypassWindowManagerHint),
       face_(face) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -33,6 +36,8 @@ OrbPanel::OrbPanel(RippleOrb* face)
     connect(face_, &RippleOrb::discChanged, this, &OrbPanel::followDisc, Qt::QueuedConnection);
 }
 
+OrbPanel::~OrbPanel() = default;
+
 void OrbPanel::present() {
     if (isVisible()) {
         return;
@@ -40,14 +45,17 @@ void OrbPanel::present() {
     // With a compositor the corners are truly transparent; without one they would show black,
     // so the window is cut to the disc itself.
     translucent_ = hints::compositorRunning();
-    followDisc();
     QWindow* window = windowHandle();
     if (window == nullptr) {
         winId();
         window = windowHandle();
+        // Shapes are kept in device pixels: a move to a screen of another scale lays them again.
+        connect(window, &QWindow::screenChanged, this, &OrbPanel::applyShapes);
+        // A manager that raises its windows to the very top, or a window raised by its own
+        // client, would cover the button; it goes back over them.
+        stacking_ = platform::StackingGuard::keepOnTop(window);
     }
-    // Pointer input only on the round button: a click in a corner reaches the window below.
-    hints::setInputRegion(window, QRegion(rect(), QRegion::Ellipse));
+    applyShapes();
     const auto askForStates = [window] {
         for (const WindowState state : {WindowState::above, WindowState::sticky,
                                         WindowState::skipTaskbar, WindowState::skipPager}) {
@@ -61,15 +69,29 @@ void OrbPanel::present() {
     askForStates();
 }
 
+void OrbPanel::applyShapes() {
+    // Pointer input only on the round button: a click in a corner reaches the window below.
+    QPainterPath round;
+    round.addEllipse(QRectF(rect()));
+    hints::setShape(windowHandle(), hints::ShapeKind::input, round);
+    followDisc();
+}
+
 void OrbPanel::followDisc() {
+    QWindow* window = windowHandle();
+    if (window == nullptr) {
+        return;
+    }
     if (translucent_) {
-        clearMask();
+        hints::setShape(window, hints::ShapeKind::bounding, QPainterPath());
         return;
     }
     const OrbLook look = face_->shown();
-    const int diameter = int(std::ceil(look.disc * look.scale));
-    const int corner = (RippleOrb::frameSize - diameter) / 2;
-    setMask(QRegion(corner, corner, diameter, diameter, QRegion::Ellipse));
+    const double diameter = std::ceil(look.disc * look.scale);
+    const double corner = (RippleOrb::frameSize - diameter) / 2;
+    QPainterPath disc;
+    disc.addEllipse(QRectF(corner, corner, diameter, diameter));
+    hints::setShape(window, hints::ShapeKind::bounding, disc);
 }
 
 void OrbPanel::mousePressEvent(QMouseEvent* event) {

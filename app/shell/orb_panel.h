@@ -4,20 +4,27 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 namespace tavik {
 
 class RippleOrb;
 
-// The floating button's window: frameless, above other windows, on every workspace, out of the
-// taskbar and the pager, and never given the keyboard focus, so the application being dictated
-// into keeps it while the button is clicked. It moves itself while dragged (the window manager
-// would swallow the release of a drag it ran, and a click could not be told from a drag), and
-// tells its owner about clicks, finished drags and menu requests.
+namespace platform {
+class StackingGuard;
+}
+
+// The floating button's window: frameless, above other windows (full-screen ones included), on
+// every workspace, out of the taskbar and the pager, and never given the keyboard focus, so the
+// application being dictated into keeps it while the button is clicked. The window manager
+// leaves it alone: it stands over every managed window and is put back over any that is raised
+// above it later. It moves itself while dragged (a click could not be told from a drag
+// otherwise), and tells its owner about clicks, finished drags and menu requests.
 class OrbPanel final : public QWidget {
 public:
     // `face` becomes the window's only child and fills it.
     explicit OrbPanel(RippleOrb* face);
+    ~OrbPanel() override;
 
     std::function<void()> onClick;                   // a press and release without movement
     std::function<void(QPoint global)> onRightClick; // a right click or a Ctrl+click
@@ -36,9 +43,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The window's input and bounding shapes, laid in the window's device pixels.
+    void applyShapes();
     void followDisc();
 
     RippleOrb* face_;
+    std::unique_ptr<platform::StackingGuard> stacking_;
     bool translucent_ = false;
     bool pressed_ = false;
     bool dragged_ = false;

@@ -3,6 +3,8 @@
 #include "app/shell/design/layouts.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/sidebar.h"
+#include "app/shell/store_notice_bar.h"
+#include "app/stores/store_notices.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -34,6 +36,9 @@ RootView::RootView(DictationController& controller, AppState& state, PaneFactory
     row->addWidget(new Divider(this));
     paneHost_ = new QWidget(this);
     paneLayout_ = design::tightColumn(paneHost_, 0);
+    // Above every pane: what could not be saved, and files moved aside, whatever section shows.
+    noticeBar_ = new StoreNoticeBar(StoreNotices::shared(), paneHost_);
+    paneLayout_->addWidget(noticeBar_);
     row->addWidget(paneHost_, 1);
 
     showSection(state.section());
@@ -55,7 +60,7 @@ void RootView::showSection(AppState::Section section) {
     paneSection_ = section;
     pane_ = makePane_ ? makePane_(section, PaneServices{controller_, state_}, paneHost_) : nullptr;
     if (pane_) {
-        paneLayout_->addWidget(pane_);
+        paneLayout_->addWidget(pane_, 1);
         pane_->show();
     }
 }

@@ -12,12 +12,14 @@ namespace tavik {
 
 class DictationController;
 class Sidebar;
+class StoreNoticeBar;
 
 // The main window's content, left to right:
 //
 //   +---------+-+----------------------------------+
-//   | Sidebar | | pane of the selected section     |
-//   |  190    |1|  (fills the rest)                |
+//   | Sidebar | | store notices (only when any)    |
+//   |  190    |1| pane of the selected section     |
+//   |         | |  (fills the rest)                |
 //   +---------+-+----------------------------------+
 //
 // over Theme::abyss. Only the selected pane exists. A pane is made when its section is chosen,
@@ -30,6 +32,7 @@ public:
              QWidget* parent = nullptr);
 
     Sidebar* sidebar() const { return sidebar_; }
+    StoreNoticeBar* noticeBar() const { return noticeBar_; }
     QWidget* pane() const { return pane_; }
     AppState::Section paneSection() const { return paneSection_; }
 
@@ -43,6 +46,7 @@ private:
     AppState& state_;
     PaneFactory makePane_;
     Sidebar* sidebar_ = nullptr;
+    StoreNoticeBar* noticeBar_ = nullptr;
     QWidget* paneHost_ = nullptr;
     QVBoxLayout* paneLayout_ = nullptr;
     QPointer<QWidget> pane_;

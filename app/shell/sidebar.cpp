@@ -6,6 +6,7 @@
 #include "app/shell/design/mark.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/theme.h"
+#include "app/shell/tray_presence.h"
 #include "app/stores/history.h"
 
 #include <QHBoxLayout>
@@ -108,7 +109,7 @@ void StatusDot::paintEvent(QPaintEvent*) {
 }
 
 Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* parent)
-    : QWidget(parent), state_(state) {
+    : QWidget(parent), controller_(controller), state_(state) {
     setFixedWidth(columnWidth);
     auto* column = design::tightColumn(this, 0);
 
@@ -149,6 +150,13 @@ Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* pare
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     statusLine->addWidget(status_, 1);
     footer->addLayout(statusLine);
+    problem_ = plainLabel(Theme::font(11), Theme::silver, this);
+    problem_->setWordWrap(true);
+    problem_->setMaximumHeight(QFontMetrics(problem_->font()).lineSpacing() * statusLines);
+    problem_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Under the status text, past the dot and its gap.
+    problem_->setContentsMargins(dot_->width() + statusLine->spacing(), 0, 0, 0);
+    footer->addWidget(problem_);
     count_ = plainLabel(Theme::font(10), Theme::silver, this);
     footer->addWidget(count_);
     column->addLayout(footer);
@@ -156,8 +164,12 @@ Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* pare
     showSection(state.section());
     showState(controller.state());
     showCount();
+    showProblem(controller.lastError());
     connect(&state_, &AppState::sectionChanged, this, &Sidebar::showSection);
     connect(&controller, &DictationController::stateChanged, this, &Sidebar::showState);
+    connect(&controller, &DictationController::lastErrorChanged, this, &Sidebar::showProblem);
+    connect(&TrayPresence::shared(), &TrayPresence::shownChanged, this,
+            [this] { showProblem(controller_.lastError()); });
     connect(&History::shared(), &History::entriesChanged, this, &Sidebar::showCount);
 }
 
@@ -180,6 +192,10 @@ QColor Sidebar::statusColor() const {
 
 QString Sidebar::countText() const {
     return count_->text();
+}
+
+QString Sidebar::problemText() const {
+    return problem_->isHidden() ? QString() : problem_->text();
 }
 
 QString Sidebar::statusText(const dictation::State& state) {
@@ -225,6 +241,12 @@ void Sidebar::showSection(AppState::Section section) {
     if (SidebarRow* chosen = row(section)) {
         chosen->setChecked(true);
     }
+}
+
+void Sidebar::showProblem(const std::optional<QString>& problem) {
+    const bool shown = !TrayPresence::shared().shown() && problem && !problem->isEmpty();
+    problem_->setText(shown ? *problem : QString());
+    problem_->setVisible(shown);
 }
 
 void Sidebar::showCount() {

@@ -61,10 +61,11 @@ private:
 //   …
 //                           (spare height)
 //   (•) Ready               footer: state of the dictation (16 left/right, 18 below)
+//       Could not load …    the last problem, only while no tray shows Tavik's menu
 //   3 dictations saved
 //
-// It keeps no state of its own: it shows the controller's state, AppState's section and the
-// history's count, and writes only AppState's section.
+// It keeps no state of its own: it shows the controller's state and last problem, AppState's
+// section and the history's count, and writes only AppState's section.
 class Sidebar final : public QWidget {
     Q_OBJECT
 public:
@@ -74,6 +75,9 @@ public:
     QString statusText() const;
     QColor statusColor() const;
     QString countText() const;
+    // The problem line under the state: the tray menu's line for the controller's last error,
+    // shown here while no tray shows that menu. Empty while it is hidden.
+    QString problemText() const;
 
     static constexpr int columnWidth = 190;
     static constexpr int statusLines = 8;
@@ -89,11 +93,14 @@ private:
     void showState(const dictation::State& state);
     void showSection(AppState::Section section);
     void showCount();
+    void showProblem(const std::optional<QString>& problem);
 
+    DictationController& controller_;
     AppState& state_;
     QList<SidebarRow*> rows_;
     StatusDot* dot_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* problem_ = nullptr;
     QLabel* count_ = nullptr;
 };
 

@@ -3,8 +3,10 @@
 #include "app/dictation/dictation_state.h"
 #include "app/shell/status_menu.h"
 
+#include <QColor>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -12,10 +14,19 @@
 class QMenu;
 class QSystemTrayIcon;
 
+namespace tavik::platform {
+class StatusNotifierItem;
+class XEmbedTray;
+} // namespace tavik::platform
+
 namespace tavik {
 
-// The tray icon and its menu. The menu is empty until it opens and is rebuilt from scratch each
-// time it does; a left click opens the same menu as a right click.
+// The tray icon and its menu, on both kinds of tray this desktop has: a panel that speaks D-Bus
+// (the item and its menu are exported on the session bus, offered to every panel that starts,
+// and drawn by the panel) and an XEmbed tray (Qt's QSystemTrayIcon, whose menu Tavik draws).
+// The D-Bus panel wins when both run; the XEmbed icon comes when no D-Bus panel shows the item.
+// The menu is always whole and current: rebuild() refills it, and a panel is told only what
+// changed. A left click opens the same menu as a right click.
 class StatusItem final : public QObject {
     Q_OBJECT
 public:
@@ -25,29 +36,59 @@ public:
     StatusItem(ItemsSource items, Chosen chosen, QObject* parent = nullptr);
     ~StatusItem() override;
 
-    // Puts the icon in the tray. Without a tray on this desktop that is logged, once.
+    // Puts the icon in the tray: offers it to a D-Bus panel and, when none shows it, to an
+    // XEmbed tray. Without any tray that is logged, once; a tray that comes later still gets
+    // the icon.
     void show();
 
     // The icon for a dictation state. Setting the same state again changes nothing: a tray
-    // host repaints (and a StatusNotifier host is told over D-Bus) on every new icon.
+    // host repaints (and a D-Bus panel is told) on every new icon.
     void setState(const dictation::State& state);
     const QString& iconName() const { return iconName_; }
+    QColor ink() const { return ink_; }
 
     QMenu& menu() { return *menu_; }
-    QSystemTrayIcon& trayIcon() { return *tray_; }
-
-    // Fills the menu from the current items; the menu does this itself when it opens.
+    // Refills the menu from the current items now, for both kinds of tray.
     void rebuild();
+    // The same, once the current event is handled: changes that arrive together (a failed
+    // state and its problem line) reach a panel as one update.
+    void scheduleRebuild();
+
+    // Whether a panel shows the icon (either kind of tray).
+    bool shownInTray() const { return shownInTray_; }
+    // The XEmbed tray's icon; null while a D-Bus panel has shown the item from the start.
+    QSystemTrayIcon* xembedIcon() const { return tray_; }
 
     // The tray menu keeps the desktop's own look, not the dark one of Tavik's windows.
     static void prepareMenu(QMenu& menu);
 
+    // How long a D-Bus panel that went away has to come back before the XEmbed tray gets the
+    // icon.
+    static constexpr int restartGraceMs = 1000;
+
 private:
+    void followTrays();
+    void ensureXEmbedIcon();
+    void applyIcon();
+    void popUpMenu(const QPoint& physical);
+    void choose(const QString& key);
+
     ItemsSource items_;
     Chosen chosen_;
     std::unique_ptr<QMenu> menu_;
+    std::unique_ptr<platform::StatusNotifierItem> notifier_;
+    std::unique_ptr<platform::XEmbedTray> xembedTray_;
     QSystemTrayIcon* tray_ = nullptr;
+    dictation::State state_ = dictation::State::idle();
     QString iconName_;
+    QColor ink_;
+    QTimer graceTimer_;
+    bool shownOnDBus_ = false;
+    bool graceOver_ = false;
+    bool showing_ = false;
+    bool shownInTray_ = false;
+    bool rebuildPending_ = false;
+    bool toldNoTray_ = false;
 };
 
 } // namespace tavik

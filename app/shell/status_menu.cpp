@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSet>
 #include <QTextDocument>
 
 #include <cmath>
@@ -15,25 +16,44 @@ namespace {
 
 using Kind = dictation::State::Kind;
 
-Item disabledLine(const QString& title) {
+const char* const keyProperty = "tavikMenuKey";
+const char* const retiredProperty = "tavikMenuRetired";
+
+Item disabledLine(const QString& key, const QString& title) {
     Item item;
+    item.key = key;
     item.title = title;
     return item;
 }
 
-Item separator() {
+Item separator(const QString& key) {
     Item item;
+    item.key = key;
     item.separator = true;
     return item;
 }
 
-Item command(const QString& title, Action action, const QKeySequence& shortcut = {}) {
+Item command(const QString& key, const QString& title, Action action,
+             const QKeySequence& shortcut = {}) {
     Item item;
+    item.key = key;
     item.title = title;
     item.enabled = true;
     item.action = action;
     item.shortcut = shortcut;
     return item;
+}
+
+// A recent dictation's key follows its entry; a hand-edited history may repeat an id, and
+// each line still needs a key of its own.
+QString entryKey(const HistoryEntry& entry, QSet<QString>& taken) {
+    const QString base = QStringLiteral("entry:") + entry.id.toString(QUuid::WithoutBraces);
+    QString key = base;
+    for (int n = 2; taken.contains(key); ++n) {
+        key = base + QLatin1Char('#') + QString::number(n);
+    }
+    taken.insert(key);
+    return key;
 }
 
 // Qt guesses whether a tool tip is markup; a dictation's app name must never be read as such.
@@ -85,66 +105,109 @@ QString entryToolTip(const HistoryEntry& entry) {
 
 QList<Item> items(const Inputs& inputs) {
     QList<Item> lines;
-    lines << disabledLine(statusLine(inputs.state, inputs.triggerLabel));
+    lines << disabledLine(QStringLiteral("status"), statusLine(inputs.state, inputs.triggerLabel));
     if (inputs.lastError) {
-        lines << disabledLine(*inputs.lastError);
+        lines << disabledLine(QStringLiteral("problem"), *inputs.lastError);
     }
-    lines << separator();
+    lines << separator(QStringLiteral("separator-recent"));
     if (inputs.entries.isEmpty()) {
-        lines << disabledLine(QStringLiteral("Nothing dictated yet"));
+        lines << disabledLine(QStringLiteral("nothing-yet"),
+                              QStringLiteral("Nothing dictated yet"));
     } else {
-        lines << disabledLine(QStringLiteral("Recent"));
+        lines << disabledLine(QStringLiteral("recent"), QStringLiteral("Recent"));
         const qsizetype shown = std::min<qsizetype>(inputs.entries.size(), recentCount);
+        QSet<QString> taken;
         for (qsizetype i = 0; i < shown; ++i) {
             const HistoryEntry& entry = inputs.entries.at(i);
-            Item item = command(entryTitle(entry.text), Action::copyEntry);
+            Item item = command(entryKey(entry, taken), entryTitle(entry.text), Action::copyEntry);
             item.copyText = entry.text;
             item.toolTip = entryToolTip(entry);
             lines << item;
         }
     }
-    lines << separator();
-    lines << command(QStringLiteral("Open Tavik"), Action::openMain,
+    lines << separator(QStringLiteral("separator-commands"));
+    lines << command(QStringLiteral("open-main"), QStringLiteral("Open Tavik"), Action::openMain,
                      QKeySequence(Qt::CTRL | Qt::Key_O));
-    lines << command(QStringLiteral("Insights"), Action::openInsights);
-    lines << command(QStringLiteral("Dictionary"), Action::openDictionary);
-    lines << command(QStringLiteral("Settings…"), Action::openSettings,
+    lines << command(QStringLiteral("insights"), QStringLiteral("Insights"), Action::openInsights);
+    lines << command(QStringLiteral("dictionary"), QStringLiteral("Dictionary"),
+                     Action::openDictionary);
+    lines << command(QStringLiteral("settings"), QStringLiteral("Settings…"), Action::openSettings,
                      QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    lines << command(QStringLiteral("Quit Tavik"), Action::quit,
+    lines << command(QStringLiteral("quit"), QStringLiteral("Quit Tavik"), Action::quit,
                      QKeySequence(Qt::CTRL | Qt::Key_Q));
     return lines;
 }
 
-QString actionText(const QString& plain) {
+QString shownTitle(const QString& plain) {
     QString text = plain;
     text.replace(QLatin1Char('\t'), QLatin1Char(' '));
-    return design::escapeMnemonics(text);
+    return text;
+}
+
+QString actionText(const QString& plain) {
+    return design::escapeMnemonics(shownTitle(plain));
 }
 
 void fill(QMenu& menu, const QList<Item>& lines,
           const std::function<void(Action, const QAction&)>& onChosen) {
-    menu.clear();
     menu.setToolTipsVisible(true);
+    QHash<QString, QAction*> byKey;
+    for (QAction* action : menu.findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
+        const QString key = action->property(keyProperty).toString();
+        if (!key.isEmpty()) {
+            byKey.insert(key, action);
+        }
+    }
+    QList<QAction*> ordered;
     for (const Item& line : lines) {
+        QAction* action = byKey.take(line.key);
+        if (action == nullptr || action->isSeparator() != line.separator) {
+            action = new QAction(&menu);
+            action->setProperty(keyProperty, line.key);
+            action->setSeparator(line.separator);
+        }
+        action->setProperty(retiredProperty, false);
+        ordered << action;
         if (line.separator) {
-            menu.addSeparator();
             continue;
         }
-        QAction* action = menu.addAction(actionText(line.title));
+        action->setText(actionText(line.title));
         action->setEnabled(line.enabled);
         action->setShortcut(line.shortcut);
-        if (line.action == Action::copyEntry) {
-            action->setData(line.copyText);
-        }
-        if (!line.toolTip.isEmpty()) {
-            action->setToolTip(plainToolTip(line.toolTip));
-        }
-        if (line.enabled && line.action != Action::none) {
+        action->setData(line.action == Action::copyEntry ? QVariant(line.copyText) : QVariant());
+        action->setToolTip(line.toolTip.isEmpty() ? QString() : plainToolTip(line.toolTip));
+        // Our connection has the item itself as its receiver; the menu's own stays.
+        QObject::disconnect(action, &QAction::triggered, action, nullptr);
+        if (line.enabled && line.action != Action::none && onChosen) {
             const Action chosen = line.action;
-            QObject::connect(action, &QAction::triggered, &menu,
+            QObject::connect(action, &QAction::triggered, action,
                              [action, chosen, onChosen] { onChosen(chosen, *action); });
         }
     }
+    if (menu.actions() == ordered) {
+        return;
+    }
+    for (QAction* shown : menu.actions()) {
+        menu.removeAction(shown);
+    }
+    menu.addActions(ordered);
+    // The lines that left: kept for one more change, then gone.
+    for (QAction* left : std::as_const(byKey)) {
+        if (left->property(retiredProperty).toBool()) {
+            delete left;
+        } else {
+            left->setProperty(retiredProperty, true);
+        }
+    }
+}
+
+QAction* itemFor(const QMenu& menu, const QString& key) {
+    for (QAction* action : menu.findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
+        if (action->property(keyProperty).toString() == key) {
+            return action;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace tavik::status_menu

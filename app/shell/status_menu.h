@@ -21,6 +21,9 @@ enum class Action { none, copyEntry, openMain, openInsights, openDictionary, ope
 // One line of the tray menu as the user reads it. Titles are plain text: fill() escapes them
 // for Qt, so an "&" or a tab in a dictation shows as written.
 struct Item {
+    // Names the line across rebuilds ("status", "open-main", "entry:<id>" …): a line keeps its
+    // menu item, and its id on a D-Bus panel, for as long as it keeps its key.
+    QString key;
     bool separator = false;
     QString title;
     bool enabled = false;
@@ -56,13 +59,22 @@ QString entryToolTip(const HistoryEntry& entry);
 // number (a hand-edited history) reads 0.
 QString wholeMilliseconds(double latencyMs);
 
-// The text Qt shows for a plain title: "&" doubled so it is no mnemonic, a tab turned into a
-// space so it does not open the shortcut column.
+// A title as a menu row shows it: a tab, which a row cannot hold (Qt and D-Bus panels alike
+// would open the shortcut column there), becomes a space; everything else stays as written.
+QString shownTitle(const QString& plain);
+
+// The text Qt shows for a plain title: the shown title with "&" doubled so it is no mnemonic.
 QString actionText(const QString& plain);
 
-// Empties `menu` and adds `lines`; choosing an item calls `onChosen` with its action and the
-// menu item itself (a recent dictation's item carries its whole text as data).
+// Makes `menu` show `lines`, in place: a line whose key the menu already shows keeps its item
+// and only takes the new title, state and data. Items of lines that left stay usable until
+// the next change of lines (a click already on its way still lands), then go. Choosing an item
+// calls `onChosen` with its action and the menu item itself (a recent dictation's item carries
+// its whole text as data).
 void fill(QMenu& menu, const QList<Item>& lines,
           const std::function<void(Action, const QAction&)>& onChosen);
+
+// The menu item of the line with `key`, shown or left at the last change; null when none.
+QAction* itemFor(const QMenu& menu, const QString& key);
 
 } // namespace tavik::status_menu

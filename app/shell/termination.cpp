@@ -3,7 +3,6 @@
 #include "app/dictation/dictation_controller.h"
 #include "app/stores/diagnostic_log.h"
 #include "platform/clipboard.h"
-#include "platform/defaults_store.h"
 
 #include <unistd.h>
 
@@ -22,7 +21,6 @@ void Termination::run() {
     // On X11 a selection ends with its owner: the user's clipboard goes to the clipboard
     // manager before the process does.
     platform::handOverAtQuit();
-    platform::DefaultsStore::shared().flush();
     DiagnosticLog::append(QStringLiteral("[tavik] exited cleanly\n"));
     exit_(0);
 }

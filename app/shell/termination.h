@@ -15,9 +15,11 @@ public:
     // `exit` ends the process; the application passes immediateExit, tests their own.
     explicit Termination(DictationController& controller, Exit exit = immediateExit);
 
-    // Logs "quitting", shuts the controller down (which drains the history and scratchpad
-    // writers), flushes the defaults, appends the last log line and ends the process with
-    // status 0. Runs once: a quit that arrives while quitting does nothing.
+    // Logs "quitting", shuts the controller down (which tries every store with unsaved changes
+    // once more, waits until the newest history and scratchpad are on disk, bounded by
+    // quitSaveLimit, and logs what could not be saved), hands the clipboard over, appends the
+    // last log line and ends the process with status 0. Runs once: a quit that arrives while
+    // quitting does nothing.
     void run();
 
     // True from the first step on. Windows closed now are closed by the quit, not by the user.

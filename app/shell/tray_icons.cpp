@@ -1,12 +1,13 @@
 #include "app/shell/tray_icons.h"
 
+#include "app/shell/design/glyph_drawings.h"
 #include "app/shell/design/glyphs.h"
-#include "app/shell/design/theme.h"
 #include "platform/folders.h"
 
-#include <QImage>
 #include <QPainter>
 #include <QPixmap>
+
+#include <cmath>
 
 namespace tavik::tray_icons {
 namespace {
@@ -14,46 +15,80 @@ namespace {
 using Kind = dictation::State::Kind;
 
 const QString fallbackGlyph = QStringLiteral("waveform");
-// Tray icons come in these sizes across panels; each is drawn, not scaled.
-constexpr int glyphSizes[] = {16, 22, 24, 32, 48};
 
-// Like a macOS template image, the artwork is one colour with an alpha channel; it takes the
-// panel's text colour here. Panels on this desktop are dark far more often than light.
-QColor panelInk() {
-    return design::Theme::mist;
+double luminance(const QColor& colour) {
+    const auto channel = [](double value) {
+        return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) +
+           0.0722 * channel(rgb.blueF());
 }
 
-QPixmap tinted(const QImage& artwork) {
+// The luminance with equal contrast on white and on black: (1.05 / (L + .05)) = ((L + .05) / .05).
+const double balancedLuminance = std::sqrt(1.05 * 0.05) - 0.05;
+
+QImage tinted(const QImage& artwork, const QColor& ink) {
     QImage image = artwork.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(image.rect(), panelInk());
+    painter.fillRect(image.rect(), ink);
     painter.end();
-    return QPixmap::fromImage(image);
+    return image;
 }
 
-// The artwork at 18 px and, when present, its double-size version for dense screens.
-QIcon restingIcon() {
+// Like a template image, the artwork is one colour with an alpha channel; it takes the ink
+// here. Each panel size has its own drawing ("menubarTemplate-22.png"); the plain artwork
+// ("menubarTemplate.png", 18 px, and its double) stands in, scaled, for a size that lacks one.
+QList<QImage> restingImages(const QColor& ink) {
     const QString folder = platform::resourcesFolder();
     const QImage base(platform::joinPath(folder, QStringLiteral("menubarTemplate.png")));
-    if (base.isNull()) {
-        return {};
-    }
-    QIcon icon;
-    icon.addPixmap(tinted(base));
     const QImage dense(platform::joinPath(folder, QStringLiteral("menubarTemplate@2x.png")));
-    if (!dense.isNull()) {
-        icon.addPixmap(tinted(dense));
+    QList<QImage> images;
+    for (int size : pixmapSizes) {
+        QImage drawn(
+            platform::joinPath(folder, QStringLiteral("menubarTemplate-%1.png").arg(size)));
+        if (drawn.isNull()) {
+            const QImage& nearest = size > base.width() && !dense.isNull() ? dense : base;
+            if (nearest.isNull()) {
+                return {};
+            }
+            drawn = nearest.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        }
+        images << tinted(drawn, ink);
     }
-    return icon;
+    return images;
 }
 
-QIcon glyphIcon(const QString& name) {
-    QIcon icon;
-    for (int size : glyphSizes) {
-        icon.addPixmap(design::glyphPixmap(name, panelInk(), size));
+// The glyphs' regular line is 1.9 units of their 24-unit grid: at 16 px that is a pixel and a
+// quarter, which antialiasing greys out on a panel. Their outline is thickened to keep lines
+// at least this wide; from 22 px up they are drawn as they are.
+constexpr qreal glyphLine = 1.9;
+constexpr qreal minimumLinePixels = 1.75;
+
+QImage glyphImage(const QString& name, const QColor& ink, int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const qreal unit = size / 24.0;
+    const QPainterPath drawing = design::glyph_drawings::ink(name, unit);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(unit, unit);
+    painter.fillPath(drawing, ink);
+    const qreal missing = minimumLinePixels - glyphLine * unit;
+    if (missing > 0) {
+        painter.strokePath(drawing,
+                           QPen(ink, missing / unit, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     }
-    return icon;
+    return image;
+}
+
+QList<QImage> glyphImages(const QString& name, const QColor& ink) {
+    QList<QImage> images;
+    for (int size : pixmapSizes) {
+        images << glyphImage(name, ink, size);
+    }
+    return images;
 }
 
 } // namespace
@@ -74,13 +109,72 @@ QString iconName(const dictation::State& state) {
     return QString::fromLatin1(restingArtwork);
 }
 
-QIcon icon(const QString& name) {
+QString themedName(const dictation::State& state) {
+    const auto name = [](const char* state) {
+        return QStringLiteral("com.trelvanic.tavik-%1-symbolic").arg(QLatin1String(state));
+    };
+    switch (state.kind()) {
+    case Kind::idle:
+        return name("idle");
+    case Kind::loading:
+        return name("loading");
+    case Kind::recording:
+        return name("recording");
+    case Kind::transcribing:
+        return name("transcribing");
+    case Kind::failed:
+        return name("failed");
+    }
+    return name("idle");
+}
+
+QString themeFolder() {
+    return platform::joinPath(platform::resourcesFolder(), QStringLiteral("icons"));
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ink(const std::optional<QColor>& trayForeground, const QPalette& desktop) {
+    if (trayForeground && trayForeground->isValid()) {
+        return trayForeground->toRgb();
+    }
+    const QColor given = desktop.color(QPalette::Active, QPalette::WindowText);
+    if (contrast(given, Qt::white) >= minimumContrast &&
+        contrast(given, Qt::black) >= minimumContrast) {
+        return given.toRgb();
+    }
+    const QColor text = given.toHsl();
+    // Luminance grows with lightness at a fixed hue and saturation: halve the interval until
+    // the balanced point is reached.
+    double low = 0;
+    double high = 1;
+    for (int step = 0; step < 24; ++step) {
+        const double middle = (low + high) / 2;
+        const QColor trial = QColor::fromHslF(text.hslHueF(), text.hslSaturationF(), middle);
+        (luminance(trial) < balancedLuminance ? low : high) = middle;
+    }
+    return QColor::fromHslF(text.hslHueF(), text.hslSaturationF(), (low + high) / 2).toRgb();
+}
+
+QList<QImage> images(const QString& name, const QColor& ink) {
     if (name != QLatin1String(restingArtwork) && design::hasGlyph(name)) {
-        return glyphIcon(name);
+        return glyphImages(name, ink);
     }
     // The artwork at rest, and in place of a glyph that is missing.
-    const QIcon artwork = restingIcon();
-    return artwork.isNull() ? glyphIcon(fallbackGlyph) : artwork;
+    const QList<QImage> artwork = restingImages(ink);
+    return artwork.isEmpty() ? glyphImages(fallbackGlyph, ink) : artwork;
+}
+
+QIcon icon(const QString& name, const QColor& ink) {
+    QIcon icon;
+    for (const QImage& image : images(name, ink)) {
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
 }
 
 QIcon applicationIcon() {

@@ -2,8 +2,14 @@
 
 #include "app/dictation/dictation_state.h"
 
+#include <QColor>
 #include <QIcon>
+#include <QImage>
+#include <QList>
+#include <QPalette>
 #include <QString>
+
+#include <optional>
 
 namespace tavik::tray_icons {
 
@@ -12,10 +18,32 @@ namespace tavik::tray_icons {
 // "waveform", "exclamationmark.triangle").
 QString iconName(const dictation::State& state);
 
-// The icon of that name, one colour like a panel's own icons. The artwork comes from the
+// The same drawing as a themed symbolic icon that panels recolour to their own text colour:
+// "com.trelvanic.tavik-idle-symbolic", "-loading-", "-recording-", "-transcribing-",
+// "-failed-symbolic". `cmake --install` puts them in the hicolor theme; themeFolder() holds them
+// too, from the build tree or the install.
+QString themedName(const dictation::State& state);
+QString themeFolder();
+
+// The sizes panels draw tray icons at (16 to 24 on most, 32 and 48 on scaled screens); each is
+// drawn, not scaled.
+inline constexpr int pixmapSizes[] = {16, 22, 24, 32, 48};
+
+// WCAG contrast ratio of two colours, from 1 (none) to 21.
+double contrast(const QColor& a, const QColor& b);
+
+// The ink of the icon's pixmaps, for panels that draw pixmaps as they are: the tray's own icon
+// colour when it gives one. Otherwise the desktop palette's text colour when it reads at least
+// 3:1 on a white panel and on a black one alike (which panel the icon lands on is not known),
+// else that colour brought to the middle lightness where both give about 4.5:1.
+QColor ink(const std::optional<QColor>& trayForeground, const QPalette& desktop);
+inline constexpr double minimumContrast = 3.0;
+
+// The icon of that name in `ink`, at every size of pixmapSizes. The artwork comes from the
 // resources folder; when it is missing or unreadable, and for a name without a glyph, the
 // "waveform" glyph stands in.
-QIcon icon(const QString& name);
+QIcon icon(const QString& name, const QColor& ink);
+QList<QImage> images(const QString& name, const QColor& ink);
 
 inline constexpr const char* restingArtwork = "menubarTemplate";
 

@@ -11,12 +11,14 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,46 +62,79 @@ std::optional<std::vector<ArchivedFile>> listFiles(const QString& folder) {
     return files;
 }
 
-struct SoundFile {
-    SNDFILE* handle = nullptr;
-    explicit SoundFile(SNDFILE* file) : handle(file) {}
-    SoundFile(const SoundFile&) = delete;
-    SoundFile& operator=(const SoundFile&) = delete;
-    ~SoundFile() {
-        if (handle != nullptr) {
-            sf_close(handle);
+// libsndfile writes into memory, so the finished file goes to the disk through the one durable
+// write every store uses (unbuffered, synced, counted, renamed, folder synced).
+struct MemoryFile {
+    QByteArray bytes;
+    sf_count_t position = 0;
+
+    static MemoryFile& of(void* data) { return *static_cast<MemoryFile*>(data); }
+    static sf_count_t length(void* data) { return of(data).bytes.size(); }
+    static sf_count_t seek(sf_count_t offset, int whence, void* data) {
+        MemoryFile& file = of(data);
+        const sf_count_t base = whence == SEEK_SET   ? 0
+                                : whence == SEEK_CUR ? file.position
+                                                     : file.bytes.size();
+        if (base + offset < 0) {
+            return -1;
         }
+        file.position = base + offset;
+        return file.position;
     }
-    bool close() {
-        const int status = sf_close(handle);
-        handle = nullptr;
-        return status == 0;
+    static sf_count_t read(void* into, sf_count_t count, void* data) {
+        MemoryFile& file = of(data);
+        const sf_count_t available =
+            std::clamp<sf_count_t>(file.bytes.size() - file.position, 0, count);
+        std::memcpy(into, file.bytes.constData() + file.position, size_t(available));
+        file.position += available;
+        return available;
     }
+    static sf_count_t write(const void* from, sf_count_t count, void* data) {
+        MemoryFile& file = of(data);
+        if (file.position + count > file.bytes.size()) {
+            file.bytes.resize(qsizetype(file.position + count));
+        }
+        std::memcpy(file.bytes.data() + file.position, from, size_t(count));
+        file.position += count;
+        return count;
+    }
+    static sf_count_t tell(void* data) { return of(data).position; }
 };
 
-bool writeWave(int fd, std::span<const float> samples) {
+std::optional<QByteArray> encodeWave(std::span<const float> samples) {
     SF_INFO format{};
     format.samplerate = sampleRate;
     format.channels = 1;
     format.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SoundFile file(sf_open_fd(fd, SFM_WRITE, &format, SF_FALSE));
-    if (file.handle == nullptr) {
-        return false;
+    SF_VIRTUAL_IO io{&MemoryFile::length, &MemoryFile::seek, &MemoryFile::read, &MemoryFile::write,
+                     &MemoryFile::tell};
+    MemoryFile memory;
+    memory.bytes.reserve(qsizetype(44 + 2 * samples.size()));
+    SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &format, &memory);
+    if (file == nullptr) {
+        return std::nullopt;
     }
     // Without clipping the converter wraps values beyond full scale into loud noise.
-    sf_command(file.handle, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     std::vector<float> clean(samples.begin(), samples.end());
     std::replace_if(
         clean.begin(), clean.end(), [](float v) { return std::isnan(v); }, 0.0f);
     const auto frames = static_cast<sf_count_t>(clean.size());
-    const bool written = sf_writef_float(file.handle, clean.data(), frames) == frames;
-    return file.close() && written;
+    const bool written = sf_writef_float(file, clean.data(), frames) == frames;
+    if (sf_close(file) != 0 || !written) {
+        return std::nullopt;
+    }
+    return std::move(memory.bytes);
 }
 
 } // namespace
 
 AudioStore::AudioStore(QString dataFolder)
-    : folder_(platform::joinPath(dataFolder, QStringLiteral("audio"))) {}
+    : folder_(platform::joinPath(dataFolder, QStringLiteral("audio"))) {
+    if (isTavikArchive() && QFileInfo(folder_).isDir()) {
+        platform::removeLeftoverTemporaries(folder_, QStringLiteral("*.wav"));
+    }
+}
 
 AudioStore& AudioStore::shared() {
     static AudioStore store(platform::Folders::fromEnvironment().data);
@@ -122,25 +157,17 @@ bool AudioStore::exists(const QUuid& id) const {
     return QFileInfo::exists(url(id));
 }
 
-bool AudioStore::save(std::span<const float> samples, const QUuid& id) const {
+platform::FileWriteResult AudioStore::save(std::span<const float> samples, const QUuid& id) const {
     if (samples.empty() || !isTavikArchive()) {
-        return false;
+        return platform::FileWriteResult::failed(EINVAL);
     }
-    const QByteArray target = QFile::encodeName(url(id));
+    const std::optional<QByteArray> wave = encodeWave(samples);
+    if (!wave) {
+        return platform::FileWriteResult::failed(EINVAL);
+    }
     // Written beside the target and renamed over it, so a failed save leaves no half file
     // that the history would offer to play.
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data()); // mode 0600
-    if (fd < 0) {
-        return false;
-    }
-    const bool written = writeWave(fd, samples);
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.constData(), target.constData()) != 0) {
-        ::unlink(temporary.constData());
-        return false;
-    }
-    return true;
+    return platform::writeFileDurably(url(id), *wave);
 }
 
 qint64 AudioStore::totalBytes() const {

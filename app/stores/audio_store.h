@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/private_files.h"
+
 #include <QString>
 #include <QUuid>
 
@@ -9,7 +11,8 @@ namespace tavik {
 
 // The audio archive: one 16 kHz mono 16-bit WAV file per kept dictation, named by the history
 // entry's id, in <data folder>/audio, kept under a byte budget. Everything it knows is on disk.
-// Every operation is synchronous and meant for the main thread.
+// Every operation is synchronous and meant for the main thread. Temporary files that a save
+// cut short left in the folder are removed when the store is made.
 class AudioStore {
 public:
     // `dataFolder` is Tavik's own data folder ($XDG_DATA_HOME/Tavik).
@@ -26,8 +29,9 @@ public:
 
     // Writes the samples (mono, 16 kHz, full scale ±1.0) as 16-bit PCM, replacing any earlier
     // file of that id. Values beyond full scale clip, NaN becomes silence. The file appears only
-    // once complete. False for no samples or any failure (no file is then left behind).
-    bool save(std::span<const float> samples, const QUuid& id) const;
+    // once it is wholly on the disk. Fails for no samples or any failure of the disk (no file is
+    // then left behind, and an earlier file of that id stays as it was).
+    platform::FileWriteResult save(std::span<const float> samples, const QUuid& id) const;
 
     // The sum of the sizes of the regular files in the folder; 0 when it cannot be listed.
     qint64 totalBytes() const;

@@ -31,7 +31,7 @@ bool FeedbackSounds::play(const QString& name) {
         return false;
     }
     sound->stop();
-    return sound->play([] {});
+    return sound->play([](const platform::PlaybackResult&) {}).ok;
 }
 
 } // namespace tavik

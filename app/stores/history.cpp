@@ -5,7 +5,6 @@
 #include "platform/folders.h"
 #include "platform/main_thread.h"
 #include "platform/private_files.h"
-#include "platform/serial_queue.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,56 +34,70 @@ History& History::shared() {
     return *instance;
 }
 
+History* History::sharedIfMade() {
+    return sharedHistory.load();
+}
+
 bool History::flushShared(std::chrono::milliseconds timeout) {
     History* history = sharedHistory.load();
     return history == nullptr || history->flush(timeout);
 }
 
 History::History(QString filePath, CalendarSource calendar, QObject* parent)
-    : QObject(parent), filePath_(std::move(filePath)), calendar_(std::move(calendar)),
-      queue_(std::make_unique<platform::SerialQueue>("tavik.history")) {
+    : QObject(parent), filePath_(std::move(filePath)), calendar_(std::move(calendar)) {
     platform::ensurePrivateFolder(QFileInfo(filePath_).absolutePath());
+    platform::removeLeftoverTemporaries(filePath_);
     load();
 }
 
 History::~History() {
-    queue_.reset(); // the queue runs what is left before it goes
+    writer_.reset(); // the newest list still waiting is written before it goes
 }
 
 void History::load() {
+    bool unreadable = false;
     const QFileInfo info(filePath_);
-    if (!info.exists()) {
-        return;
-    }
     QFile file(filePath_);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        unreadableOnDisk_ = true;
-        return;
+    if (!info.exists()) {
+        // nothing yet
+    } else if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        unreadable = true;
+    } else {
+        const QByteArray bytes = file.readAll();
+        if (std::optional<QList<Entry>> decoded = history_file::decode(bytes)) {
+            entries_ = std::move(*decoded);
+        } else {
+            // Up to maxEntries dictations may be in there: the history starts empty, and the
+            // file is kept aside instead of being overwritten by the next save.
+            unreadable = !bytes.trimmed().isEmpty();
+        }
     }
-    const QByteArray bytes = file.readAll();
-    if (std::optional<QList<Entry>> decoded = history_file::decode(bytes)) {
-        entries_ = std::move(*decoded);
-    } else if (!bytes.trimmed().isEmpty()) {
-        // Up to maxEntries dictations may be in there: the history starts empty, but the
-        // file is kept aside instead of being overwritten by the next save.
-        unreadableOnDisk_ = true;
-    }
+    // Aside at once, so the window can say where it went; when that fails, before the first
+    // write, which waits until it worked.
+    unreadable = unreadable && !platform::moveAsideUnreadable(filePath_).result;
+    writer_ = std::make_unique<LatestWinsWriter>(
+        filePath_, "tavik.history", LatestWinsWriter::movingAsideFirst(unreadable, filePath_),
+        [this](const platform::FileWriteResult&) {
+            platform::postToMain(this, [this] { emit saveFinished(); });
+        });
 }
 
 void History::save() {
-    queue_->async([this, snapshot = entries_, path = filePath_] {
-        if (unreadableOnDisk_) {
-            if (QFileInfo::exists(path) && platform::moveAsideUnreadable(path).isEmpty()) {
-                return; // writing now would destroy the file we could not read
-            }
-            unreadableOnDisk_ = false;
-        }
-        platform::writeFileAtomically(path, history_file::encode(snapshot));
-    });
+    // Copy-on-write: the snapshot costs nothing until the list changes again; encoding runs on
+    // the queue, and only for the newest list.
+    writer_->write([snapshot = entries_] { return history_file::encode(snapshot); });
 }
 
 bool History::flush(std::chrono::milliseconds timeout) {
-    return queue_->drain(timeout);
+    return writer_->flush(timeout) == LatestWinsWriter::Flushed::saved;
+}
+
+QString History::saveFailure() const {
+    return writer_->failure();
+}
+
+void History::retrySave() {
+    writer_->retry();
 }
 
 void History::add(const Entry& entry) {

@@ -2,6 +2,7 @@
 
 #include "app/stores/day_calendar.h"
 #include "app/stores/history_entry.h"
+#include "app/stores/latest_wins_writer.h"
 
 #include <QList>
 #include <QObject>
@@ -11,13 +12,13 @@
 #include <memory>
 
 namespace tavik {
-namespace platform {
-class SerialQueue;
-}
 
 // The record of every delivered dictation, newest first, kept in
 // $XDG_DATA_HOME/Tavik/history.json. Everything but the file writes happens on the main
-// thread; each change is written in full, atomically, on the serial queue "tavik.history".
+// thread. Each change asks for the whole list to be written, durably, on the serial queue
+// "tavik.history"; writes still waiting when a newer change comes are dropped, so a burst of
+// deletes costs one or two writes and the file always ends with the newest list. A failed
+// write keeps the list in memory until a later change or retrySave() writes it.
 class History : public QObject {
     Q_OBJECT
 
@@ -34,14 +35,16 @@ public:
     // The application's history, made and loaded on first use.
     static History& shared();
 
-    // Waits (bounded) until the shared history's queued writes are on disk; true when nothing
-    // is left. Safe to call when the shared history was never made. For the shutdown path.
+    // Waits (bounded) until the shared history's newest list is on disk; true when it is.
+    // Safe to call when the shared history was never made. For the shutdown path.
     static bool flushShared(std::chrono::milliseconds timeout);
+    // The shared history, or null when nothing has used it yet.
+    static History* sharedIfMade();
 
     // A history kept in `filePath`, loaded at once. `calendar` is asked once per grouping.
     explicit History(QString filePath, CalendarSource calendar = &DayCalendar::current,
                      QObject* parent = nullptr);
-    ~History() override; // runs the writes still queued
+    ~History() override; // finishes the write still waiting
     History(const History&) = delete;
     History& operator=(const History&) = delete;
 
@@ -64,11 +67,20 @@ public:
     // times keeping the order of `list`.
     QList<DayGroup> grouped(const QList<Entry>& list) const;
 
-    // Waits until every write queued so far is done, at most `timeout`. True when done.
+    // Waits until the newest list is written, at most `timeout`. True only when it is on disk:
+    // false when the time ran out or its write failed (saveFailure() then says why).
     bool flush(std::chrono::milliseconds timeout);
+
+    // Why the newest list is not on disk: the system's reason for its failed write. Empty while
+    // it is saved or still being written.
+    QString saveFailure() const;
+    // Writes the newest list again when its write failed; nothing otherwise.
+    void retrySave();
 
 signals:
     void entriesChanged();
+    // After every write of the file, on the main thread; saveFailure() tells how it went.
+    void saveFinished();
 
 private:
     void load();
@@ -77,10 +89,7 @@ private:
     QString filePath_;
     CalendarSource calendar_;
     QList<Entry> entries_;
-    // Set when the file on disk could not be read: it is moved aside before the first write.
-    // Touched only by the queue's tasks once loading is done.
-    bool unreadableOnDisk_ = false;
-    std::unique_ptr<platform::SerialQueue> queue_;
+    std::unique_ptr<LatestWinsWriter> writer_;
 };
 
 } // namespace tavik

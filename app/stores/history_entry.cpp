@@ -13,8 +13,11 @@ std::optional<double> HistoryEntry::wordsPerMinute() const {
     if (!(duration >= 1.0)) {
         return std::nullopt;
     }
-    const int words = wordCount();
-    if (words < 3) {
+    return wordsPerMinute(wordCount());
+}
+
+std::optional<double> HistoryEntry::wordsPerMinute(int words) const {
+    if (!(duration >= 1.0) || words < 3) {
         return std::nullopt;
     }
     return double(words) / (duration / 60.0);

@@ -26,6 +26,8 @@ struct HistoryEntry {
 
     // Words per minute, only for at least 1.0 s of audio and at least 3 words.
     std::optional<double> wordsPerMinute() const;
+    // The same for a text of `words` words (its wordCount(), counted once elsewhere).
+    std::optional<double> wordsPerMinute(int words) const;
 
     // All nine fields; dates compare as instants, numbers numerically.
     friend bool operator==(const HistoryEntry&, const HistoryEntry&) = default;

@@ -4,10 +4,12 @@
 #include "app/stores/history_entry.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace tavik {
@@ -22,9 +24,14 @@ struct AppUsage {
     bool operator==(const AppUsage&) const = default;
 };
 
-// Six figures that summarise the dictation history, worked out afresh from the entries on every
-// read: nothing is cached or stored. Read on the main thread; each figure reads the entries
-// once. The calendar (with its time zone) and the current time are taken anew by each figure.
+// Six figures that summarise the dictation history. Read on the main thread. The calendar (with
+// its time zone) and the current time are taken anew by each figure that depends on them.
+//
+// What depends only on the entries (each entry's words, the totals, the medians, the
+// applications, the days that have a dictation) is worked out once after each change of the
+// history and kept until the next one; an entry's words are counted once for as long as it
+// stays. So the panes may read the figures on every redraw, and a change costs the counting of
+// what it added, not of the whole history. Nothing is stored.
 class HistoryStatistics {
 public:
     using Entries = QList<HistoryEntry>;
@@ -33,6 +40,9 @@ public:
     explicit HistoryStatistics(const History& history,
                                CalendarSource calendar = &DayCalendar::current,
                                NowSource now = &QDateTime::currentDateTimeUtc);
+    ~HistoryStatistics();
+    HistoryStatistics(const HistoryStatistics&) = delete;
+    HistoryStatistics& operator=(const HistoryStatistics&) = delete;
 
     // The figures of the shared history.
     static HistoryStatistics& shared();
@@ -43,6 +53,10 @@ public:
     std::optional<double> medianLatencyMs() const;
     int dayStreak() const;
     QList<AppUsage> topApps() const;
+
+    // The two figures that move with the clock, at a given instant.
+    int wordsThisWeek(const QDateTime& now) const;
+    int dayStreak(const QDateTime& now) const;
 
     // The same figures over a given list.
 
@@ -64,9 +78,26 @@ public:
     static QList<AppUsage> topApps(const Entries& entries);
 
 private:
+    struct Summary;
+    // What is known of one entry; kept with its text and time so that it is only reused for
+    // the very same entry (ids repeat in a hand-edited file).
+    struct Known {
+        QString text;
+        QDateTime at;
+        int words = 0;
+        QDate day; // in knownZone_, once asked for
+    };
+
+    // The figures of the entries as they are now, worked out again after a change.
+    const Summary& summary() const;
+    Known knownOf(const HistoryEntry& entry) const;
+
     const History& history_;
     CalendarSource calendar_;
     NowSource now_;
+    mutable std::unique_ptr<Summary> summary_; // of the entries as they were at the last read
+    mutable QHash<QUuid, Known> known_;        // of the entries at the last read
+    mutable QByteArray knownZone_;             // the zone of the days in known_
 };
 
 } // namespace tavik

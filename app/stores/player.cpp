@@ -50,17 +50,28 @@ void Player::toggle(const QUuid& id) {
     if (sound == nullptr) {
         return;
     }
-    sound_ = std::move(sound);
     const std::uint64_t generation = ++generation_;
-    setPlaying(id);
-    // A sound that cannot start still names the entry until the user toggles again.
-    sound_->play([this, generation] {
-        platform::postToMain(this, [this, generation] {
-            if (generation == generation_) {
-                setPlaying(std::nullopt);
-            }
+    const platform::PlaybackResult started =
+        sound->play([this, generation, id](const platform::PlaybackResult& end) {
+            platform::postToMain(this, [this, generation, id, end] { ended(generation, id, end); });
         });
-    });
+    if (!started.ok) {
+        // Nothing plays, so nothing may look as if it did.
+        emit playbackFailed(id, started.failure);
+        return;
+    }
+    sound_ = std::move(sound);
+    setPlaying(id);
+}
+
+void Player::ended(std::uint64_t generation, const QUuid& id, const platform::PlaybackResult& end) {
+    if (generation != generation_) {
+        return; // an earlier play, already stopped or replaced
+    }
+    setPlaying(std::nullopt);
+    if (!end.ok) {
+        emit playbackFailed(id, end.failure);
+    }
 }
 
 } // namespace tavik

@@ -31,7 +31,8 @@ public:
     std::optional<QUuid> playing() const { return playing_; }
 
     // Stops the entry `id` when it is the one playing; otherwise stops whatever plays and plays
-    // `id` from the start. An entry without a readable file leaves nothing playing.
+    // `id` from the start. An entry without a readable file leaves nothing playing; so does a
+    // play the sound server cannot start, which playbackFailed reports.
     void toggle(const QUuid& id);
 
     // Stops any play-back at once; `playing` becomes none.
@@ -40,9 +41,14 @@ public:
 signals:
     // Sent on every assignment of `playing`, also when the value stays the same.
     void playingChanged();
+    // Play-back of `id` could not start, or the sound server broke it off; `reason` says why
+    // ("no sound server is answering"). `playing` is none by then.
+    void playbackFailed(const QUuid& id, const QString& reason);
 
 private:
     void setPlaying(std::optional<QUuid> id);
+    // A play of `generation` is over, heard to its end or not.
+    void ended(std::uint64_t generation, const QUuid& id, const platform::PlaybackResult& end);
 
     platform::AudioPlayback& playback_;
     ArchivedFile archivedFile_;

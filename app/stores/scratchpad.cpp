@@ -7,12 +7,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTextBoundaryFinder>
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
+#include <atomic>
+#include <utility>
+
 namespace tavik {
 namespace {
+
+std::atomic<Scratchpad*> sharedPad{nullptr};
 
 enum class Loaded { missing, text, unreadable };
 
@@ -58,13 +65,16 @@ bool endsInWhiteSpace(const QString& text) {
 Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
     : QObject(parent), url_(platform::joinPath(dataFolder, QStringLiteral("scratchpad.txt"))) {
     platform::ensurePrivateFolder(dataFolder);
-    const bool unreadable = load(url_, text_) == Loaded::unreadable;
-    const QString path = url_;
-    writer_ = std::make_unique<LatestWinsWriter>(path, "tavik.scratchpad", [unreadable, path] {
-        // An unreadable file may hold the user's only copy of their notes.
-        return !unreadable || !QFileInfo::exists(path) ||
-               !platform::moveAsideUnreadable(path).isEmpty();
-    });
+    platform::removeLeftoverTemporaries(url_);
+    // An unreadable file may hold the user's only copy of their notes: it goes aside at once,
+    // and when that fails, before the first write, which waits until it worked.
+    const bool unreadable =
+        load(url_, text_) == Loaded::unreadable && !platform::moveAsideUnreadable(url_).result;
+    writer_ = std::make_unique<LatestWinsWriter>(
+        url_, "tavik.scratchpad", LatestWinsWriter::movingAsideFirst(unreadable, url_),
+        [this](const platform::FileWriteResult&) {
+            platform::postToMain(this, [this] { emit saveFinished(); });
+        });
 }
 
 Scratchpad::~Scratchpad() = default;
@@ -75,32 +85,98 @@ Scratchpad& Scratchpad::shared() {
         if (QCoreApplication::instance() != nullptr && !platform::isMainThread()) {
             created->moveToThread(QCoreApplication::instance()->thread());
         }
+        sharedPad.store(created);
         return created;
     }();
     return *pad;
 }
 
+Scratchpad* Scratchpad::sharedIfMade() {
+    return sharedPad.load();
+}
+
 void Scratchpad::setText(const QString& text) {
-    text_ = text;
-    emit textChanged(text_);
-    writer_->write(text_.toUtf8());
+    QString old = std::exchange(text_, text);
+    changed(0, old, text_.size());
+}
+
+void Scratchpad::replace(qsizetype position, qsizetype removed, QStringView inserted) {
+    position = std::clamp<qsizetype>(position, 0, text_.size());
+    removed = std::clamp<qsizetype>(removed, 0, text_.size() - position);
+    QString taken;
+    if (position == 0 && removed == text_.size()) {
+        taken = std::exchange(text_, inserted.toString());
+    } else {
+        taken = text_.mid(position, removed);
+        if (position < text_.size() - position - removed) {
+            // Nearer the start: the few characters before the change move, not the many after
+            // it. They are turned to bring the change to the very start, where the text can
+            // lose and gain characters without moving the rest.
+            std::rotate(text_.data(), text_.data() + position, text_.data() + position + removed);
+            text_.remove(0, removed);
+            text_.insert(0, inserted.data(), inserted.size());
+            QChar* start = text_.data();
+            std::rotate(start, start + inserted.size(), start + inserted.size() + position);
+        } else {
+            text_.remove(position, removed);
+            text_.insert(position, inserted.data(), inserted.size());
+        }
+    }
+    changed(position, taken, inserted.size());
 }
 
 void Scratchpad::append(const QString& piece) {
     if (piece.isEmpty()) {
         return;
     }
-    if (text_.isEmpty()) {
-        setText(piece);
-    } else if (endsInWhiteSpace(text_)) {
-        setText(text_ + piece);
-    } else {
-        setText(text_ + QLatin1Char(' ') + piece);
+    const qsizetype end = text_.size();
+    if (!text_.isEmpty() && !endsInWhiteSpace(text_)) {
+        text_ += QLatin1Char(' ');
     }
+    text_ += piece;
+    changed(end, QString(), text_.size() - end);
+}
+
+void Scratchpad::changed(qsizetype position, const QString& removed, qsizetype inserted) {
+    emit textEdited(position, removed, inserted);
+    emit textChanged(text_);
+    // Encoded here rather than on the writer's thread: a copy of the text handed to the writer
+    // would make the next keystroke copy the whole pad before changing it.
+    writer_->write(encoded());
+}
+
+QByteArray Scratchpad::encoded() {
+    QByteArray* into = nullptr;
+    for (QByteArray& buffer : encodings_) {
+        if (buffer.isDetached() || buffer.isNull()) {
+            into = &buffer;
+            break;
+        }
+    }
+    if (into == nullptr) {
+        return text_.toUtf8();
+    }
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    into->resize(encoder.requiredSpace(text_.size()));
+    const char* end = encoder.appendToBuffer(into->data(), text_);
+    if (encoder.hasError()) {
+        // A lone surrogate: saved as it always was, as a question mark.
+        return text_.toUtf8();
+    }
+    into->truncate(end - into->constData());
+    return *into;
 }
 
 bool Scratchpad::flush(std::chrono::milliseconds timeout) {
-    return writer_->flush(timeout);
+    return writer_->flush(timeout) == LatestWinsWriter::Flushed::saved;
+}
+
+QString Scratchpad::saveFailure() const {
+    return writer_->failure();
+}
+
+void Scratchpad::retrySave() {
+    writer_->retry();
 }
 
 } // namespace tavik

@@ -1,5 +1,7 @@
 #include "app/stores/text_graphemes.h"
 
+#include "app/stores/text_unicode.h"
+
 #include <QLocale>
 
 #include <unicode/brkiter.h>
@@ -9,35 +11,21 @@
 #include <unicode/unistr.h>
 #include <unicode/utext.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace tavik::text {
+
+using detail::asciiLower;
+using detail::fromIcu;
+using detail::isAscii;
+using detail::isAsciiWhiteSpace;
+using detail::normalizer;
+using detail::toIcu;
+
 namespace {
-
-bool isAscii(QStringView text) {
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool isAsciiWhiteSpace(char16_t c) {
-    return c == u' ' || (c >= 0x09 && c <= 0x0D);
-}
-
-char16_t asciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? char16_t(c + 0x20) : c;
-}
-
-icu::UnicodeString toIcu(QStringView text) {
-    return icu::UnicodeString(text.utf16(), int32_t(text.size()));
-}
-
-QString fromIcu(const icu::UnicodeString& text) {
-    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
-}
 
 // Break iterators are costly to make and not shareable between threads: one per thread.
 icu::BreakIterator* characterIterator() {
@@ -74,64 +62,154 @@ std::vector<qsizetype> codePointBoundaries(QStringView text) {
     return boundaries;
 }
 
-const icu::Normalizer2* normalizer(bool compose) {
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2* instance = compose ? icu::Normalizer2::getNFCInstance(status)
-                                               : icu::Normalizer2::getNFDInstance(status);
-    return U_SUCCESS(status) ? instance : nullptr;
+// What word counting asks of a code point: White_Space, and how it joins a cluster.
+enum CodePointFact : std::uint8_t {
+    whiteSpace = 1,
+    control = 2,       // a cluster of its own (control, CR, LF)
+    prepended = 4,     // joins the cluster of what follows it
+    joinsPrevious = 8, // a mark or joiner: belongs to the cluster before it
+};
+
+std::uint8_t factsOf(char32_t c) {
+    std::uint8_t facts = u_isUWhiteSpace(UChar32(c)) ? whiteSpace : 0;
+    switch (u_getIntPropertyValue(UChar32(c), UCHAR_GRAPHEME_CLUSTER_BREAK)) {
+    case U_GCB_CONTROL:
+    case U_GCB_CR:
+    case U_GCB_LF:
+        facts |= control;
+        break;
+    case U_GCB_PREPEND:
+        facts |= prepended;
+        break;
+    case U_GCB_EXTEND:
+    case U_GCB_ZWJ:
+    case U_GCB_SPACING_MARK:
+        facts |= joinsPrevious;
+        break;
+    default:
+        break;
+    }
+    return facts;
 }
 
-// Canonical caseless form: normalised, folded, then recomposed, so that any two canonically
-// equivalent spellings that differ only in case end up as the same string. The Turkic folding
-// of İ works on the composed letter only, so that case starts from NFC instead of NFD.
-QString canonicalFold(QStringView text, bool turkic) {
-    if (!turkic && isAscii(text)) {
-        return text.toString().toLower();
-    }
-    icu::UnicodeString value = toIcu(text);
-    UErrorCode status = U_ZERO_ERROR;
-    if (const auto* first = normalizer(turkic)) {
-        value = first->normalize(value, status);
-    }
-    value.foldCase(turkic ? U_FOLD_CASE_EXCLUDE_SPECIAL_I : U_FOLD_CASE_DEFAULT);
-    status = U_ZERO_ERROR;
-    if (const auto* nfc = normalizer(true)) {
-        const icu::UnicodeString composed = nfc->normalize(value, status);
-        if (U_SUCCESS(status)) {
-            return fromIcu(composed);
+// The facts of every BMP code unit, taken from ICU once.
+const std::array<std::uint8_t, 0x10000>& bmpFacts() {
+    static const std::array<std::uint8_t, 0x10000> table = [] {
+        std::array<std::uint8_t, 0x10000> made{};
+        for (char32_t unit = 0; unit < 0x10000; ++unit) {
+            made[unit] = factsOf(unit);
         }
+        return made;
+    }();
+    return table;
+}
+
+// Words counted code point by code point. That gives the grapheme rules' answer unless a white
+// space character that is not a control shares a cluster with a neighbour (a mark or joiner after
+// it belongs to its cluster; it belongs to the cluster of a prepended mark before it); then
+// there is no answer here.
+std::optional<int> countWordsByCodePoint(QStringView text) {
+    const std::array<std::uint8_t, 0x10000>& bmp = bmpFacts();
+    const char16_t* units = text.utf16();
+    const qsizetype size = text.size();
+    const auto factsAt = [&](qsizetype i, qsizetype* width) -> std::uint8_t {
+        const char16_t unit = units[i];
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(units[i + 1])) {
+            *width = 2;
+            return factsOf(QChar::surrogateToUcs4(unit, units[i + 1]));
+        }
+        *width = 1;
+        return bmp[unit];
+    };
+    int words = 0;
+    bool inWord = false;
+    std::uint8_t previous = 0;
+    for (qsizetype i = 0; i < size;) {
+        qsizetype width = 1;
+        const std::uint8_t facts = factsAt(i, &width);
+        const bool blank = (facts & whiteSpace) != 0;
+        if (blank && (facts & control) == 0) {
+            qsizetype nextWidth = 1;
+            if ((previous & prepended) != 0 ||
+                (i + width < size && (factsAt(i + width, &nextWidth) & joinsPrevious) != 0)) {
+                return std::nullopt;
+            }
+        }
+        words += (!blank && !inWord) ? 1 : 0;
+        inWord = !blank;
+        previous = facts;
+        i += width;
     }
-    return fromIcu(value);
+    return words;
 }
 
 } // namespace
+
+namespace detail {
+
+ClusterBoundaries::ClusterBoundaries(QStringView text) : text_(text) {}
+
+ClusterBoundaries::~ClusterBoundaries() {
+    if (utext_ == nullptr) {
+        return;
+    }
+    // Leave the iterator on an empty text so it holds no pointer into the caller's string.
+    static const char16_t empty[] = u"";
+    UErrorCode status = U_ZERO_ERROR;
+    utext_ = utext_openUChars(utext_, empty, 0, &status);
+    characterIterator()->setText(utext_, status);
+    utext_close(utext_);
+}
+
+bool ClusterBoundaries::ready() {
+    if (utext_ != nullptr) {
+        return true;
+    }
+    icu::BreakIterator* iterator = characterIterator();
+    if (iterator == nullptr || failed_) {
+        return false;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    utext_ = utext_openUChars(nullptr, text_.utf16(), int64_t(text_.size()), &status);
+    iterator->setText(utext_, status);
+    if (U_FAILURE(status)) {
+        utext_close(utext_);
+        utext_ = nullptr;
+        failed_ = true;
+        return false;
+    }
+    return true;
+}
+
+std::vector<qsizetype> ClusterBoundaries::all() {
+    if (!ready()) {
+        return codePointBoundaries(text_);
+    }
+    icu::BreakIterator* iterator = characterIterator();
+    std::vector<qsizetype> boundaries;
+    for (int32_t at = iterator->first(); at != icu::BreakIterator::DONE; at = iterator->next()) {
+        boundaries.push_back(at);
+    }
+    return boundaries;
+}
+
+qsizetype ClusterBoundaries::following(qsizetype at) {
+    if (!ready()) {
+        const bool pair =
+            text_[at].isHighSurrogate() && at + 1 < text_.size() && text_[at + 1].isLowSurrogate();
+        return at + (pair ? 2 : 1);
+    }
+    const int32_t next = characterIterator()->following(int32_t(at));
+    return next == icu::BreakIterator::DONE ? text_.size() : qsizetype(next);
+}
+
+} // namespace detail
 
 std::vector<qsizetype> graphemeBoundaries(QStringView text) {
     if (isAscii(text)) {
         return asciiBoundaries(text);
     }
-    icu::BreakIterator* iterator = characterIterator();
-    if (iterator == nullptr) {
-        return codePointBoundaries(text);
-    }
-    UErrorCode status = U_ZERO_ERROR;
-    UText* utext = utext_openUChars(nullptr, text.utf16(), int64_t(text.size()), &status);
-    iterator->setText(utext, status);
-    if (U_FAILURE(status)) {
-        utext_close(utext);
-        return codePointBoundaries(text);
-    }
-    std::vector<qsizetype> boundaries;
-    for (int32_t at = iterator->first(); at != icu::BreakIterator::DONE; at = iterator->next()) {
-        boundaries.push_back(at);
-    }
-    // Leave the iterator on an empty text so it holds no pointer into the caller's string.
-    static const char16_t empty[] = u"";
-    status = U_ZERO_ERROR;
-    utext = utext_openUChars(utext, empty, 0, &status);
-    iterator->setText(utext, status);
-    utext_close(utext);
-    return boundaries;
+    return detail::ClusterBoundaries(text).all();
 }
 
 qsizetype graphemeCount(QStringView text) {
@@ -148,6 +226,9 @@ int countWords(QStringView text) {
             inWord = !blank;
         }
         return words;
+    }
+    if (const std::optional<int> counted = countWordsByCodePoint(text)) {
+        return *counted;
     }
     const std::vector<qsizetype> bounds = graphemeBoundaries(text);
     for (size_t i = 0; i + 1 < bounds.size(); ++i) {
@@ -265,73 +346,6 @@ QString trimSpacesAndTabs(QStringView text) {
 bool currentLocaleIsTurkic() {
     const QLocale::Language language = QLocale().language();
     return language == QLocale::Turkish || language == QLocale::Azerbaijani;
-}
-
-CaseInsensitiveFinder::CaseInsensitiveFinder(const QString& query, bool turkic)
-    : folded_(canonicalFold(query, turkic)), queryIsAscii_(isAscii(folded_)), turkic_(turkic) {}
-
-bool CaseInsensitiveFinder::foundIn(QStringView text) const {
-    if (folded_.isEmpty()) {
-        return true;
-    }
-    // Folding never turns ASCII into anything else, except I under the Turkic rules.
-    if (!turkic_ && isAscii(text)) {
-        return queryIsAscii_ && foundInAscii(text);
-    }
-    return foundInUnicode(text);
-}
-
-bool CaseInsensitiveFinder::foundInAscii(QStringView text) const {
-    const qsizetype length = folded_.size();
-    const char16_t first = folded_[0].unicode();
-    for (qsizetype at = 0; at + length <= text.size(); ++at) {
-        if (asciiLower(text[at].unicode()) != first) {
-            continue;
-        }
-        qsizetype k = 1;
-        while (k < length && asciiLower(text[at + k].unicode()) == folded_[k].unicode()) {
-            ++k;
-        }
-        if (k < length) {
-            continue;
-        }
-        const auto splitsCrLf = [&](qsizetype i) {
-            return i > 0 && i < text.size() && text[i - 1] == u'\r' && text[i] == u'\n';
-        };
-        if (!splitsCrLf(at) && !splitsCrLf(at + length)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool CaseInsensitiveFinder::foundInUnicode(QStringView text) const {
-    // Folding the whole text at once is cheap; only a text that holds the query at all is
-    // walked character by character to see where the match begins and ends.
-    if (!canonicalFold(text, turkic_).contains(folded_)) {
-        return false;
-    }
-    const std::vector<qsizetype> bounds = graphemeBoundaries(text);
-    QString folded;
-    folded.reserve(text.size() + 8);
-    std::vector<bool> boundary(1, true);
-    boundary.reserve(size_t(text.size()) + 8);
-    for (size_t i = 0; i + 1 < bounds.size(); ++i) {
-        const QStringView cluster = text.sliced(bounds[i], bounds[i + 1] - bounds[i]);
-        if (cluster.size() == 1 && cluster[0].unicode() < 0x80 && !turkic_) {
-            folded.append(QChar(asciiLower(cluster[0].unicode())));
-        } else {
-            folded.append(canonicalFold(cluster, turkic_));
-        }
-        boundary.resize(size_t(folded.size()) + 1, false);
-        boundary[size_t(folded.size())] = true;
-    }
-    for (qsizetype at = folded.indexOf(folded_); at >= 0; at = folded.indexOf(folded_, at + 1)) {
-        if (boundary[size_t(at)] && boundary[size_t(at + folded_.size())]) {
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace tavik::text

@@ -3,12 +3,19 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
 #include <vector>
 
 // Text measured the way a reader sees it: extended grapheme clusters ("characters"), Unicode
 // character properties of a cluster's first code point, full case mappings and canonical
 // equivalence. Everything here is ICU underneath and safe to call from any thread.
 namespace tavik::text {
+
+// Whether two strings hold the same text. Copies of one string share its characters, so that is
+// nearly always settled without comparing them.
+inline bool sameText(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
 
 // Offsets (in UTF-16 units) of every grapheme cluster boundary, 0 and text.size() included.
 // An empty text gives {0}.
@@ -59,6 +66,8 @@ public:
 
 private:
     bool foundInAscii(QStringView text) const;
+    // No answer when a character of the text needs the general road.
+    std::optional<bool> foundInSimpleText(QStringView text) const;
     bool foundInUnicode(QStringView text) const;
 
     QString folded_;

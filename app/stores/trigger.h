@@ -14,9 +14,9 @@
 #include <span>
 
 // What a global shortcut does and how it is performed. The raw strings are the stored identity
-// of every case (settings files hold them), so they never change; `keyCode` and `flag` are the
-// key's original virtual key code and modifier mask, kept as part of that identity. The shortcut
-// monitor maps keys to X11 by XKB key name on its own.
+// of every case (settings files hold them), so they never change; `keyCode` and `flag` are a
+// fixed virtual key code and modifier mask per key, kept as part of that identity and never sent
+// to the X server. The shortcut monitor maps keys to X11 by XKB key name on its own.
 namespace tavik {
 
 enum class DictationAction { pushToTalk, handsFree };
@@ -60,7 +60,7 @@ QString detail(DictationAction action);
 QString label(TriggerGesture gesture);
 QString label(TriggerKey key); // with this platform's key legends: "Right Alt", "Left Super", …
 
-// The original virtual key code of the key.
+// The key's fixed virtual key code (part of its identity; not an X11 keycode).
 std::uint16_t keyCode(TriggerKey key);
 // The seven modifier keys come first; F5 and F13…F19 are plain keys.
 bool isModifier(TriggerKey key);

@@ -2,15 +2,10 @@
 
 #include "platform/log_sink.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tavik::platform::pulse {
-namespace {
-
-// A lost server is retried at this pace while anyone listens for device events.
-constexpr pa_usec_t reconnectDelayUs = 1'000'000;
-
-} // namespace
 
 PulseClient& PulseClient::shared() {
     // Never destroyed: captures and monitors held by other long-lived objects may be torn down
@@ -19,7 +14,8 @@ PulseClient& PulseClient::shared() {
     return *client;
 }
 
-PulseClient::PulseClient(QByteArray server) : server_(std::move(server)) {
+PulseClient::PulseClient(QByteArray server, ReconnectPacing pacing)
+    : server_(std::move(server)), health_(pacing) {
     loop_ = pa_threaded_mainloop_new();
     if (loop_ == nullptr) {
         logLine(QStringLiteral("audio: could not create the sound server loop"));
@@ -94,6 +90,11 @@ bool PulseClient::ensureConnected(std::chrono::milliseconds timeout) {
             failuresBefore = failures_;
         }
         if (context_ == nullptr || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
+            // A server that just failed is not asked again before its turn: queries come many
+            // times a second, and each new connection would fail (and cost) the same.
+            if (!health_.attemptDue(std::chrono::steady_clock::now())) {
+                return false;
+            }
             releaseContext();
             startContext();
         }
@@ -163,6 +164,11 @@ PulseClient::ListenerId PulseClient::addListener(Listener listener) {
     if (!inLoopThread()) {
         ensureConnected();
     }
+    // Someone waits for news now: a server that is away is looked for without being asked.
+    Lock lock(*this);
+    if (readyContext() == nullptr) {
+        scheduleReconnect();
+    }
     return id;
 }
 
@@ -177,6 +183,7 @@ void PulseClient::wakeWaiters() {
 }
 
 void PulseClient::startContext() {
+    ++attempts_;
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Tavik");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "com.trelvanic.tavik");
@@ -184,9 +191,13 @@ void PulseClient::startContext() {
         pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Tavik", properties);
     pa_proplist_free(properties);
     if (context_ == nullptr) {
-        std::lock_guard guard(waitMutex_);
-        ++failures_;
-        waitCondition_.notify_all();
+        {
+            std::lock_guard guard(waitMutex_);
+            ++failures_;
+            waitCondition_.notify_all();
+        }
+        health_.failed(std::chrono::steady_clock::now());
+        scheduleReconnect();
         return;
     }
     pa_context_set_state_callback(context_, &PulseClient::contextStateThunk, this);
@@ -228,11 +239,17 @@ void PulseClient::onContextState() {
                 nullptr, nullptr));
         }
         refreshDefaultSource(false);
-        if (everReady_) {
+        const auto turn = health_.ready();
+        if (turn == ConnectionHealth::Turn::connected) {
+            logLine(QStringLiteral("audio: sound server connected"));
+        } else if (turn == ConnectionHealth::Turn::regained) {
             logLine(QStringLiteral("audio: sound server connection regained"));
+        }
+        // A server that arrives after failed attempts is news as much as one that returns:
+        // whoever waits for microphones must look again.
+        if (turn != ConnectionHealth::Turn::none) {
             notifyListeners(Event{Event::Kind::Regained});
         }
-        everReady_ = true;
         break;
     }
     case PA_CONTEXT_FAILED:
@@ -243,10 +260,13 @@ void PulseClient::onContextState() {
             ++failures_;
             waitCondition_.notify_all();
         }
-        if (everReady_) {
-            logLine(QStringLiteral("audio: sound server connection lost — ") +
-                    QString::fromUtf8(pa_strerror(pa_context_errno(context_))));
+        const QString reason = QString::fromUtf8(pa_strerror(pa_context_errno(context_)));
+        const auto turn = health_.failed(std::chrono::steady_clock::now());
+        if (turn == ConnectionHealth::Turn::lost) {
+            logLine(QStringLiteral("audio: sound server connection lost — ") + reason);
             notifyListeners(Event{Event::Kind::Lost});
+        } else if (turn == ConnectionHealth::Turn::unavailable) {
+            logLine(QStringLiteral("audio: sound server unavailable — ") + reason);
         }
         scheduleReconnect();
         break;
@@ -257,13 +277,16 @@ void PulseClient::onContextState() {
 }
 
 void PulseClient::scheduleReconnect() {
-    if (listeners_.empty() || reconnectTimer_ != nullptr) {
-        return; // nobody waits for events: the next query reconnects on demand
+    if (listeners_.empty() || reconnectTimer_ != nullptr || loop_ == nullptr) {
+        return; // nobody waits for events: the next query due reconnects on demand
     }
+    const auto wait = std::max(health_.nextAttempt() - std::chrono::steady_clock::now(),
+                               std::chrono::steady_clock::duration::zero());
     pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
     timeval due{};
     pa_gettimeofday(&due);
-    pa_timeval_add(&due, reconnectDelayUs);
+    pa_timeval_add(&due,
+                   pa_usec_t(std::chrono::duration_cast<std::chrono::microseconds>(wait).count()));
     reconnectTimer_ = api->time_new(
         api, &due,
         [](pa_mainloop_api* api, pa_time_event* event, const timeval*, void* self) {

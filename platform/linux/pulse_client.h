@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/linux/pulse_connection_health.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -16,8 +19,10 @@
 namespace tavik::platform::pulse {
 
 // One connection to the sound server for the whole process: a threaded main loop of its own and
-// a context on it. It connects on first use, reconnects by itself after the server goes away,
-// and fans the server's source and default-source events out to listeners.
+// a context on it. It connects on first use and fans the server's source and default-source
+// events out to listeners. A server that is away (gone, or not up yet) is tried again on a
+// back-off, by the client itself while anyone listens, and never at the pace of the queries;
+// its going and its coming are logged and told to listeners once each (Lost, Regained).
 //
 // Listener and stream callbacks run on the loop thread with the loop lock held: they must not
 // call a synchronous query (that would wait on the very thread that has to answer).
@@ -43,7 +48,7 @@ public:
     static PulseClient& shared();
 
     // `server` names a sound server other than the desktop's own (empty: the desktop's).
-    explicit PulseClient(QByteArray server = {});
+    explicit PulseClient(QByteArray server = {}, ReconnectPacing pacing = {});
     ~PulseClient();
     PulseClient(const PulseClient&) = delete;
     PulseClient& operator=(const PulseClient&) = delete;
@@ -68,6 +73,8 @@ public:
     // Only under Lock: the context's last error code (0 without a context).
     int lastError() const;
     bool inLoopThread() const;
+    // How many connections were begun so far.
+    std::uint64_t connectionAttempts() const { return attempts_.load(); }
 
     // Issues an operation under the loop lock and waits until `finish` was called from its
     // callback, the connection failed, or the timeout passed. `issue` gets the context and a
@@ -92,7 +99,7 @@ public:
 private:
     void startContext();      // under the loop lock
     void releaseContext();    // under the loop lock
-    void scheduleReconnect(); // loop thread
+    void scheduleReconnect(); // under the loop lock; only while someone listens
     void onContextState();    // loop thread
     void onSubscription(pa_subscription_event_type_t type, std::uint32_t index);
     void refreshDefaultSource(bool announce);
@@ -103,10 +110,11 @@ private:
                                   std::uint32_t index, void* self);
 
     QByteArray server_;
+    std::atomic<std::uint64_t> attempts_{0};
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_time_event* reconnectTimer_ = nullptr;
-    bool everReady_ = false;
+    ConnectionHealth health_;
     std::optional<QString> defaultSource_;
     bool announceDefault_ = false;
     std::map<ListenerId, Listener> listeners_;

@@ -1,9 +1,10 @@
-// The capture stream on the shared sound-server connection: one named source, 16 kHz float,
-// never moved to another source by the server.
+// The capture stream on the shared sound-server connection: one named source, 16 kHz float in
+// its own channels, never moved to another source by the server.
 #include "platform/audio_input_engine.h"
 #include "platform/audio_sources.h"
 #include "platform/linux/pulse_client.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace tavik::platform {
@@ -97,9 +98,10 @@ private:
         if (context == nullptr) {
             return pulseError(PA_ERR_CONNECTIONREFUSED);
         }
-        // Up to two channels the server mixes to mono; more are passed through by position,
-        // unmixed, so that one of them can be taken.
-        const int channels = format_.channels > 2 ? format_.channels : 1;
+        // The source's own channels, passed through by position and unmixed: servers disagree
+        // on a downmix (PulseAudio averages the sides, PipeWire sums them +3 dB), so the capture
+        // makes its own and the level is the same on either.
+        const int channels = std::max(1, format_.channels);
         const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, std::uint32_t(deliveredRate),
                                   std::uint8_t(channels)};
         pa_channel_map map;
@@ -122,7 +124,7 @@ private:
         // Never let the server carry the stream to another source: a vanished device must end
         // the stream, not silently record a different microphone.
         auto flags = pa_stream_flags_t(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY);
-        if (channels > 2) {
+        if (channels > 1) {
             flags = pa_stream_flags_t(flags | PA_STREAM_NO_REMAP_CHANNELS);
         }
         if (pa_stream_connect_record(stream_, sourceName_.constData(), &attributes, flags) < 0) {

@@ -1,6 +1,7 @@
 // Play-back of decoded sound files through PulseAudio (or PipeWire's PulseAudio service).
 #include "platform/audio_playback.h"
 #include "platform/linux/pulse_playback_connection.h"
+#include "platform/log_sink.h"
 
 #include <pulse/error.h>
 #include <pulse/stream.h>
@@ -60,31 +61,32 @@ public:
 
     ~PulseSound() override { stop(); }
 
-    bool play(std::function<void()> finished) override {
+    PlaybackResult play(Ended ended) override {
         stop();
         if (!connection_.waitUntilReady()) {
-            return false;
+            return PlaybackResult::failed(QStringLiteral("no sound server is answering"));
         }
         PulsePlaybackLock lock(connection_.loop());
         pa_context* context = connection_.readyContextLocked();
         if (context == nullptr) {
-            return false;
+            return PlaybackResult::failed(QStringLiteral("no sound server is answering"));
         }
         const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(sound_.rate),
                                   static_cast<uint8_t>(sound_.channels)};
         stream_ = pa_stream_new(context, "Tavik play-back", &spec, nullptr);
-        if (stream_ == nullptr) {
-            return false;
+        if (stream_ == nullptr ||
+            pa_stream_connect_playback(stream_, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr,
+                                       nullptr) < 0) {
+            logLine(QStringLiteral("audio: play-back refused by the sound server — ") +
+                    QString::fromUtf8(pa_strerror(pa_context_errno(context))));
+            releaseStreamLocked();
+            return PlaybackResult::failed(QStringLiteral("the sound server refused it"));
         }
         written_ = 0;
-        finished_ = std::move(finished);
+        ended_ = std::move(ended);
+        pa_stream_set_state_callback(stream_, &PulseSound::onStateChanged, this);
         pa_stream_set_write_callback(stream_, &PulseSound::onWritable, this);
-        if (pa_stream_connect_playback(stream_, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr,
-                                       nullptr) < 0) {
-            releaseStreamLocked();
-            return false;
-        }
-        return true;
+        return {};
     }
 
     void stop() override {
@@ -115,21 +117,46 @@ private:
         }
     }
 
-    static void onDrained(pa_stream*, int success, void* self) {
+    static void onDrained(pa_stream* stream, int success, void* self) {
         auto* sound = static_cast<PulseSound*>(self);
         if (sound->drain_ != nullptr) {
             pa_operation_unref(sound->drain_);
             sound->drain_ = nullptr;
         }
         if (success == 0) {
+            sound->brokeOffLocked(stream);
             return;
         }
-        std::function<void()> finished = std::move(sound->finished_);
+        Ended ended = std::move(sound->ended_);
         // Heard to the end: give the server its stream back now rather than at the next play.
         sound->releaseStreamLocked();
-        if (finished) {
-            finished();
+        if (ended) {
+            ended(PlaybackResult{});
         }
+    }
+
+    // Loop thread, lock held. A stream that fails (the server went away, or someone ended it
+    // in the sound settings) never drains: without this the play would seem to go on forever.
+    static void onStateChanged(pa_stream* stream, void* self) {
+        const pa_stream_state_t state = pa_stream_get_state(stream);
+        if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
+            static_cast<PulseSound*>(self)->brokeOffLocked(stream);
+        }
+    }
+
+    // Says once that the play is over without having been heard to its end. The stream itself
+    // is let go at the next stop, outside its own callbacks.
+    void brokeOffLocked(pa_stream* stream) {
+        Ended ended = std::move(ended_);
+        ended_ = nullptr;
+        if (!ended) {
+            return;
+        }
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_set_write_callback(stream, nullptr, nullptr);
+        logLine(QStringLiteral("audio: play-back stopped by the sound server — ") +
+                QString::fromUtf8(pa_strerror(pa_context_errno(pa_stream_get_context(stream)))));
+        ended(PlaybackResult::failed(QStringLiteral("the sound server stopped it")));
     }
 
     void releaseStreamLocked() {
@@ -139,12 +166,14 @@ private:
             drain_ = nullptr;
         }
         if (stream_ != nullptr) {
+            // Our own disconnect is not a failure to report.
+            pa_stream_set_state_callback(stream_, nullptr, nullptr);
             pa_stream_set_write_callback(stream_, nullptr, nullptr);
             pa_stream_disconnect(stream_);
             pa_stream_unref(stream_);
             stream_ = nullptr;
         }
-        finished_ = nullptr;
+        ended_ = nullptr;
     }
 
     PulsePlaybackConnection& connection_;
@@ -153,7 +182,7 @@ private:
     pa_stream* stream_ = nullptr;
     pa_operation* drain_ = nullptr;
     std::size_t written_ = 0;
-    std::function<void()> finished_;
+    Ended ended_;
 };
 
 class PulsePlayback final : public AudioPlayback {

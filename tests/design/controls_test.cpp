@@ -75,6 +75,7 @@ TEST_F(ControlsTest, SwitchKnobSlidesWithEaseOutOverItsDuration) {
     qint64 now = 5000;
     Motion::setClock([&] { return now; });
     TavikToggle toggle;
+    toggle.show();
     toggle.setChecked(true);
     EXPECT_DOUBLE_EQ(toggle.progress(), 0);
     now += TavikToggle::durationMs / 2;
@@ -88,6 +89,39 @@ TEST_F(ControlsTest, SwitchKnobSlidesWithEaseOutOverItsDuration) {
     EXPECT_DOUBLE_EQ(toggle.progress(), 1);
     EXPECT_EQ(TavikToggle::knobRect(19, 1), QRectF(18, 3, 13, 13));
     EXPECT_EQ(TavikToggle::knobRect(19, 0), QRectF(3, 3, 13, 13));
+}
+
+TEST_F(ControlsTest, SwitchMovesOnlyForChangesThePersonSees) {
+    Motion::setEnabled(true);
+    qint64 now = 9000;
+    Motion::setClock([&] { return now; });
+    QWidget window;
+    auto* toggle = new TavikToggle(QStringLiteral("Play sounds"), &window);
+    // A pane sets each switch from the settings before it is ever shown: no slide from off.
+    toggle->setChecked(true);
+    EXPECT_DOUBLE_EQ(toggle->progress(), 1);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(near(pixel(render(*toggle), 24, toggle->height() / 2), Theme::knobOn, 2))
+        << "the first frame shows the knob at the right";
+
+    // A flip on screen slides.
+    toggle->setChecked(false);
+    EXPECT_DOUBLE_EQ(toggle->progress(), 1);
+    now += TavikToggle::durationMs;
+    EXPECT_DOUBLE_EQ(toggle->progress(), 0);
+
+    // A value set while the window is hidden (another pane is open) waits at its end.
+    window.hide();
+    toggle->setChecked(true);
+    EXPECT_DOUBLE_EQ(toggle->progress(), 1);
+    // Hidden halfway through a slide: shown again at the end, not mid-way.
+    window.show();
+    toggle->setChecked(false);
+    now += TavikToggle::durationMs / 3;
+    window.hide();
+    window.show();
+    EXPECT_DOUBLE_EQ(toggle->progress(), 0);
 }
 
 TEST_F(ControlsTest, SwitchIsACheckBoxToScreenReadersAndFlipsWithSpace) {

@@ -2,6 +2,7 @@
 #include "app/shell/design/field.h"
 #include "app/shell/design/theme.h"
 #include "tests/design/design_test_support.h"
+#include "tests/support/paste.h"
 
 #include <QAccessible>
 #include <QEnterEvent>
@@ -70,6 +71,28 @@ TEST_F(FieldTest, TypingReportsEachChangeAndReturnSubmits) {
     field.setText(QStringLiteral("Kubernetes"));
     EXPECT_EQ(field.text(), QStringLiteral("Kubernetes"));
     EXPECT_EQ(edited.count(), 3) << "the caller's own value is not an edit";
+}
+
+TEST_F(FieldTest, PastedLineBreaksAndTabsBecomeSpaces) {
+    TavikField field(QStringLiteral("Add a word"));
+    field.show();
+    QSignalSpy edited(&field, &TavikField::textEdited);
+    QTest::keyClicks(field.lineEdit(), QStringLiteral("ab"));
+    field.lineEdit()->setCursorPosition(1);
+
+    // Every kind of line break (a CR LF pair is one) and every tab becomes one space.
+    const QString pasted = QStringLiteral("1\r\n2\t3\n4") + QChar(0x2028) + QStringLiteral("5") +
+                           QChar(0x2029) + QChar(0x0085) + QStringLiteral("\v\f\r");
+    tavik::test::pasteInto(field.lineEdit(), pasted);
+    const QString oneLine = QStringLiteral("a1 2 3 4 5     b");
+    EXPECT_EQ(field.text(), oneLine);
+    ASSERT_EQ(edited.count(), 3) << "one edit for the paste";
+    EXPECT_EQ(edited.last()[0].toString(), oneLine) << "the edit reports what the field holds";
+    EXPECT_EQ(field.lineEdit()->cursorPosition(), oneLine.indexOf(QLatin1Char('b')))
+        << "the cursor stays after what was pasted";
+
+    field.setText(QStringLiteral("x\ny"));
+    EXPECT_EQ(field.text(), QStringLiteral("x y"));
 }
 
 TEST_F(FieldTest, SecureHidesTheCharactersAndStillSubmitsMonospacedIsFixedPitch) {

@@ -154,6 +154,19 @@ TEST_F(AudioCaptureTest, ManyChannelsAreTappedDiscretelyAndOnlyTheFirstIsKept) {
     EXPECT_EQ(capture->endUtterance(), (std::vector<float>{0.1f, 0.2f, 0.3f}));
 }
 
+TEST_F(AudioCaptureTest, AStereoDeviceIsTappedWithBothChannelsAndAveragedHere) {
+    capture->start(); // the stereo "Internal" is the default
+    ASSERT_TRUE(engine->tapFormat);
+    EXPECT_EQ(engine->tapFormat->channels, 2);
+    EXPECT_EQ(engine->tapFormat->channelLayoutTag, 0u);
+
+    capture->beginUtterance();
+    // The same signal on both sides stays as loud as it was; one dead side halves it.
+    test::deliver(*engine, {0.6f, 0.6f, -0.9f, -0.9f, 0.5f, 0.0f, 0.25f, -0.25f}, 2);
+    EXPECT_EQ(capture->endUtterance(), (std::vector<float>{0.6f, -0.9f, 0.25f, 0.0f}));
+    EXPECT_NEAR(capture->level(), 20 * std::log10(0.9f), 1e-4);
+}
+
 TEST_F(AudioCaptureTest, LevelIsThePeakOfTheNewestChunkInDecibels) {
     capture->start();
     EXPECT_FLOAT_EQ(capture->level(), -80.0f);

@@ -24,7 +24,7 @@ std::optional<AudioInputDevice> listed(const QString& uid) {
 
 // Restores the test server's default source however the test ends.
 struct DefaultSourceGuard {
-    ~DefaultSourceGuard() { test::pactl({"set-default-source", "tavik_pipe"}); }
+    ~DefaultSourceGuard() { test::setDefaultSource("tavik_pipe"); }
 };
 
 // Spins the event loop for a while so that late, unwanted events would have arrived.
@@ -38,10 +38,8 @@ TEST(AudioDevicesDesktop, ListsTheServersMicrophonesWithTheirKinds) {
     TAVIK_REQUIRE_DESKTOP();
     test::PipeMicrophone headset("tavik_bt", 1, "device.bus=bluetooth device.api=bluez");
     test::PipeMicrophone laptop("tavik_internal", 1, "device.form_factor=internal");
-    test::PulseModule quad("module-null-source",
-                           {"source_name=tavik_quad", "channels=4", "rate=48000",
-                            "channel_map=aux0,aux1,aux2,aux3", "description=Quad"});
-    ASSERT_TRUE(headset.loaded() && laptop.loaded() && quad.loaded());
+    const auto quad = test::loadNullSource("tavik_quad", 4, 48000, "aux0,aux1,aux2,aux3", "Quad");
+    ASSERT_TRUE(headset.loaded() && laptop.loaded() && quad->loaded());
 
     const auto devices = AudioDevices::inputs();
     ASSERT_GE(devices.size(), 4u);
@@ -99,10 +97,10 @@ TEST(AudioDevicesDesktop, DefaultInputFollowsTheServerButNeverAMonitor) {
 
     test::PipeMicrophone other("tavik_other");
     ASSERT_TRUE(other.loaded());
-    ASSERT_TRUE(test::pactl({"set-default-source", "tavik_other"}));
+    ASSERT_TRUE(test::setDefaultSource("tavik_other"));
     EXPECT_EQ(AudioDevices::defaultInputID(), listed("tavik_other")->id);
 
-    test::pactl({"set-default-source", "tavik_null.monitor"});
+    ASSERT_TRUE(test::setDefaultSource("tavik_null.monitor"));
     EXPECT_FALSE(AudioDevices::defaultInputID());
 }
 
@@ -124,7 +122,7 @@ TEST(AudioDevicesDesktop, MonitorReportsEachSettledBurstOnce) {
     settle(600);
     EXPECT_EQ(changes, 1);
 
-    test::pactl({"set-default-source", "tavik_other"});
+    ASSERT_TRUE(test::setDefaultSource("tavik_other"));
     ASSERT_TRUE(test::spinUntil([&] { return changes >= 2; }, 5000));
     settle(600);
     EXPECT_EQ(changes, 2);

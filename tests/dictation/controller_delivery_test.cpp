@@ -1,6 +1,15 @@
 // Recognition and delivery: the confidence gate, correction and snippets, the scratchpad,
 // the clipboard fallback, the audio archive and failures of recognition.
+#include "app/stores/audio_store.h"
+#include "app/stores/history.h"
+#include "app/stores/preferences.h"
+#include "platform/activation_policy.h"
+#include "platform/defaults_store.h"
+#include "platform/folders.h"
 #include "tests/support/controller_harness.h"
+
+#include <QDir>
+#include <QFile>
 
 namespace tavik::test {
 namespace {
@@ -196,6 +205,45 @@ TEST(ControllerDelivery, WithoutAModelTheDictationReturnsToIdle) {
     // SIGUSR1 is refused while loading; there is no way to dictate.
     stage.signal(SIGUSR1);
     EXPECT_EQ(stage.state(), State::loading());
+}
+
+} // namespace
+} // namespace tavik::test
+
+namespace tavik::test {
+namespace {
+
+// A budget edited by hand to a huge number means "keep everything": no path from the setting to
+// the archive may wrap it into a limit of zero or less.
+TEST(ControllerDelivery, AHugeAudioBudgetKeepsEveryRecording) {
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Tavik";
+    QDir().mkpath(config);
+    AudioStore& archive = AudioStore::shared();
+    QList<QUuid> kept;
+    for (int i = 0; i < 3; ++i) {
+        kept << QUuid::createUuid();
+        ASSERT_TRUE(archive.save(std::vector<float>(16'000, 0.1f), kept.last()));
+    }
+    for (const char* budget : {"1000000000000", "1e12", "4294967296", "9223372036854775807"}) {
+        SCOPED_TRACE(budget);
+        QFile file(config + "/defaults.json");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("{\"audioBudgetMB\": ") + budget + "}");
+        file.close();
+        platform::ActivationPolicyHook policy;
+        Preferences prefs({platform::DefaultsStore::shared(), platform::Folders::fromEnvironment(),
+                           QString(), policy, archive});
+        ControllerStage stage;
+        stage.preferences = &prefs;
+        stage.sharedStores = true;
+        stage.start();
+        dictateOnce(stage);
+        ASSERT_EQ(stage.state(), State::idle());
+        kept << History::shared().entries().first().id;
+        for (const QUuid& id : kept) {
+            EXPECT_TRUE(archive.exists(id)) << id.toString().toStdString();
+        }
+    }
 }
 
 } // namespace

@@ -9,9 +9,8 @@
 #include "app/stores/vocabulary.h"
 #include "platform/defaults_store.h"
 #include "tests/support/controller_harness.h"
+#include "tests/support/paste.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -28,10 +27,7 @@ void erase(QLineEdit* field) {
 }
 
 // Tabs cannot be typed into a field (Tab moves the focus), but they come with a paste.
-void paste(QLineEdit* field, const QString& text) {
-    QGuiApplication::clipboard()->setText(text);
-    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
-}
+using test::pasteInto;
 
 using dictation::Action;
 using test::ControllerStage;
@@ -98,7 +94,7 @@ protected:
 
 TEST_F(DictionaryPaneTest, AddTrimsRefusesTheSameTermAndReloadsOnce) {
     EXPECT_FALSE(addButton()->isEnabled());
-    paste(field(), QStringLiteral("  Acme\t "));
+    pasteInto(field(), QStringLiteral("  Acme\t "));
     EXPECT_TRUE(addButton()->isEnabled());
     QTest::mouseClick(addButton(), Qt::LeftButton);
     EXPECT_EQ(vocabulary().terms(), QStringList{QStringLiteral("Acme")});
@@ -118,9 +114,9 @@ TEST_F(DictionaryPaneTest, AddTrimsRefusesTheSameTermAndReloadsOnce) {
     erase(field());
     QTest::keyClicks(field(), QStringLiteral("acme"));
     QTest::keyClick(field(), Qt::Key_Return);
-    paste(field(), QStringLiteral("Caf") + QChar(0x00E9));
+    pasteInto(field(), QStringLiteral("Caf") + QChar(0x00E9));
     QTest::keyClick(field(), Qt::Key_Return);
-    paste(field(), QStringLiteral("Cafe") + QChar(0x0301));
+    pasteInto(field(), QStringLiteral("Cafe") + QChar(0x0301));
     QTest::keyClick(field(), Qt::Key_Return);
     EXPECT_EQ(vocabulary().terms(), QStringList({QStringLiteral("Acme"), QStringLiteral("acme"),
                                                  QStringLiteral("Caf") + QChar(0x00E9)}));
@@ -140,11 +136,28 @@ TEST_F(DictionaryPaneTest, AddTrimsRefusesTheSameTermAndReloadsOnce) {
 
     // Spaces and tabs alone: nothing to add, by button or Return.
     erase(field());
-    paste(field(), QStringLiteral(" \t "));
+    pasteInto(field(), QStringLiteral(" \t "));
     EXPECT_FALSE(addButton()->isEnabled());
     QTest::keyClick(field(), Qt::Key_Return);
     EXPECT_EQ(vocabulary().terms().size(), 3);
     EXPECT_EQ(reloads(), 0);
+}
+
+TEST_F(DictionaryPaneTest, APastedLineEndingNeverBecomesPartOfATerm) {
+    vocabulary().setTerms({QStringLiteral("Kubernetes")});
+    // The same word copied with its line ending, from a document or a terminal.
+    pasteInto(field(), QStringLiteral("Kubernetes\n"));
+    QTest::keyClick(field(), Qt::Key_Return);
+    EXPECT_EQ(vocabulary().terms(), QStringList{QStringLiteral("Kubernetes")});
+
+    erase(field());
+    pasteInto(field(), QStringLiteral("two\r\nlines\n"));
+    QTest::mouseClick(addButton(), Qt::LeftButton);
+    const QStringList expected{QStringLiteral("Kubernetes"), QStringLiteral("two lines")};
+    EXPECT_EQ(vocabulary().terms(), expected);
+    EXPECT_EQ(stage.recogniser->prompt, QStringLiteral("Kubernetes, two lines."));
+    platform::DefaultsStore reread(platform::DefaultsStore::shared().path());
+    EXPECT_EQ(Vocabulary(reread).terms(), expected);
 }
 
 TEST_F(DictionaryPaneTest, RemovingFromTheRowsOwnButtonDropsEveryCopyInOrder) {

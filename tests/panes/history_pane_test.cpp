@@ -7,12 +7,15 @@
 #include "app/panes/history/history_texts.h"
 #include "app/panes/history/notice_overlay.h"
 #include "app/panes/history/search_field.h"
+#include "app/panes/insights/insights_view.h"
 #include "app/shell/design/labels.h"
 #include "app/shell/design/motion.h"
 #include "app/shell/design/pane_frame.h"
+#include "app/stores/day_watch.h"
 #include "app/stores/preferences.h"
 #include "tests/panes/history_support.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/paste.h"
 
 #include <QAccessible>
 #include <QScrollBar>
@@ -33,6 +36,9 @@ class HistoryPaneTest : public ::testing::Test {
 protected:
     void SetUp() override {
         design::Motion::setEnabled(false);
+        // The pane reads the date from the window's clock; these tests date their entries by
+        // the real one.
+        clock.setWallStart(QDateTime::currentDateTimeUtc());
         stage.start();
     }
 
@@ -135,6 +141,11 @@ TEST_F(HistoryPaneTest, SearchFollowsEachKeystrokeAndMatchesAsTheHistoryDoes) {
 
     state.setSearch("<b>");
     EXPECT_EQ(shownTexts(), QStringList({"<b>bold</b> claim"}));
+
+    // A search pasted with its line ending stays on one line and still finds the entry.
+    test::pasteOver(field, "naïve\tplan\n");
+    EXPECT_EQ(state.search(), "naïve plan ");
+    EXPECT_EQ(shownTexts(), QStringList({"naïve plan"}));
 
     QTest::mouseClick(clear, Qt::LeftButton);
     EXPECT_EQ(state.search(), "");
@@ -303,6 +314,57 @@ TEST_F(HistoryPaneTest, TheNarrowestWindowKeepsThePaneInsideItsView) {
     state.setSearch(QString(200, 'z'));
     EXPECT_LE(content->width(), pane.frame()->viewport()->width());
     EXPECT_LE(pane.noMatch()->geometry().right(), content->width());
+}
+
+// Midnight passes, then the machine sleeps five days, while the history and insights panes stay
+// open: their captions and figures follow the window's clock each time, with no change to the
+// history to make them.
+TEST_F(HistoryPaneTest, CaptionsAndFiguresFollowTheDateAcrossMidnightAndAClockJump) {
+    const QDate day(2026, 3, 11);
+    const QDateTime beforeMidnight(day, QTime(23, 58));
+    clock.setWallStart(beforeMidnight.toUTC().addMSecs(-clock.monotonicNs() / 1'000'000));
+    test::seedHistoryFile({
+        test::dictation("one two three", QDateTime(day, QTime(9, 0))),
+        test::dictation("four five", QDateTime(day.addDays(-1), QTime(10, 0))),
+        test::dictation("six", QDateTime(day.addDays(-2), QTime(11, 0))),
+        // Inside the last seven days until midnight; its rate, 60 words per minute, is the
+        // upper middle of the two.
+        test::dictation("seven eight nine ten", beforeMidnight.addDays(-7).addSecs(60)),
+    });
+    DictationView& pane = open();
+    InsightsView insights(nullptr, clock);
+    const auto captions = [&] {
+        QStringList shown;
+        for (const ListLayout::Group& group : pane.list()->listLayout().groups()) {
+            shown << group.caption;
+        }
+        return shown;
+    };
+    const auto dated = [](const QDate& date) {
+        return QLocale().toString(date, "dddd d MMMM");
+    };
+    using Figures = QList<std::pair<QString, QString>>;
+    EXPECT_EQ(captions(),
+              QStringList({"Today", "Yesterday", dated(day.addDays(-2)), dated(day.addDays(-7))}));
+    EXPECT_EQ(
+        pane.header()->rail()->figures(),
+        Figures({{"10", "words this week"}, {"60", "words per minute"}, {"3", "day streak"}}));
+    EXPECT_EQ(insights.texts().cards[3].value, "3");
+
+    clock.advanceMs(3 * 60 * 1000); // 00:01 on the next day
+    EXPECT_EQ(captions(), QStringList({"Yesterday", dated(day.addDays(-1)), dated(day.addDays(-2)),
+                                       dated(day.addDays(-7))}));
+    EXPECT_EQ(pane.header()->rail()->figures(),
+              Figures({{"6", "words this week"}, {"60", "words per minute"}, {"3", "day streak"}}));
+
+    // Asleep for five days: timers did not run, the wall clock moved on without them. The watch
+    // notices within its check interval.
+    clock.setWallStart(clock.utcNow().addDays(5).addMSecs(-clock.monotonicNs() / 1'000'000));
+    clock.advanceMs(DayWatch::checkIntervalMs);
+    EXPECT_EQ(captions().front(), dated(day));
+    EXPECT_EQ(pane.header()->rail()->figures(),
+              Figures({{"5", "words this week"}, {"60", "words per minute"}, {"0", "day streak"}}));
+    EXPECT_EQ(insights.texts().cards[3].value, "0");
 }
 
 } // namespace

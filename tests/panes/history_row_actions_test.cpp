@@ -13,8 +13,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -46,14 +48,18 @@ protected:
         QTest::mouseMove(list, test::centreOf(list->listLayout().rowRect(rowOf(entry))));
     }
 
-    QPoint actionPoint(const HistoryEntry& entry, EntryRow::Action action) {
+    QRectF actionRect(const HistoryEntry& entry, EntryRow::Action action) {
         for (const EntryRow::StripItem& item : list->rowGeometry(rowOf(entry)).strip) {
             if (item.action == action) {
-                return test::centreOf(item.rect);
+                return item.rect;
             }
         }
         ADD_FAILURE() << "no such action in the strip";
         return {};
+    }
+
+    QPoint actionPoint(const HistoryEntry& entry, EntryRow::Action action) {
+        return test::centreOf(actionRect(entry, action));
     }
 
     void click(const HistoryEntry& entry, EntryRow::Action action) {
@@ -158,6 +164,31 @@ TEST_F(HistoryRowTest, ThePlayButtonShowsOnlyWhenTheAudioFileExists) {
     QCoreApplication::processEvents();
     EXPECT_EQ(list->rowGeometry(rowOf(tight)).strip.size(), 5);
     EXPECT_EQ(heightNow(), measure.height(tight, width, true, true));
+}
+
+TEST_F(HistoryRowTest, PlayBackThatCannotStartShowsNoStopAndSaysSo) {
+    // A sound server address where nothing listens, for this process only.
+    const QByteArray before = qgetenv("PULSE_SERVER");
+    const auto restore = qScopeGuard(
+        [&] { before.isNull() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", before); });
+    qputenv("PULSE_SERVER", "unix:" + QDir::home().filePath("no-sound-server").toUtf8());
+    test::archiveAudio(hello.id);
+    hover(hello);
+    const QRect play = actionRect(hello, EntryRow::Action::play).toAlignedRect();
+    const QImage playGlyph = list->grab(play).toImage();
+
+    click(hello, EntryRow::Action::play);
+    EXPECT_FALSE(Player::shared().playing().has_value());
+    EXPECT_EQ(state.notice(), "Could not play what you said: no sound server is answering.");
+    EXPECT_TRUE(state.noticeIsError());
+    hover(hello);
+    EXPECT_EQ(list->grab(play).toImage(), playGlyph) << "the row still offers play, not stop";
+
+    // Tried again, it says so again rather than stopping a play that never began.
+    state.say("something else", false);
+    click(hello, EntryRow::Action::play);
+    EXPECT_FALSE(Player::shared().playing().has_value());
+    EXPECT_EQ(state.notice(), "Could not play what you said: no sound server is answering.");
 }
 
 TEST_F(HistoryRowTest, ALocalTransformCopiesItsResultAndSaysSoForTwoAndAHalfSeconds) {

@@ -87,16 +87,16 @@ std::vector<float> tone(double seconds) {
 TEST(SettingsDesktop, TheMicrophoneMenuMovesCaptureBetweenTheServersSources) {
     TAVIK_REQUIRE_DESKTOP();
     PipeMicrophone desk(QStringLiteral("tavik_settings_desk"));
-    PulseModule filter(QStringLiteral("module-virtual-source"),
+    // A filter and a null source both servers can make.
+    PulseModule filter(QStringLiteral("module-remap-source"),
                        {QStringLiteral("source_name=tavik_settings_filter"),
                         QStringLiteral("master=tavik_pipe"),
                         QStringLiteral("source_properties=device.description=Filter-Input")});
-    PulseModule silence(QStringLiteral("module-null-source"),
-                        {QStringLiteral("source_name=tavik_settings_null"),
-                         QStringLiteral("description=Null-Input")});
+    const auto silence = loadNullSource(QStringLiteral("tavik_settings_null"), 1, 16000,
+                                        QStringLiteral("mono"), QStringLiteral("Null-Input"));
     ASSERT_TRUE(desk.loaded());
     ASSERT_TRUE(filter.loaded());
-    ASSERT_TRUE(silence.loaded());
+    ASSERT_TRUE(silence->loaded());
 
     ControllerStage stage;
     stage.realQueues = true;
@@ -154,6 +154,61 @@ TEST(SettingsDesktop, TheMicrophoneMenuMovesCaptureBetweenTheServersSources) {
                              "returns."));
     EXPECT_EQ(section->menuButton()->title(),
               QStringLiteral("tavik_settings_desk (not connected)"));
+    stage.controller().shutdown();
+}
+
+// The sound server's record streams, one line each.
+QString recordStreams() {
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"),
+                                          QStringLiteral("source-outputs")});
+    pactl.waitForFinished(5000);
+    return QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+}
+
+TEST(SettingsDesktop, WithoutAReadyMicrophoneTheSectionShowsCaptureOnlyWhileItRuns) {
+    TAVIK_REQUIRE_DESKTOP();
+    Preferences::shared().setMicAlwaysReady(false);
+    ControllerStage stage;
+    stage.realQueues = true;
+    stage.preferences = &Preferences::shared();
+    stage.makeAudio = [] {
+        return dictation::makeCaptureEngine();
+    };
+    stage.start();
+    QTRY_VERIFY_WITH_TIMEOUT(stage.state().is(dictation::State::Kind::idle), 10000);
+    panes::settings::PermissionsModel permissions(platform::Accessibility::system());
+    panes::settings::SettingsView view(Preferences::shared(), stage.controller(), &permissions);
+    view.resize(640, 900);
+    view.show();
+    auto* line = view.microphoneSection()->statusLine();
+    auto* meter = line->meter();
+    const QString waiting = QStringLiteral("Not listening — will use Tavik-Test-Microphone");
+    const QString listening = QStringLiteral("Listening on Tavik-Test-Microphone");
+    EXPECT_EQ(line->sentence(), waiting);
+
+    // A dictation opens the microphone: the dot lights and the meter follows the voice.
+    stage.press(dictation::Action::pushToTalk);
+    QTRY_COMPARE_WITH_TIMEOUT(line->sentence(), listening, 10000);
+    EXPECT_FALSE(recordStreams().isEmpty());
+    EXPECT_TRUE(line->statusText().live);
+    EXPECT_TRUE(meter->isVisible());
+    {
+        MicFeeder feeder(desktopMicFifo(), tone(1.0));
+        QTRY_VERIFY_WITH_TIMEOUT(meter->level() > -40, 5000);
+    }
+
+    // Its end closes the microphone, and the section says so at once: not only once the sound
+    // server happens to report the source idle (some servers never do).
+    stage.release(1.0);
+    QTRY_VERIFY_WITH_TIMEOUT(stage.log().join('\n').contains("end of utterance"), 5000);
+    EXPECT_TRUE(recordStreams().isEmpty()) << recordStreams().toStdString();
+    EXPECT_EQ(line->sentence(), waiting);
+    EXPECT_FALSE(line->statusText().live) << "the dot stays lit";
+    EXPECT_FALSE(meter->isVisible());
+    EXPECT_FALSE(meter->ticking()) << "the meter keeps moving";
+    QTest::qWait(300);
+    EXPECT_EQ(line->sentence(), waiting);
     stage.controller().shutdown();
 }
 

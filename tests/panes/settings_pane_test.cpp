@@ -126,6 +126,11 @@ TEST_F(SettingsPaneTest, SwitchesWriteTheirSettingsOnlyWhenTheUserFlipsThem) {
     ASSERT_TRUE(taskbar && orb && sounds);
     EXPECT_FALSE(taskbar->isChecked());
     EXPECT_TRUE(orb->isChecked());
+    // Each visit shows the switches where they stand, none sliding in from off.
+    for (auto* toggle : view->findChildren<design::TavikToggle*>()) {
+        EXPECT_EQ(toggle->progress(), toggle->isChecked() ? 1.0 : 0.0)
+            << toggle->text().toStdString();
+    }
 
     click(taskbar);
     click(orb);

@@ -9,6 +9,7 @@
 #include "app/shell/design/toggle.h"
 #include "platform/defaults_store.h"
 #include "tests/support/controller_harness.h"
+#include "tests/support/paste.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -236,6 +237,40 @@ TEST_F(SnippetsPaneTest, ASnippetAddedHereExpandsTheNextDictation) {
         stage.record->events.contains(QStringLiteral("insert:hello world->org.example.editor")));
     EXPECT_EQ(field(0)->text(), QStringLiteral("half"));
     EXPECT_EQ(pane->draft().trigger(), QStringLiteral("half"));
+}
+
+TEST_F(SnippetsPaneTest, APastedTriggerFiresAndALongPastedExpansionIsKeptWhole) {
+    ControllerStage stage;
+    stage.storedTextSteps = true;
+    stage.recogniser->fallback = {QStringLiteral("please trig ger now"), 0.9f};
+    stage.start();
+    // A paragraph of 40,000 characters, copied with its line breaks.
+    QString paragraph;
+    for (int i = 0; paragraph.size() < 40'000; ++i) {
+        paragraph +=
+            QStringLiteral("Line %1 of the boilerplate.\n").arg(i, 5, 10, QLatin1Char('0'));
+    }
+    paragraph.truncate(40'000);
+    QString oneLine = paragraph;
+    oneLine.replace(QLatin1Char('\n'), QLatin1Char(' '));
+
+    test::pasteOver(field(0), QStringLiteral("trig\tger\n"));
+    test::pasteOver(field(1), paragraph);
+    EXPECT_EQ(field(1)->text().size(), 40'000);
+    QTest::mouseClick(addButton(), Qt::LeftButton);
+    ASSERT_EQ(store().items().size(), 1);
+    EXPECT_EQ(store().items()[0].trigger, QStringLiteral("trig ger"));
+    EXPECT_EQ(store().items()[0].expansion, oneLine);
+    platform::DefaultsStore reread(platform::DefaultsStore::shared().path());
+    EXPECT_EQ(Snippets(reread).items(), store().items());
+
+    stage.press(Action::pushToTalk);
+    stage.speak(1.0);
+    stage.release(1.0);
+    stage.runJobs();
+    EXPECT_TRUE(stage.record->events.contains(QStringLiteral("insert:please ") + oneLine +
+                                              QStringLiteral(" now->org.example.editor")))
+        << stage.record->events.join(" | ").left(300).toStdString();
 }
 
 } // namespace

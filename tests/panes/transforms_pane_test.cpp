@@ -6,6 +6,7 @@
 #include "app/shell/design/motion.h"
 #include "app/shell/design/surfaces.h"
 #include "platform/defaults_store.h"
+#include "tests/support/paste.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -124,6 +125,13 @@ TEST_F(TransformsPaneTest, AddTakesNameAndInstructionAsTypedAndLeavesLocalKindsA
     EXPECT_EQ(row(1)->id(), store().items().last().id);
     EXPECT_TRUE(pane->aiCard()->separatorRects().isEmpty());
     EXPECT_EQ(localItems(), local);
+
+    // Pasted with its tabs and line breaks, each field still holds one line.
+    test::pasteOver(field(0), QStringLiteral("Polite\tmail\n"));
+    test::pasteOver(field(1), QStringLiteral("make this\r\npolite"));
+    QTest::mouseClick(addButton(), Qt::LeftButton);
+    EXPECT_EQ(store().items().last().name, QStringLiteral("Polite mail "));
+    EXPECT_EQ(store().items().last().instruction, QStringLiteral("make this polite"));
 
     // What a restart reads.
     platform::DefaultsStore reread(platform::DefaultsStore::shared().path());

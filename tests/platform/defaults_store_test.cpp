@@ -167,17 +167,19 @@ TEST_F(DefaultsStoreTest, OutsideEditsAreSeenAndSurviveWritesOfOtherKeys) {
                                          {"playSounds", false}}));
 }
 
-TEST_F(DefaultsStoreTest, UnparsableFileReadsEmptyAndIsMovedAsideBeforeTheFirstWrite) {
+TEST_F(DefaultsStoreTest, UnparsableFileReadsEmptyAndIsMovedAsideAtTheFirstRead) {
     const QByteArray broken = R"({"snippets": {"$data": "AAA=")"; // cut off mid-write
     writeFile(broken);
     DefaultsStore store(path);
     EXPECT_FALSE(store.contains("snippets"));
-    EXPECT_EQ(fileText(), broken); // reading leaves it alone
-
-    store.setBool("showHUD", false);
+    // Found broken at start: aside at once, so the window can say where it is.
     const QStringList aside =
         QDir(folder).entryList({"defaults.json.unreadable-*"}, QDir::Files, QDir::Name);
     ASSERT_EQ(aside.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(path));
+
+    store.setBool("showHUD", false);
+    EXPECT_EQ(QDir(folder).entryList({"defaults.json.unreadable-*"}).size(), 1);
     QFile kept(folder + "/" + aside.first());
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), broken);

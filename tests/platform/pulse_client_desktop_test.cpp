@@ -1,13 +1,12 @@
-// The sound-server connection surviving a server restart, against a private server of its own.
+// The sound-server connection through a server that goes away and comes back, against a private
+// server of the test desktop's kind.
 #include "platform/linux/pulse_client.h"
+#include "tests/support/audio_log.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/sound_server.h"
 
-#include <QDir>
-#include <QFile>
+#include <QElapsedTimer>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -17,58 +16,7 @@
 namespace tavik::platform::pulse {
 namespace {
 
-// A private sound server with one source, started and stopped by the test.
-class PrivateServer {
-public:
-    PrivateServer() {
-        QFile config(folder_.filePath("server.pa"));
-        if (config.open(QIODevice::WriteOnly)) {
-            config.write("load-module module-native-protocol-unix auth-anonymous=1 socket=" +
-                         socket().toUtf8() + "\n");
-            config.write("load-module module-null-source source_name=reconnect_probe\n");
-        }
-        QDir(folder_.path()).mkpath("run");
-    }
-    ~PrivateServer() { stop(); }
-
-    QString log() const {
-        QFile file(folder_.filePath("server.log"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-    QString socket() const { return folder_.filePath("native"); }
-    QByteArray address() const { return "unix:" + socket().toUtf8(); }
-
-    bool start() {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", folder_.path());
-        environment.insert("PULSE_RUNTIME_PATH", folder_.filePath("run"));
-        environment.remove("PULSE_SERVER");
-        // Away from the session bus, where the desktop's own server holds the well-known name.
-        environment.remove("DBUS_SESSION_BUS_ADDRESS");
-        environment.remove("DISPLAY");
-        environment.insert("XDG_CONFIG_HOME", folder_.filePath("config"));
-        process_.setProcessEnvironment(environment);
-        process_.setStandardOutputFile(folder_.filePath("server.log"));
-        process_.setStandardErrorFile(folder_.filePath("server.log"), QIODevice::Append);
-        process_.start("pulseaudio",
-                       {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                        "--use-pid-file=no", "--system=no", "-F", folder_.filePath("server.pa")});
-        return process_.waitForStarted(5000);
-    }
-    void stop() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(5000)) {
-                process_.kill();
-                process_.waitForFinished(2000);
-            }
-        }
-    }
-
-private:
-    QTemporaryDir folder_;
-    QProcess process_;
-};
+using Kind = PulseClient::Event::Kind;
 
 // The names of the server's sources, or none when the client could not ask.
 std::optional<std::vector<QString>> sourceNames(PulseClient& client) {
@@ -93,64 +41,113 @@ std::optional<std::vector<QString>> sourceNames(PulseClient& client) {
     return answered ? std::optional(query.names) : std::nullopt;
 }
 
-bool connectsWithin(PulseClient& client, int seconds) {
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (client.ensureConnected(std::chrono::milliseconds(100))) {
-            return true;
-        }
-        QThread::msleep(100);
-    }
-    return false;
+bool lists(PulseClient& client, const QString& name) {
+    const auto names = sourceNames(client);
+    return names && std::find(names->begin(), names->end(), name) != names->end();
 }
+
+// The events a client announces, as its listener sees them on the loop thread.
+class EventLog {
+public:
+    explicit EventLog(PulseClient& client) : client_(client) {
+        id_ = client.addListener([this](const PulseClient::Event& event) {
+            std::lock_guard guard(mutex_);
+            kinds_.push_back(event.kind);
+        });
+    }
+    ~EventLog() { client_.removeListener(id_); }
+
+    int count(Kind kind) const {
+        std::lock_guard guard(mutex_);
+        return int(std::count(kinds_.begin(), kinds_.end(), kind));
+    }
+    void clear() {
+        std::lock_guard guard(mutex_);
+        kinds_.clear();
+    }
+
+private:
+    PulseClient& client_;
+    PulseClient::ListenerId id_ = 0;
+    mutable std::mutex mutex_;
+    std::vector<Kind> kinds_;
+};
+
+// Asks the way the application does while the server is away: query after query.
+void keepAsking(PulseClient& client, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        EXPECT_FALSE(sourceNames(client));
+        client.ensureConnected(std::chrono::milliseconds(100));
+        test::spinUntil([] { return false; }, 10);
+    }
+}
+
+const QString lostLine = QStringLiteral("audio: sound server connection lost — ");
+const QString regainedLine = QStringLiteral("audio: sound server connection regained");
 
 TEST(PulseClientDesktop, ReconnectsAndTellsListenersWhenTheServerComesBack) {
     TAVIK_REQUIRE_DESKTOP();
-    if (QStandardPaths::findExecutable("pulseaudio").isEmpty()) {
-        GTEST_SKIP() << "pulseaudio is not installed";
-    }
-    PrivateServer server;
-    ASSERT_TRUE(server.start());
+    test::PrivateSoundServer server;
+    ASSERT_TRUE(server.start()) << server.log().toStdString();
     PulseClient client(server.address());
-    ASSERT_TRUE(connectsWithin(client, 10)) << server.log().toStdString();
-
-    std::mutex mutex;
-    std::vector<PulseClient::Event::Kind> events;
-    const auto listener = client.addListener([&](const PulseClient::Event& event) {
-        std::lock_guard guard(mutex);
-        events.push_back(event.kind);
-    });
-    auto seen = [&](PulseClient::Event::Kind kind) {
-        std::lock_guard guard(mutex);
-        return std::find(events.begin(), events.end(), kind) != events.end();
-    };
-    auto names = sourceNames(client);
-    ASSERT_TRUE(names);
-    EXPECT_NE(std::find(names->begin(), names->end(), "reconnect_probe"), names->end());
+    ASSERT_TRUE(client.ensureConnected()) << server.log().toStdString();
+    EventLog events(client);
+    EXPECT_TRUE(lists(client, "tavik_pipe"));
 
     server.stop();
-    ASSERT_TRUE(test::spinUntil([&] { return seen(PulseClient::Event::Kind::Lost); }, 5000));
+    ASSERT_TRUE(test::spinUntil([&] { return events.count(Kind::Lost) == 1; }, 5000));
     // While the server is away a query fails within its bound instead of hanging.
     EXPECT_FALSE(sourceNames(client));
 
-    ASSERT_TRUE(server.start());
-    ASSERT_TRUE(test::spinUntil([&] { return seen(PulseClient::Event::Kind::Regained); }, 15000));
-    names = sourceNames(client);
-    ASSERT_TRUE(names);
-    EXPECT_NE(std::find(names->begin(), names->end(), "reconnect_probe"), names->end());
+    ASSERT_TRUE(server.start()) << server.log().toStdString();
+    ASSERT_TRUE(test::spinUntil([&] { return events.count(Kind::Regained) == 1; }, 10000));
+    EXPECT_TRUE(lists(client, "tavik_pipe"));
 
     // The subscription was renewed on the new connection: a new source is announced.
-    {
-        std::lock_guard guard(mutex);
-        events.clear();
-    }
+    events.clear();
     QProcess pactl;
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert("PULSE_SERVER", QString::fromUtf8(server.address()));
     pactl.setProcessEnvironment(environment);
-    pactl.start("pactl", {"load-module", "module-null-source", "source_name=late_probe"});
+    pactl.start("pactl", {"load-module", "module-null-sink", "sink_name=late_probe"});
     ASSERT_TRUE(pactl.waitForFinished(10000));
-    EXPECT_TRUE(test::spinUntil([&] { return seen(PulseClient::Event::Kind::SourceAdded); }, 5000));
-    client.removeListener(listener);
+    EXPECT_TRUE(test::spinUntil([&] { return events.count(Kind::SourceAdded) >= 1; }, 5000));
+}
+
+TEST(PulseClientDesktop, AnOutageIsToldOnceEachWayAndRetriedAtAPace) {
+    TAVIK_REQUIRE_DESKTOP();
+    test::PrivateSoundServer server;
+    ASSERT_TRUE(server.start()) << server.log().toStdString();
+    // A tenth of the everyday pace: these 3 s of outage retry as 30 s would.
+    const ReconnectPacing tenth{std::chrono::milliseconds(25), std::chrono::milliseconds(150)};
+    PulseClient client(server.address(), tenth);
+    ASSERT_TRUE(client.ensureConnected()) << server.log().toStdString();
+    EventLog events(client);
+    const auto attemptsBefore = client.connectionAttempts();
+
+    QElapsedTimer outage;
+    outage.start();
+    server.stop();
+    ASSERT_TRUE(test::spinUntil([&] { return events.count(Kind::Lost) == 1; }, 5000));
+    keepAsking(client, 3000);
+    EXPECT_EQ(events.count(Kind::Lost), 1);
+    EXPECT_EQ(events.count(Kind::Regained), 0);
+    EXPECT_EQ(test::countLoggedStartingWith(lostLine), 1)
+        << test::loggedMessages().join('\n').toStdString();
+    // Paced: one attempt per step of the back-off (25, 50, 100, then every 150 ms) however
+    // many queries ask, and it does keep trying.
+    const auto attempts = client.connectionAttempts() - attemptsBefore;
+    EXPECT_LE(attempts, std::uint64_t(outage.elapsed() / 150 + 4));
+    EXPECT_GE(attempts, 3u);
+
+    ASSERT_TRUE(server.start()) << server.log().toStdString();
+    ASSERT_TRUE(test::spinUntil([&] { return events.count(Kind::Regained) == 1; }, 5000));
+    EXPECT_TRUE(lists(client, "tavik_pipe"));
+    EXPECT_EQ(events.count(Kind::Lost), 1);
+    EXPECT_EQ(test::countLoggedStartingWith(lostLine), 1);
+    EXPECT_EQ(test::countLogged(regainedLine), 1);
 }
 
 } // namespace

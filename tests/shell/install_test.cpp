@@ -46,6 +46,25 @@ TEST(InstallLayout, ProgramDesktopEntryAndIconsLandWhereTheDesktopLooks) {
     QFile svg(root.filePath("share/icons/hicolor/scalable/apps/com.trelvanic.tavik.svg"));
     ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
     EXPECT_TRUE(svg.readAll().startsWith("<svg"));
+
+    // The tray's symbolic icons, where every icon theme looks, and beside the program's own
+    // resources for panels that are given that folder.
+    for (const auto& state :
+         {dictation::State::idle(), dictation::State::loading(), dictation::State::recording(),
+          dictation::State::transcribing(), dictation::State::failed("x")}) {
+        const QString name = tray_icons::themedName(state) + ".svg";
+        EXPECT_TRUE(QFileInfo::exists(root.filePath("share/icons/hicolor/scalable/status/" + name)))
+            << name.toStdString();
+        EXPECT_TRUE(
+            QFileInfo::exists(root.filePath("share/tavik/icons/hicolor/scalable/status/" + name)))
+            << name.toStdString();
+    }
+    for (int size : tray_icons::pixmapSizes) {
+        EXPECT_EQ(
+            QImage(root.filePath(QStringLiteral("share/tavik/menubarTemplate-%1.png").arg(size)))
+                .size(),
+            QSize(size, size));
+    }
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "app/shell/main_window.h"
 #include "app/shell/root_view.h"
 #include "app/shell/sidebar.h"
+#include "app/shell/status_menu.h"
+#include "app/shell/tray_presence.h"
 #include "app/stores/history.h"
 #include "tests/support/controller_harness.h"
 
@@ -146,6 +148,40 @@ TEST_F(MainWindowTest, FooterFollowsTheDictationAndTheHistory) {
     EXPECT_EQ(Sidebar::statusText(dictation::State::loading()), "Loading model");
     EXPECT_EQ(Sidebar::statusColor(dictation::State::loading()), Theme::silver);
     EXPECT_EQ(Sidebar::countText(1), "1 dictations saved");
+}
+
+TEST_F(MainWindowTest, WithoutATrayTheFooterSaysTheTrayMenusProblemLine) {
+    main->show(Section::dictation);
+    ASSERT_FALSE(TrayPresence::shared().shown());
+    EXPECT_EQ(sidebar().problemText(), "");
+
+    // A microphone that will not start: the menu's problem line, word for word, under the state.
+    stage.capture->running = false;
+    stage.capture->startError =
+        Error::tavik(10, "The microphone would not start: Tavik-Test\tMic & <b>co</b>");
+    stage.press(Action::pushToTalk);
+    ASSERT_TRUE(stage.controller().lastError().has_value());
+    const QList<status_menu::Item> menu = status_menu::items(
+        {stage.state(), stage.controller().triggerLabel(), stage.controller().lastError(), {}});
+    ASSERT_EQ(menu[1].key, "problem");
+    EXPECT_EQ(sidebar().problemText(), menu[1].title);
+    EXPECT_EQ(sidebar().statusText(), stage.state().message());
+
+    // Where a tray shows the menu, the line is said there alone.
+    TrayPresence::shared().setShown(true);
+    EXPECT_EQ(sidebar().problemText(), "");
+    TrayPresence::shared().setShown(false);
+    EXPECT_EQ(sidebar().problemText(), menu[1].title);
+
+    // A dictation that reaches its application clears the problem, in both places.
+    stage.capture->startError.reset();
+    stage.advance(11.0); // past the failed state's watchdog
+    stage.press(Action::pushToTalk);
+    stage.speak(1.0);
+    stage.release(1.0);
+    stage.runJobs();
+    EXPECT_FALSE(stage.controller().lastError().has_value());
+    EXPECT_EQ(sidebar().problemText(), "");
 }
 
 TEST_F(MainWindowTest, ALongFailureWrapsInTheColumnWithoutGrowingTheWindow) {

@@ -2,24 +2,12 @@
 // states, a dictation started and ended by clicking it while another application keeps the
 // keyboard, and a drag that moves it and is remembered.
 #include "app/shell/orb_placement.h"
-#include "platform/defaults_store.h"
-#include "platform/folders.h"
-#include "tests/support/controller_app_process.h"
-#include "tests/support/insertion_target_app.h"
-#include "tests/support/recognition_fixtures.h"
-
-#include <QDir>
-
-#include <gtest/gtest.h>
-
-#include "tests/shell/shell_hosts.h" // last: Xlib's macros would clash with Qt's names
+#include "tests/shell/orb_desktop_support.h"
 
 #include <X11/extensions/shape.h>
 
 namespace tavik {
 namespace {
-
-const QString phrase = QStringLiteral("The floating button heard every word");
 
 QStringList stateNames(test::XQuery& x, Window window) {
     Atom actual = None;
@@ -88,66 +76,21 @@ Window mapBottomPanel(test::XQuery& x, int height) {
     return panel;
 }
 
-Window focusedWindow(test::XQuery& x) {
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(x.display(), &focus, &revert);
-    return focus;
-}
-
 TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembered) {
     TAVIK_REQUIRE_DESKTOP();
     TAVIK_REQUIRE_FIXTURE(speechFile, "audio/jfk.wav");
-    ASSERT_TRUE(QFile::exists(test::TavikProcess::program())) << "build the tavik program first";
-    std::vector<float> speech = test::readSamples(speechFile);
-    ASSERT_GT(speech.size(), 16000u * 4);
-    // A few seconds of speech, ended by the second click well before any pause could end it.
-    speech.resize(16000 * 3);
-
-    const auto folders = platform::Folders::fromEnvironment();
-    const QString models = platform::joinPath(folders.data, QStringLiteral("models"));
-    ASSERT_TRUE(QDir().mkpath(models));
-    ASSERT_FALSE(test::generateTestModel(models, QStringLiteral("ggml-base.en.bin"),
-                                         {QStringLiteral("--phrase"), phrase})
-                     .isEmpty());
-    ASSERT_FALSE(test::sileroModelIn(models).isEmpty());
-    auto& defaults = platform::DefaultsStore::shared();
-    defaults.setBool(QStringLiteral("hasLaunchedBefore"), true);
-    // The speech's own pauses must not end the dictation: the second click does.
-    defaults.setInt(QStringLiteral("silenceHoldMs"), 10000);
-    ASSERT_TRUE(defaults.flush());
-
-    test::ShellHosts hosts;
-    ASSERT_TRUE(hosts.start()) << hosts.output().toStdString();
-    test::XQuery x;
-    ASSERT_TRUE(x.valid());
-    test::InsertionTargetApp target;
-    ASSERT_TRUE(target.start()) << target.error().toStdString();
-    ASSERT_TRUE(target.activate("field"));
-    test::TavikProcess tavik;
-    ASSERT_TRUE(tavik.start());
-    ASSERT_TRUE(tavik.waitForLine(QStringLiteral("model ready"), 60000))
-        << tavik.output().toStdString();
-
+    const std::vector<float> speech = test::threeSecondsOf(speechFile);
+    test::OrbDesktop desk;
+    ASSERT_NO_FATAL_FAILURE(desk.start());
+    test::XQuery& x = desk.x;
+    test::TavikProcess& tavik = desk.tavik;
     // The button: Tavik's one 74 × 74 window on show.
-    std::optional<Window> orb;
-    ASSERT_TRUE(test::spinUntil(
-        [&] {
-            for (Window window : x.windowsOf(tavik.processId())) {
-                if (x.viewable(window) && x.rootGeometry(window).size() == QSize(74, 74)) {
-                    orb = window;
-                    return true;
-                }
-            }
-            return false;
-        },
-        10000))
-        << "no floating button on the screen";
+    const Window orb = desk.orb;
     QStringList states;
     test::spinUntil(
         [&] {
-            states = stateNames(x, *orb);
-            return states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, *orb);
+            states = stateNames(x, orb);
+            return states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, orb);
         },
         3000);
     for (const char* wanted :
@@ -155,19 +98,19 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
         EXPECT_TRUE(states.contains(wanted)) << wanted << " in " << states.join(' ').toStdString();
     }
     // On every workspace: a manager keeps that as the sticky state or as the desktop "all".
-    EXPECT_TRUE(states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, *orb))
+    EXPECT_TRUE(states.contains("_NET_WM_STATE_STICKY") || onAllDesktops(x, orb))
         << states.join(' ').toStdString();
     // Round to the pointer: the corners of its square let clicks through to what lies below.
-    EXPECT_TRUE(takesInputAt(x, *orb, QPoint(37, 37)));
-    EXPECT_TRUE(takesInputAt(x, *orb, QPoint(37, 1)));
-    EXPECT_FALSE(takesInputAt(x, *orb, QPoint(3, 3)));
-    EXPECT_FALSE(takesInputAt(x, *orb, QPoint(71, 70)));
+    EXPECT_TRUE(takesInputAt(x, orb, QPoint(37, 37)));
+    EXPECT_TRUE(takesInputAt(x, orb, QPoint(37, 1)));
+    EXPECT_FALSE(takesInputAt(x, orb, QPoint(3, 3)));
+    EXPECT_FALSE(takesInputAt(x, orb, QPoint(71, 70)));
     // The default place on the 1280 × 800 screen whose top 24 px the tray panel keeps: 36 px in
     // from the right and 96 px up from the bottom, as an origin from the bottom-left.
     EXPECT_TRUE(test::spinUntil(
-        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1280 - 74 - 36, 800 - 96 - 74); },
+        [&] { return x.rootGeometry(orb).topLeft() == QPoint(1280 - 74 - 36, 800 - 96 - 74); },
         5000))
-        << x.rootGeometry(*orb).x() << "," << x.rootGeometry(*orb).y();
+        << x.rootGeometry(orb).x() << "," << x.rootGeometry(orb).y();
 
     // A dock appears along the bottom: the button moves up with the work area's bottom edge,
     // and says so in the log.
@@ -176,36 +119,18 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
         QStringLiteral("orb: moved to 1170,196 for 1 connected screen(s)"), 10000))
         << tavik.output().toStdString();
     EXPECT_TRUE(test::spinUntil(
-        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1170, 800 - 196 - 74); }, 5000));
+        [&] { return x.rootGeometry(orb).topLeft() == QPoint(1170, 800 - 196 - 74); }, 5000));
     XDestroyWindow(x.display(), dock);
     XSync(x.display(), False);
     EXPECT_TRUE(test::spinUntil(
-        [&] { return x.rootGeometry(*orb).topLeft() == QPoint(1170, 800 - 96 - 74); }, 5000));
+        [&] { return x.rootGeometry(orb).topLeft() == QPoint(1170, 800 - 96 - 74); }, 5000));
     EXPECT_TRUE(
         tavik.waitForLine(QStringLiteral("orb: moved to 1170,96 for 1 connected screen(s)"), 5000));
 
     // Two clicks: a hands-free dictation begins and ends, and its text reaches the application
     // that kept the keyboard all along.
-    const QPoint centre = x.rootGeometry(*orb).center();
-    test::clickAt(centre);
-    ASSERT_TRUE(tavik.waitForLine(QStringLiteral("recording (preroll"), 10000))
-        << tavik.output().toStdString();
-    { test::PacedMicrophone microphone(speech); }
-    // The pointer is still over the button (xdotool's synced move would wait for a motion that
-    // never comes).
-    test::run("xdotool", {"click", "1"});
-    ASSERT_TRUE(tavik.waitForLine(QStringLiteral("end of utterance (state=recording)"), 10000))
-        << tavik.output().toStdString();
-    EXPECT_FALSE(tavik.output().contains(QStringLiteral("VAD: end of speech")))
-        << "the click, not the end of speech, was to end it";
-    EXPECT_TRUE(test::spinUntil([&] { return target.text().contains(phrase); }, 30000))
-        << target.text().toStdString() << "\n"
-        << tavik.output().toStdString();
-    EXPECT_EQ(x.cardinal(DefaultRootWindow(x.display()), "_NET_ACTIVE_WINDOW", XA_WINDOW),
-              target.windowId());
-    const Window focus = focusedWindow(x);
-    EXPECT_FALSE(x.windowsOf(tavik.processId()).contains(focus))
-        << "the keyboard focus went to Tavik";
+    const QPoint centre = x.rootGeometry(orb).center();
+    test::dictateByClicking(x, tavik, desk.target, orb, speech);
 
     // A drag moves it; the place it is left at is kept, from the screen's bottom-left corner.
     const QPoint to = centre - QPoint(400, 300);
@@ -213,9 +138,9 @@ TEST(OrbOnTheDesktop, ClickingDictatesIntoTheFocusedApplicationAndADragIsRemembe
               {"mousedown", "1", "mousemove", "--sync", QString::number(centre.x() - 200),
                QString::number(centre.y() - 150), "mousemove", "--sync", QString::number(to.x()),
                QString::number(to.y()), "mouseup", "1"});
-    ASSERT_TRUE(test::spinUntil([&] { return x.rootGeometry(*orb).center() == to; }, 5000))
-        << x.rootGeometry(*orb).x() << "," << x.rootGeometry(*orb).y();
-    const QPoint left = x.rootGeometry(*orb).topLeft();
+    ASSERT_TRUE(test::spinUntil([&] { return x.rootGeometry(orb).center() == to; }, 5000))
+        << x.rootGeometry(orb).x() << "," << x.rootGeometry(orb).y();
+    const QPoint left = x.rootGeometry(orb).topLeft();
     const QString kept = orb_placement::format(QPointF(left.x(), 800 - left.y() - 74));
     EXPECT_TRUE(test::spinUntil(
         [&] { return platform::DefaultsStore::shared().string("orbOrigin") == kept; }, 5000))

@@ -3,8 +3,10 @@
 // The desktop around the shell's desktop tests: a window manager and a tray host, started for
 // the test and stopped after it (the other desktop tests need the bare X server), and small
 // questions to the X server about the windows on it.
+#include "app/stores/diagnostic_log.h"
 #include "tests/support/fixtures.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRect>
 #include <QString>
@@ -33,7 +35,9 @@ public:
                                                     },
                                                     15000);
     }
-    ~ShellHosts() {
+    ~ShellHosts() { stop(); }
+    // Stops the window manager and the tray host; the windows they managed stay on the screen.
+    void stop() {
         if (process_.state() != QProcess::NotRunning) {
             const auto pid = static_cast<pid_t>(process_.processId());
             if (pid > 0) {
@@ -48,6 +52,12 @@ private:
     QProcess process_;
     QByteArray output_;
 };
+
+// Whether Tavik's diagnostic log ends as the quit sequence ends it.
+inline bool logEndsWithACleanExit() {
+    QFile log(DiagnosticLog::url());
+    return log.open(QIODevice::ReadOnly) && log.readAll().endsWith("[tavik] exited cleanly\n");
+}
 
 // Runs a command to its end; its exit code, or -1 when it failed to run in time.
 inline int run(const QString& program, const QStringList& arguments, int timeoutMs = 10000) {

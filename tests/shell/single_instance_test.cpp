@@ -1,5 +1,10 @@
 // One Tavik per user: a later start hands over to the first; a dead one's lock never blocks.
+#include "platform/folders.h"
 #include "platform/single_instance.h"
+#include "tests/support/small_file_system.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -9,6 +14,8 @@
 
 #include <atomic>
 #include <csignal>
+#include <pwd.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -102,6 +109,54 @@ TEST(SingleInstance, AHolderThatNeverAnswersIsReportedNotObeyed) {
     EXPECT_EQ(later.claim(600), Claim::unanswered);
     ::kill(stuck, SIGKILL);
     ::waitpid(stuck, nullptr, 0);
+}
+
+} // namespace
+} // namespace tavik::platform
+
+namespace tavik::platform {
+namespace {
+
+// XDG_RUNTIME_DIR unset and the usual stand-in, /tmp/runtime-<user>, taken by another user:
+// the lock and the socket must go to a folder no one else can enter, never to the current folder
+// or a shared place where another user could answer in Tavik's name.
+TEST(SingleInstance, WithoutARuntimeFolderOfItsOwnTheLockStaysPrivate) {
+    TAVIK_RUN_IN_PRIVATE_MOUNT_NAMESPACE();
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString standIn =
+        "/tmp/runtime-" + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+    QDir().mkpath(standIn);
+    QTemporaryDir others;
+    ASSERT_EQ(::chown(QFile::encodeName(others.path()).constData(), 65534, 65534), 0);
+    ASSERT_EQ(::mount(QFile::encodeName(others.path()).constData(),
+                      QFile::encodeName(standIn).constData(), nullptr, MS_BIND, nullptr),
+              0);
+
+    const QString folder =
+        SingleInstance::defaultRuntimeFolder(Folders::fromEnvironment().state + "/runtime");
+    const QString key = SingleInstance::keyFor(Folders::fromEnvironment().config);
+    SingleInstance first(folder, key);
+    ASSERT_EQ(first.claim(), Claim::first);
+    const QFileInfo lockFolder(QFileInfo(first.lockPath()).absolutePath());
+    EXPECT_TRUE(QFileInfo(first.lockPath()).isAbsolute()) << first.lockPath().toStdString();
+    EXPECT_EQ(lockFolder.ownerId(), ::geteuid()) << lockFolder.filePath().toStdString();
+    EXPECT_EQ(lockFolder.permissions() & 0x0077, 0) << lockFolder.filePath().toStdString();
+    EXPECT_TRUE(QFileInfo(first.socketPath()).isAbsolute());
+    EXPECT_EQ(QFileInfo(first.socketPath()).absolutePath(), lockFolder.filePath());
+    EXPECT_EQ(claimElsewhere(folder, key, 3000), Claim::handedOver);
+
+    // A session folder of another user's is passed over like the stand-in; one of our own is
+    // used; and a folder another user holds is refused outright, with the reason.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(others.path()));
+    EXPECT_EQ(SingleInstance::defaultRuntimeFolder("/fallback"), "/fallback");
+    QTemporaryDir session;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(session.path()));
+    EXPECT_EQ(SingleInstance::defaultRuntimeFolder("/fallback"), session.path());
+    SingleInstance elsewhere(others.path(), key);
+    EXPECT_EQ(elsewhere.claim(1000), Claim::refused);
+    EXPECT_EQ(elsewhere.refusal(), "no private folder for the single-instance lock: " +
+                                       others.path() + " belongs to another user");
+    EXPECT_TRUE(QDir(others.path()).isEmpty());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,56 @@ TEST(StatusMenuFill, DataTextsShowAsWrittenAndItemsCarryTheirActions) {
     // Filling again replaces everything the menu held.
     status_menu::fill(menu, status_menu::items({State::idle(), "F5", std::nullopt, {}}), {});
     EXPECT_EQ(menu.actions().size(), 9);
+}
+
+TEST(StatusMenuFill, LinesKeepTheirItemsAcrossRebuildsAndALineThatLeftAnswersOnceMore) {
+    QList<HistoryEntry> entries{entry("second"), entry("first")};
+    QMenu menu;
+    QList<std::pair<Action, QString>> chosen;
+    const auto onChosen = [&](Action action, const QAction& item) {
+        chosen.push_back({action, item.data().toString()});
+    };
+    const auto rebuild = [&](const State& state) {
+        status_menu::fill(menu, status_menu::items({state, "F5", std::nullopt, entries}), onChosen);
+    };
+    rebuild(State::idle());
+    const QList<QAction*> before = menu.actions();
+    const QString firstKey = "entry:" + entries[1].id.toString(QUuid::WithoutBraces);
+    QAction* first = status_menu::itemFor(menu, firstKey);
+    ASSERT_NE(first, nullptr);
+
+    // A new state changes one title in place; every item stays the same object.
+    rebuild(State::recording());
+    EXPECT_EQ(menu.actions(), before);
+    EXPECT_EQ(menu.actions()[0]->text(), "Listening…");
+
+    // A ninth dictation pushes the oldest out: the others keep their items, and the item of
+    // the line that left, still on its way from a menu drawn a moment ago, copies its entry.
+    for (int i = 0; i < 7; ++i) {
+        entries.prepend(entry(QStringLiteral("newer %1").arg(i)));
+    }
+    rebuild(State::idle());
+    EXPECT_FALSE(menu.actions().contains(first));
+    EXPECT_EQ(status_menu::itemFor(menu, firstKey), first);
+    EXPECT_EQ(menu.actions().last(), before.last()) << "Quit Tavik keeps its item";
+    first->trigger();
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0], std::make_pair(Action::copyEntry, QString("first")));
+
+    // One more change and it is gone.
+    entries.prepend(entry("newest"));
+    rebuild(State::idle());
+    EXPECT_EQ(status_menu::itemFor(menu, firstKey), nullptr);
+
+    // Every line has a key of its own, even when a hand-edited history repeats an id.
+    entries[1].id = entries[0].id;
+    const auto lines = status_menu::items({State::idle(), "F5", QString("x"), entries});
+    QSet<QString> keys;
+    for (const Item& line : lines) {
+        EXPECT_FALSE(line.key.isEmpty());
+        keys.insert(line.key);
+    }
+    EXPECT_EQ(keys.size(), lines.size());
 }
 
 } // namespace

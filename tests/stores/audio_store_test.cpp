@@ -211,6 +211,16 @@ TEST_F(AudioStoreTest, DeleteAllEmptiesTheArchiveAndSavingRecreatesIt) {
     EXPECT_TRUE(store.exists(id));
 }
 
+TEST_F(AudioStoreTest, TheNextStartRemovesRecordingsAKillCutShortAndNothingElse) {
+    const QString cutShort =
+        QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + ".wav.Xy12Zw";
+    makeFile(cutShort, 300'000, 1);
+    makeFile("notes.txt.Xy12Zw", 10, 1);
+    makeFile("kept.wav", 10, 1);
+    AudioStore nextStart{dataFolder};
+    EXPECT_EQ(remaining(), QStringList({"kept.wav", "notes.txt.Xy12Zw"}));
+}
+
 TEST_F(AudioStoreTest, NeverTouchesAFolderThatIsNotTavikAudio) {
     const QString elsewhere = root.path() + "/Documents";
     ASSERT_TRUE(QDir().mkpath(elsewhere + "/audio"));
@@ -233,7 +243,7 @@ TEST_F(AudioStoreTest, NeverTouchesAFolderThatIsNotTavikAudio) {
     ASSERT_TRUE(QDir::setCurrent(workingFolder));
     AudioStore relative{QString()};
     relative.directory();
-    const bool saved = relative.save(std::vector<float>(4, 0.0f), QUuid::createUuid());
+    const bool saved = relative.save(std::vector<float>(4, 0.0f), QUuid::createUuid()).ok();
     QDir::setCurrent(before);
     EXPECT_FALSE(saved);
     EXPECT_TRUE(QDir(workingFolder).isEmpty());

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
@@ -80,6 +81,10 @@ TEST(HistoryCrashSafety, AKillDuringSavesLeavesACompleteFile) {
             ASSERT_TRUE(entries->at(i).text.startsWith(expected)) << "round " << round;
         }
         EXPECT_EQ(History(path).entries(), *entries);
+        // Whatever the kill left half written beside it is gone once the history is loaded.
+        EXPECT_TRUE(QDir(QFileInfo(path).absolutePath())
+                        .entryList({"history.json.??????"}, QDir::Files)
+                        .isEmpty());
     }
 }
 

@@ -8,9 +8,14 @@
 #include <QDir>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QThread>
 
 #include <gtest/gtest.h>
+#include <pulse/context.h>
+#include <pulse/introspect.h>
+#include <pulse/mainloop.h>
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -35,6 +40,34 @@ QString nullSinkIndex() {
         }
     }
     return {};
+}
+
+// Ends a playing stream from outside, as the desktop's sound settings can (pactl cannot).
+bool killStream(const QString& index) {
+    pa_mainloop* loop = pa_mainloop_new();
+    pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "tavik-test");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto iterateUntil = [&](const std::function<bool()>& done) {
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            pa_mainloop_iterate(loop, 0, nullptr);
+            QThread::msleep(2);
+        }
+        return done();
+    };
+    bool killed = false;
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
+        iterateUntil([&] { return pa_context_get_state(context) == PA_CONTEXT_READY; })) {
+        pa_operation* kill = pa_context_kill_sink_input(
+            context, index.toUInt(),
+            [](pa_context*, int success, void* done) { *static_cast<bool*>(done) = success; },
+            &killed);
+        iterateUntil([&] { return pa_operation_get_state(kill) != PA_OPERATION_RUNNING; });
+        pa_operation_unref(kill);
+    }
+    pa_context_disconnect(context);
+    pa_context_unref(context);
+    pa_mainloop_free(loop);
+    return killed;
 }
 
 // Streams playing now, one line each: index, sink, client, driver, sample spec.
@@ -136,6 +169,29 @@ TEST_F(PlayerDesktopTest, ASecondDictationReplacesTheFirst) {
     // The second plays to its end well before the first would have.
     ASSERT_TRUE(test::spinUntil([&] { return !player.playing().has_value(); }, 4000));
     EXPECT_TRUE(test::spinUntil([&] { return playingStreams().isEmpty(); }, 5000));
+}
+
+TEST_F(PlayerDesktopTest, AStreamTheServerEndsIsNoLongerShownAsPlaying) {
+    Player player(platform::AudioPlayback::system(), lookup());
+    QSignalSpy failures(&player, &Player::playbackFailed);
+    const QUuid id = archivedTone(5.0);
+    player.toggle(id);
+    std::optional<QString> stream;
+    ASSERT_TRUE(
+        test::spinUntil([&] { return (stream = theStreamOnTheNullSink()).has_value(); }, 5000));
+
+    ASSERT_TRUE(killStream(*stream));
+    ASSERT_TRUE(test::spinUntil([&] { return !player.playing().has_value(); }, 5000));
+    ASSERT_EQ(failures.count(), 1);
+    EXPECT_EQ(failures[0][0].value<QUuid>(), id);
+    EXPECT_EQ(failures[0][1].toString(), QStringLiteral("the sound server stopped it"));
+
+    // The next play goes on to its end.
+    const QUuid shortOne = archivedTone(0.3);
+    player.toggle(shortOne);
+    EXPECT_EQ(player.playing(), shortOne);
+    ASSERT_TRUE(test::spinUntil([&] { return !player.playing().has_value(); }, 10'000));
+    EXPECT_EQ(failures.count(), 1);
 }
 
 } // namespace

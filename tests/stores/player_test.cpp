@@ -22,10 +22,10 @@ class ControlledPlayback : public platform::AudioPlayback {
 public:
     struct Sound : platform::PlaybackSound {
         Sound(ControlledPlayback& owner, QString path) : owner(owner), path(std::move(path)) {}
-        bool play(std::function<void()> finished) override {
+        platform::PlaybackResult play(Ended ended) override {
             owner.started << path;
-            owner.finishers.push_back(std::move(finished));
-            return true;
+            owner.finishers.push_back(std::move(ended));
+            return {};
         }
         void stop() override { owner.stopped << path; }
         ControlledPlayback& owner;
@@ -41,12 +41,12 @@ public:
 
     // Sends the end notice of the n-th sound started, from another thread.
     void finish(std::size_t n) {
-        std::thread([notice = finishers.at(n)] { notice(); }).join();
+        std::thread([notice = finishers.at(n)] { notice(platform::PlaybackResult{}); }).join();
     }
 
     QStringList started;
     QStringList stopped;
-    std::vector<std::function<void()>> finishers;
+    std::vector<platform::PlaybackSound::Ended> finishers;
 };
 
 class PlayerTest : public ::testing::Test {

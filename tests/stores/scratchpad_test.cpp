@@ -76,6 +76,59 @@ TEST_F(ScratchpadTest, EveryAssignmentIsAnnouncedAndSavedButAnEmptyPieceIsNothin
     EXPECT_EQ(fileBytes(path), "same more");
 }
 
+TEST_F(ScratchpadTest, ReplaceChangesTheTextWhereItLiesAndTellsWhatChanged) {
+    Scratchpad pad(folder);
+    {
+        QString start = QStringLiteral("hello world");
+        start.reserve(4096);
+        pad.setText(start);
+    }
+    // Room to spare, and no one else holding the text: a keystroke changes it in place.
+    const QChar* where = pad.text().constData();
+    pad.replace(6, 5, u"there");
+    pad.replace(pad.text().size(), 0, u"!");
+    EXPECT_EQ(pad.text().constData(), where);
+
+    QSignalSpy edits(&pad, &Scratchpad::textEdited);
+    QSignalSpy changes(&pad, &Scratchpad::textChanged);
+    pad.setText(QStringLiteral("hello world"));
+    pad.replace(6, 5, u"there");
+    pad.replace(pad.text().size(), 0, u"!");
+    pad.replace(0, 0, u"Oh, ");
+    pad.append(QStringLiteral("Yes."));
+    pad.replace(2, 1, u"!!");
+    EXPECT_EQ(pad.text(), QStringLiteral("Oh!! hello there! Yes."));
+    pad.replace(-3, 99, u"");
+    EXPECT_EQ(pad.text(), QString());
+
+    const QList<QVariantList> expected = {
+        {0, QStringLiteral("hello there!"), 11},
+        {6, QStringLiteral("world"), 5},
+        {11, QString(), 1},
+        {0, QString(), 4},
+        {16, QString(), 5},
+        {2, QStringLiteral(","), 2},
+        {0, QStringLiteral("Oh!! hello there! Yes."), 0},
+    };
+    ASSERT_EQ(edits.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(edits.at(i).at(0).toLongLong(), expected[i][0].toLongLong()) << i;
+        EXPECT_EQ(edits.at(i).at(1).toString(), expected[i][1].toString()) << i;
+        EXPECT_EQ(edits.at(i).at(2).toLongLong(), expected[i][2].toLongLong()) << i;
+    }
+    EXPECT_EQ(changes.size(), edits.size());
+
+    // Every change is saved; a lone half of a surrogate pair as it always was.
+    pad.replace(0, 0, QString(QStringLiteral("a")) + QChar(0xD800) + QStringLiteral("é"));
+    ASSERT_TRUE(pad.flush(5s));
+    EXPECT_EQ(fileBytes(path), QByteArray("a?\xc3\xa9"));
+    for (int i = 0; i < 500; ++i) {
+        pad.replace(pad.text().size(), 0, QString::number(i % 10));
+    }
+    ASSERT_TRUE(pad.flush(5s));
+    EXPECT_EQ(fileBytes(path), pad.text().toUtf8());
+}
+
 TEST_F(ScratchpadTest, TextSurvivesARestartAsPlainPrivateUtf8) {
     const QString text = QString::fromUtf8("naïve ✓ note\nsecond line");
     {
@@ -111,7 +164,7 @@ TEST_F(ScratchpadTest, AMissingFileStartsEmptyWithoutWriting) {
     EXPECT_FALSE(QFileInfo::exists(path));
 }
 
-TEST_F(ScratchpadTest, AFileThatIsNotWholeUtf8StartsEmptyAndIsMovedAsideBeforeTheFirstSave) {
+TEST_F(ScratchpadTest, AFileThatIsNotWholeUtf8StartsEmptyAndIsMovedAsideWhenLoaded) {
     // Latin-1 text, and notes cut off inside a character (a disk that filled up mid-write):
     // both are the user's words and must survive the first save.
     const QByteArray latin1 = "caf\xe9 notes\xff";
@@ -125,7 +178,7 @@ TEST_F(ScratchpadTest, AFileThatIsNotWholeUtf8StartsEmptyAndIsMovedAsideBeforeTh
         Scratchpad pad(folder);
         EXPECT_EQ(pad.text(), "");
         ASSERT_TRUE(pad.flush(5s));
-        EXPECT_EQ(fileBytes(path), unreadable); // creation alone changes nothing
+        EXPECT_FALSE(QFileInfo::exists(path)); // aside at once, so the window can say where
 
         pad.append("dictated");
         ASSERT_TRUE(pad.flush(5s));

@@ -1,8 +1,14 @@
 #include "tests/support/audio_desktop.h"
 
+#include "tests/support/fixtures.h"
+#include "tests/support/sound_server.h"
+
 #include <QProcess>
 
 #include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -39,6 +45,13 @@ std::optional<QString> pactl(const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
+bool setDefaultSource(const QString& name) {
+    if (!pactl({QStringLiteral("set-default-source"), name})) {
+        return false;
+    }
+    return spinUntil([&] { return pactl({QStringLiteral("get-default-source")}) == name; }, 5000);
+}
+
 PulseModule::PulseModule(const QString& module, const QStringList& arguments) {
     bool ok = false;
     const auto output = pactl(QStringList{QStringLiteral("load-module"), module} + arguments);
@@ -57,6 +70,26 @@ void PulseModule::unload() {
     }
 }
 
+std::unique_ptr<PulseModule> loadNullSource(const QString& name, int channels, int rate,
+                                            const QString& channelMap, const QString& description) {
+    const QStringList common{QStringLiteral("channels=") + QString::number(channels),
+                             QStringLiteral("rate=") + QString::number(rate),
+                             QStringLiteral("channel_map=") + channelMap};
+    // pipewire-pulse has no null source; a null sink whose node is a virtual source is one.
+    if (soundServerIsPipeWire()) {
+        return std::make_unique<PulseModule>(
+            QStringLiteral("module-null-sink"),
+            QStringList{QStringLiteral("media.class=Audio/Source/Virtual"),
+                        QStringLiteral("sink_name=") + name,
+                        QStringLiteral("sink_properties=device.description=") + description} +
+                common);
+    }
+    return std::make_unique<PulseModule>(QStringLiteral("module-null-source"),
+                                         QStringList{QStringLiteral("source_name=") + name,
+                                                     QStringLiteral("description=") + description} +
+                                             common);
+}
+
 PipeMicrophone::PipeMicrophone(const QString& sourceName, int channels,
                                const QString& extraProperties) {
     if (!folder_.isValid()) {
@@ -68,7 +101,9 @@ PipeMicrophone::PipeMicrophone(const QString& sourceName, int channels,
                     QStringLiteral("format=float32le"), QStringLiteral("rate=16000"),
                     QStringLiteral("channels=") + QString::number(channels),
                     QStringLiteral("channel_map=") + channelMap(channels),
+                    // PipeWire marks its pipe sources virtual; these stand for microphones.
                     QStringLiteral("source_properties='device.description=") + sourceName +
+                        QStringLiteral(" node.virtual=false") +
                         (extraProperties.isEmpty() ? QString() : " " + extraProperties) + "'"});
 }
 
@@ -80,6 +115,10 @@ MicFeeder::MicFeeder(const QString& fifo, std::vector<float> samples)
           if (fd < 0) {
               return;
           }
+          // A pipe as large as the system allows: a feeder that the scheduler holds back under
+          // load must not leave the source reading an empty pipe, which PipeWire fills with
+          // silence in the middle of what is spoken.
+          (void)::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
           const auto* bytes = reinterpret_cast<const char*>(samples.data());
           std::size_t left = samples.size() * sizeof(float);
           while (left > 0) {
@@ -95,6 +134,35 @@ MicFeeder::MicFeeder(const QString& fifo, std::vector<float> samples)
 
 MicFeeder::~MicFeeder() {
     writer_.join();
+}
+
+std::optional<std::size_t> findAmidSilence(const std::vector<float>& heard,
+                                           const std::vector<float>& spoken, float tolerance) {
+    const auto audible = [](float sample) {
+        return sample != 0.0f;
+    };
+    const auto heardStart = std::find_if(heard.begin(), heard.end(), audible);
+    const auto spokenStart = std::find_if(spoken.begin(), spoken.end(), audible);
+    if (spokenStart == spoken.end() || heardStart - heard.begin() < spokenStart - spoken.begin()) {
+        return std::nullopt;
+    }
+    const auto offset = std::size_t((heardStart - heard.begin()) - (spokenStart - spoken.begin()));
+    if (offset + spoken.size() > heard.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+        const bool inside = i >= offset && i < offset + spoken.size();
+        const float expected = inside ? spoken[i - offset] : 0.0f;
+        if (std::fabs(heard[i] - expected) > (inside ? tolerance : 0.0f)) {
+            return std::nullopt;
+        }
+    }
+    return offset;
+}
+
+std::vector<float> withTrailingSilence(std::vector<float> samples) {
+    samples.resize(samples.size() + 1600, 0.0f);
+    return samples;
 }
 
 QString desktopMicFifo() {

@@ -14,6 +14,10 @@ namespace tavik::test {
 // Runs pactl against the test desktop's sound server; its output, or none when it failed.
 std::optional<QString> pactl(const QStringList& arguments);
 
+// Makes `name` the server's default source and waits until the server says so (PipeWire's
+// session manager takes the choice a moment after the request).
+bool setDefaultSource(const QString& name);
+
 // A module loaded into the test sound server for the life of the object.
 class PulseModule {
 public:
@@ -28,6 +32,11 @@ public:
 private:
     int index_ = -1;
 };
+
+// A source with no sound behind it (a virtual device), loaded in the way the desktop's kind of
+// server offers one; `channelMap` names its channels.
+std::unique_ptr<PulseModule> loadNullSource(const QString& name, int channels, int rate,
+                                            const QString& channelMap, const QString& description);
 
 // A pipe source (a microphone the test speaks through) in its own temporary folder.
 class PipeMicrophone {
@@ -57,6 +66,16 @@ public:
 private:
     std::thread writer_;
 };
+
+// Where `spoken` stands in `heard`, sample for sample (within `tolerance`), with nothing but
+// exact silence around it; none when it does not. PulseAudio delivers only what was written
+// into a pipe source; PipeWire also fills the time nobody writes with silence.
+std::optional<std::size_t> findAmidSilence(const std::vector<float>& heard,
+                                           const std::vector<float>& spoken, float tolerance);
+
+// `samples` followed by 0.1 s of silence. PipeWire's pipe source holds back the last few samples
+// written until more come: the silence lets all of what a test speaks through.
+std::vector<float> withTrailingSilence(std::vector<float> samples);
 
 // The test desktop's own microphone FIFO ($TAVIK_TEST_MIC_FIFO).
 QString desktopMicFifo();

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace tavik::test {
 
 // The messages written to the diagnostic log so far, without their time stamps.
@@ -23,6 +25,13 @@ inline QStringList loggedMessages() {
 
 inline qsizetype countLogged(const QString& message) {
     return loggedMessages().count(message);
+}
+
+// How many messages begin with `start` (a line whose end names a reason).
+inline qsizetype countLoggedStartingWith(const QString& start) {
+    const QStringList messages = loggedMessages();
+    return std::count_if(messages.begin(), messages.end(),
+                         [&](const QString& message) { return message.startsWith(start); });
 }
 
 } // namespace tavik::test

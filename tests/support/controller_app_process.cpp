@@ -23,7 +23,10 @@ QString TavikProcess::program() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../app/shell/tavik");
 }
 
-bool TavikProcess::start() {
+bool TavikProcess::start(const QProcessEnvironment& environment) {
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    all.insert(environment);
+    process_.setProcessEnvironment(all);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(program(), {});
     return process_.waitForStarted(10000);
@@ -66,9 +69,9 @@ int TavikProcess::terminate(int timeoutMs) {
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
-PacedMicrophone::PacedMicrophone(std::vector<float> samples)
-    : writer_([this, samples = std::move(samples)] {
-          const QByteArray fifo = qgetenv("TAVIK_TEST_MIC_FIFO");
+PacedMicrophone::PacedMicrophone(std::vector<float> samples, const QString& fifoPath)
+    : writer_([this, samples = std::move(samples), path = fifoPath.toLocal8Bit()] {
+          const QByteArray fifo = path.isEmpty() ? qgetenv("TAVIK_TEST_MIC_FIFO") : path;
           const int fd = ::open(fifo.constData(), O_WRONLY | O_CLOEXEC);
           if (fd >= 0) {
               constexpr std::size_t chunk = 320; // 20 ms

@@ -21,7 +21,8 @@ public:
     // The application built beside the test programs.
     static QString program();
 
-    bool start();
+    // Starts it in this process's environment, with `environment` added (e.g. a scale factor).
+    bool start(const QProcessEnvironment& environment = {});
     // Waits until the output holds `line` (a log line's message); false after the timeout.
     bool waitForLine(const QString& line, int timeoutMs);
     void signal(int signalNumber);
@@ -36,11 +37,11 @@ private:
     QString output_;
 };
 
-// Writes float samples into the test desktop's microphone FIFO at the pace of real time, from
-// a thread of its own. Joined on destruction.
+// Writes float samples into a microphone FIFO (the test desktop's own unless another is named) at
+// the pace of real time, from a thread of its own. Joined on destruction.
 class PacedMicrophone {
 public:
-    explicit PacedMicrophone(std::vector<float> samples);
+    explicit PacedMicrophone(std::vector<float> samples, const QString& fifo = {});
     ~PacedMicrophone();
     PacedMicrophone(const PacedMicrophone&) = delete;
     PacedMicrophone& operator=(const PacedMicrophone&) = delete;

@@ -39,7 +39,11 @@ void ControllerStage::build() {
     } else {
         parts.settings = std::make_unique<FakeSettings>(settings);
     }
-    parts.stores = std::make_unique<RecordingStores>(record);
+    if (sharedStores) {
+        parts.stores = dictation::makeDictationStores();
+    } else {
+        parts.stores = std::make_unique<RecordingStores>(record);
+    }
     if (storedTextSteps) {
         parts.textSteps = dictation::makeTextSteps();
     } else if (withTextSteps) {

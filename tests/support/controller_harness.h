@@ -4,6 +4,7 @@
 // time, background jobs the test runs when it wants, and components whose behaviour each
 // scenario scripts.
 #include "app/dictation/dictation_controller.h"
+#include "app/stores/audio_store.h"
 #include "tests/support/fake_clock.h"
 
 #include <QStringList>
@@ -295,7 +296,7 @@ struct SettingsScript {
     std::optional<QString> microphoneUID;
     std::optional<QString> microphoneName;
     bool keepAudio = true;
-    int audioBudgetMB = 250;
+    qint64 audioBudgetMB = 250;
     bool dictateToScratchpad = false;
     bool playSounds = true;
     QString modelPath = QStringLiteral("/models/ggml-base.en.bin");
@@ -319,7 +320,7 @@ public:
         s_->microphoneName = name;
     }
     bool keepAudio() const override { return s_->keepAudio; }
-    int audioBudgetMB() const override { return s_->audioBudgetMB; }
+    qint64 audioBudgetBytes() const override { return AudioStore::budgetBytes(s_->audioBudgetMB); }
     bool dictateToScratchpad() const override { return s_->dictateToScratchpad; }
     bool playSounds() const override { return s_->playSounds; }
     QString modelPath() const override { return s_->modelPath; }
@@ -434,6 +435,8 @@ public:
     std::shared_ptr<SettingsScript> settings = std::make_shared<SettingsScript>();
     // When set, the controller reads and writes these real settings instead of the script.
     Preferences* preferences = nullptr;
+    // The application's own stores (audio archive, history, scratchpad) instead of the record.
+    bool sharedStores = false;
     // When set, the microphone the controller drives instead of the scripted one.
     std::function<std::unique_ptr<dictation::CaptureEngine>()> makeAudio;
     std::shared_ptr<StageRecord> record = std::make_shared<StageRecord>();

@@ -1,15 +1,18 @@
 // brand-icons RESOURCES_DIR: draws the brand mark with the design system's own painting into
 //   RESOURCES_DIR/menubarTemplate.png, menubarTemplate@2x.png   the tray artwork (one colour)
+//   RESOURCES_DIR/menubarTemplate-<N>.png   the same for each panel size, drawn at that size
 //   RESOURCES_DIR/icons/hicolor/<N>x<N>/apps/com.trelvanic.tavik.png   the application icon
-// The scalable icon beside them is written by hand from the same geometry.
+//   RESOURCES_DIR/icons/hicolor/scalable/status/com.trelvanic.tavik-<state>-symbolic.svg
+//       the tray icon of each dictation state, for panels that recolour themed icons
+// The scalable application icon beside them is written by hand from the same geometry.
 #include "app/shell/design/mark.h"
 #include "app/shell/design/theme.h"
+#include "tools/brand-icons/symbolic_icons.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPathStroker>
 
 #include <cstdio>
 
@@ -19,16 +22,7 @@ using namespace tavik::design;
 
 // Where the mark's ink lies in a 24-unit frame: the strokes with their round caps.
 QRectF inkBounds() {
-    const QRectF frame(0, 0, mark::grid, mark::grid);
-    QPainterPathStroker monogram;
-    monogram.setWidth(2.6);
-    monogram.setCapStyle(Qt::RoundCap);
-    QPainterPathStroker bars;
-    bars.setWidth(2.0);
-    bars.setCapStyle(Qt::RoundCap);
-    return monogram.createStroke(mark::monogramPath(frame))
-        .boundingRect()
-        .united(bars.createStroke(mark::barsPath(frame, {1, 1, 1})).boundingRect());
+    return brand_icons::markOutline().boundingRect();
 }
 
 // A template image like a panel's own icons: white with alpha, the ink filling the square
@@ -84,6 +78,11 @@ int main(int argc, char** argv) {
     const QDir out(QString::fromLocal8Bit(argv[1]));
     bool ok = save(trayArtwork(18), out.filePath("menubarTemplate.png")) &&
               save(trayArtwork(36), out.filePath("menubarTemplate@2x.png"));
+    for (int size : {16, 22, 24, 32, 48}) {
+        ok = ok && save(trayArtwork(size),
+                        out.filePath(QStringLiteral("menubarTemplate-%1.png").arg(size)));
+    }
+    ok = ok && brand_icons::writeSymbolicIcons(out);
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         ok =
             ok &&

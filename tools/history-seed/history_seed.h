@@ -66,6 +66,76 @@ inline QList<HistoryEntry> manyDictations(int count, const QDateTime& newest) {
     return entries;
 }
 
+// Words for long dictations in other scripts, a few per language, repeated in a fixed
+// pseudo-random order so every run makes the same texts.
+inline const QStringList& cyrillicWords() {
+    static const QStringList words =
+        QString::fromUtf8(
+            "завтра встреча отчёт команда проект данные сервер нужно сделать пожалуйста отправить "
+            "письмо до пятницы после обеда вопрос бюджет квартал исправить ошибку посмотрите "
+            "документ я подготовлю материалы коллеги спасибо за подробный ответ обсудим это на "
+            "совещании в десять утра")
+            .split(u' ');
+    return words;
+}
+
+inline const QStringList& mixedScriptWords() {
+    static const QStringList words =
+        QString::fromUtf8(
+            "встреча meeting συνάντηση 会議 회의 отчёт report αναφορά 報告 café naïve Straße "
+            "deploy сервер διακομιστής サーバー 👍 👩‍💻 déjà-vu ok, да. ναι! "
+            "はい。 "
+            "e\xCC\x81"
+            "cole "
+            "🇩🇪 test-case данные δεδομένα データ")
+            .split(u' ');
+    return words;
+}
+
+// A text of about `length` UTF-16 units drawn from `words`: sentences of 6 to 17 words with
+// commas and full stops, the way a long dictation comes back from recognition.
+inline QString longText(const QStringList& words, qsizetype length, quint32 seed) {
+    QString text;
+    text.reserve(length + 64);
+    quint32 state = seed * 2654435761u + 1u;
+    const auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    while (text.size() < length) {
+        const int sentence = 6 + int(next() % 12);
+        for (int w = 0; w < sentence && text.size() < length; ++w) {
+            QString word = words[qsizetype(next() % quint32(words.size()))];
+            if (w == 0 && !word.isEmpty()) {
+                word[0] = word[0].toUpper();
+            }
+            text += word;
+            text += (w + 1 == sentence) ? QStringLiteral(". ")
+                    : (next() % 9 == 0) ? QStringLiteral(", ")
+                                        : QStringLiteral(" ");
+        }
+    }
+    return text.trimmed();
+}
+
+// `count` long dictations (about `length` characters each) from `words`, newest first, 37
+// minutes apart from `newest` backwards, with the same applications and misses as
+// manyDictations.
+inline QList<HistoryEntry> manyLongDictations(int count, const QDateTime& newest,
+                                              const QStringList& words, qsizetype length = 1500) {
+    static const QStringList apps = {"Mail", "Editor", "Chat", "Terminal", "Notes"};
+    QList<HistoryEntry> entries;
+    entries.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        HistoryEntry entry =
+            dictation(longText(words, length, quint32(i)), newest.addSecs(-qint64(i) * 37 * 60),
+                      apps[i % apps.size()], i % 17 != 3, 300 + i % 400);
+        entry.duration = 40.0 + i % 50;
+        entries.append(entry);
+    }
+    return entries;
+}
+
 // A varied history of a few days: short and long texts, several lines, other scripts, a text
 // that only reached the clipboard, and one from last year. Newest first.
 inline QList<HistoryEntry> variedHistory(const QDateTime& now) {

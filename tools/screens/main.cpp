@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -73,7 +74,12 @@ int renderOne(const Scene& scene, const QString& outputDir) {
     widget->show();
     context.settle(400);
     const QString path = QDir(outputDir).filePath(scene.name + ".png");
-    if (!widget->grab().save(path)) {
+    const QRect area(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+    const QPixmap shot =
+        scene.fromScreen
+            ? widget->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            : widget->grab();
+    if (!shot.save(path)) {
         std::fprintf(stderr, "screens: could not write %s\n", qPrintable(path));
         return 1;
     }
@@ -126,6 +132,9 @@ int main(int argc, char** argv) {
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TAVIK_SCREENS_CHILD"), QStringLiteral("1"));
+        if (scene.scale != 1) {
+            env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scene.scale));
+        }
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {outputDir, scene.name});
         if (!child.waitForFinished(60'000) || child.exitCode() != 0) {

@@ -30,6 +30,11 @@ struct Scene {
     QSize size;   // the window's size; an empty size keeps the widget's own size hint
     // Makes the top-level widget to capture. The widget is shown, settled and grabbed.
     std::function<QWidget*(SceneContext&)> make;
+    // The device pixel ratio the scene's process runs at (Qt's scale factor).
+    double scale = 1;
+    // Taken from the screen where the widget stands, with every window over it, instead of
+    // from the widget alone: what the X server shows, shaped windows cut as they are.
+    bool fromScreen = false;
 };
 
 // Scenes register themselves from their own file: `static SceneRegistration one{Scene{…}};`.

@@ -1,6 +1,7 @@
 // The dictionary, snippets, transforms and scratchpad panes, each empty and with sample data
 // seeded into the scene's own fresh stores.
 #include "app/panes/dictionary/dictionary_pane.h"
+#include "app/panes/scratchpad/scratchpad_editor.h"
 #include "app/panes/scratchpad/scratchpad_pane.h"
 #include "app/panes/snippets/snippets_pane.h"
 #include "app/panes/transforms/transforms_pane.h"
@@ -10,9 +11,6 @@
 #include "app/stores/transforms.h"
 #include "app/stores/vocabulary.h"
 #include "tools/screens/scene.h"
-
-#include <QPlainTextEdit>
-#include <QTextCursor>
 
 namespace tavik::screens {
 namespace {
@@ -71,12 +69,22 @@ QWidget* scratchpad(bool seeded) {
     }
     auto* pane = new panes::ScratchpadPane;
     if (seeded) {
-        auto* editor = pane->findChild<QPlainTextEdit*>();
-        QTextCursor cursor(editor->document());
-        cursor.setPosition(30);
-        cursor.setPosition(52, QTextCursor::KeepAnchor);
-        editor->setTextCursor(cursor);
+        pane->editor()->select(30, 52);
     }
+    return pane;
+}
+
+// A pad as dictation leaves it: one paragraph of sentences, a selection over a wrapped line.
+QWidget* scratchpadParagraph() {
+    QString text;
+    for (int i = 1; i <= 400; ++i) {
+        text += QStringLiteral("Sentence %1 said on the way in, about the session and the "
+                               "microphones. ")
+                    .arg(i);
+    }
+    Scratchpad::shared().setText(text + QStringLiteral("And the last thing said."));
+    auto* pane = new panes::ScratchpadPane;
+    pane->editor()->select(95, 140);
     return pane;
 }
 
@@ -112,6 +120,10 @@ const SceneRegistration editorScenes[] = {
     SceneRegistration{Scene{"pane-scratchpad-long", paneSize,
                             [](SceneContext&) {
                                 return scratchpad(true);
+                            }}},
+    SceneRegistration{Scene{"pane-scratchpad-paragraph", paneSize,
+                            [](SceneContext&) {
+                                return scratchpadParagraph();
                             }}},
 };
 

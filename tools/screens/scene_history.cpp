@@ -1,14 +1,17 @@
 // The history pane with a seeded history: at rest, searched (with and without results), a row
-// under the pointer with its actions, notices, the transform menu; and the empty pane.
+// under the pointer with its actions, notices (one from a play that could not start), the
+// transform menu; and the empty pane.
 #include "app/panes/history/dictation_view.h"
 #include "app/panes/history/transform_menu.h"
 #include "app/shell/state/app_state.h"
 #include "app/stores/audio_store.h"
 #include "app/stores/history.h"
+#include "app/stores/player.h"
 #include "app/stores/transforms.h"
 #include "tools/history-seed/history_seed.h"
 #include "tools/screens/scene.h"
 
+#include <QDir>
 #include <QMenu>
 
 #include <vector>
@@ -87,6 +90,18 @@ const SceneRegistration historyScenes[] = {
                                                    "Check the address in Settings."),
                                     true);
                                 return historyPane(c);
+                            }}},
+    SceneRegistration{Scene{QStringLiteral("history-play-failed"), paneSize,
+                            [](SceneContext& c) -> QWidget* {
+                                // Play pressed on the shopping list with no sound server to
+                                // play through: the row offers play again, the notice says why.
+                                qputenv("PULSE_SERVER",
+                                        "unix:" + QDir::home().filePath("no-server").toUtf8());
+                                const QList<HistoryEntry> entries = seedHistory();
+                                c.appState().setHovered(entries[2].id);
+                                QWidget* pane = historyPane(c);
+                                Player::shared().toggle(entries[2].id);
+                                return pane;
                             }}},
     SceneRegistration{Scene{
         QStringLiteral("history-transform-menu"), QSize(),

@@ -60,6 +60,13 @@ Scene mainWindowScene(Section section) {
                  }};
 }
 
+// The same window on a screen scaled to 200 %: the size in device pixels doubles.
+Scene atScale2(Scene scene) {
+    scene.name += QStringLiteral("-scale-2");
+    scene.scale = 2;
+    return scene;
+}
+
 // The sidebar shows what the controller publishes; the scene publishes each state itself.
 Scene sidebarScene(const QString& name, State state) {
     return Scene{QStringLiteral("shell-sidebar-") + name, QSize(190, 660),
@@ -90,6 +97,8 @@ const SceneRegistration shellScenes[] = {
     SceneRegistration{mainWindowScene(Section::transforms)},
     SceneRegistration{mainWindowScene(Section::scratchpad)},
     SceneRegistration{mainWindowScene(Section::settings)},
+    SceneRegistration{atScale2(mainWindowScene(Section::dictation))},
+    SceneRegistration{atScale2(mainWindowScene(Section::settings))},
     SceneRegistration{sidebarScene("loading", State::loading())},
     SceneRegistration{sidebarScene("idle", State::idle())},
     SceneRegistration{sidebarScene("recording", State::recording())},
@@ -97,6 +106,17 @@ const SceneRegistration shellScenes[] = {
     SceneRegistration{sidebarScene(
         "failed", State::failed("Microphone unavailable: the USB headset was unplugged while "
                                 "you were speaking"))},
+    // No tray on this desktop: the problem the tray menu would carry stands under the state.
+    SceneRegistration{Scene{QStringLiteral("shell-sidebar-problem-without-tray"), QSize(190, 660),
+                            [](SceneContext& c) -> QWidget* {
+                                seedHistory();
+                                auto* sidebar = new Sidebar(c.controller(), c.appState());
+                                emit c.controller().stateChanged(State::idle());
+                                emit c.controller().lastErrorChanged(
+                                    QString("Could not type into Mail — copied to clipboard "
+                                            "instead"));
+                                return sidebar;
+                            }}},
     SceneRegistration{Scene{QStringLiteral("shell-tray-menu"), QSize(),
                             [](SceneContext& c) -> QWidget* {
                                 seedHistory();

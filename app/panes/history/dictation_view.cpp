@@ -9,6 +9,7 @@
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/state/app_state.h"
+#include "app/stores/day_watch.h"
 #include "app/stores/history.h"
 #include "app/stores/preferences.h"
 
@@ -56,8 +57,12 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
 
     notice_ = new NoticeOverlay(state_, this);
 
-    connect(&History::shared(), &History::entriesChanged, this, &DictationView::refresh);
-    connect(&state_, &AppState::searchChanged, this, &DictationView::refresh);
+    dayWatch_ = new DayWatch(state_.clock(), &DayCalendar::current, this);
+    connect(&History::shared(), &History::entriesChanged, this, &DictationView::refreshList);
+    connect(&History::shared(), &History::entriesChanged, this, &DictationView::refreshFigures);
+    connect(dayWatch_, &DayWatch::dayChanged, this, &DictationView::refreshList);
+    connect(dayWatch_, &DayWatch::dayChanged, this, &DictationView::refreshFigures);
+    connect(&state_, &AppState::searchChanged, this, &DictationView::refreshList);
     connect(&Preferences::shared(), &Preferences::bindingsChanged, this,
             &DictationView::refreshHint);
     connect(frame_->verticalScrollBar(), &QScrollBar::valueChanged, list_,
@@ -73,7 +78,8 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
         frame_->ensureVisible(centre.x(), centre.y(), 0, rect.height() / 2 + 8);
     });
     refreshHint();
-    refresh();
+    refreshList();
+    refreshFigures();
 }
 
 DictationView::~DictationView() = default;
@@ -82,18 +88,21 @@ void DictationView::refreshHint() {
     emptyHint_->setText(history_texts::emptyHintText(Preferences::shared().primaryLabel()));
 }
 
-void DictationView::refresh() {
+void DictationView::refreshFigures() {
+    header_->rail()->refresh(state_.clock().utcNow());
+}
+
+void DictationView::refreshList() {
     const History& history = History::shared();
     const bool empty = history.entries().isEmpty();
     empty_->setVisible(empty);
     search_->setVisible(!empty);
-    header_->rail()->refresh();
 
     // Hidden children take no room in the stack, so what the pane leaves out leaves no gap.
     const QList<HistoryEntry> found =
         empty ? QList<HistoryEntry>() : history.search(state_.search());
     QList<History::DayGroup> groups = history.grouped(found);
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = state_.clock().utcNow();
     const DayCalendar calendar = DayCalendar::current();
     QStringList captions;
     captions.reserve(groups.size());

@@ -6,6 +6,7 @@
 
 namespace tavik {
 class AppState;
+class DayWatch;
 class DictationController;
 } // namespace tavik
 
@@ -36,7 +37,8 @@ class SearchField;
 //
 // Everything scrolls together in one view padded by 28; the notice floats over its bottom.
 // With no dictation at all only the header and the empty state show. The pane follows the
-// history, the search text, the settings' bindings and the notice as they change; the only
+// history, the search text, the settings' bindings and the notice as they change, and the day
+// captions and figures follow the date (midnight, a clock jump, a time zone change); the only
 // value it writes is the search text.
 class DictationView : public QWidget {
     Q_OBJECT
@@ -55,11 +57,14 @@ public:
     NoticeOverlay* notice() const { return notice_; }
 
 private:
-    // Re-reads the history and the search: list, empty state, no-match line, figures.
-    void refresh();
+    // Re-reads the history and the search: list, empty state, no-match line, day captions.
+    void refreshList();
+    // The header's figures: they follow the history and the clock, never the search.
+    void refreshFigures();
     void refreshHint();
 
     AppState& state_;
+    DayWatch* dayWatch_;
     design::PaneFrame* frame_;
     HistoryHeader* header_;
     QWidget* empty_;

@@ -85,6 +85,10 @@ qreal EntryRow::estimatedHeight(const HistoryEntry& entry, qreal width) const {
     return std::ceil(2 * paddingY + std::max(timeTop + timeLineHeight_, block));
 }
 
+bool EntryRow::layOutSome(const HistoryEntry& entry, qreal width, qint64 budgetNs) const {
+    return text_.layOutSome(entry.text, textWidth(width, 0), budgetNs);
+}
+
 EntryRow::Geometry EntryRow::geometry(const HistoryEntry& entry, const QRectF& bounds, bool hovered,
                                       bool hasAudio) const {
     Geometry g;

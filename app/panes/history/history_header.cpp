@@ -81,7 +81,6 @@ StatRail::StatRail(QWidget* parent) : QWidget(parent), row_(new QHBoxLayout(this
     words_ = makeStat(QStringLiteral("words this week"));
     speed_ = makeStat(QStringLiteral("words per minute"));
     streak_ = makeStat(QStringLiteral("day streak"));
-    refresh();
 }
 
 StatRail::Stat StatRail::makeStat(const QString& label) {
@@ -99,13 +98,13 @@ StatRail::Stat StatRail::makeStat(const QString& label) {
     return Stat{box, value, caption};
 }
 
-void StatRail::refresh() {
+void StatRail::refresh(const QDateTime& now) {
     const HistoryStatistics& statistics = HistoryStatistics::shared();
-    words_.value->setText(integerText(statistics.wordsThisWeek()));
+    words_.value->setText(integerText(statistics.wordsThisWeek(now)));
     const std::optional<double> wpm = statistics.medianWPM();
     speed_.value->setText(wpm ? integerText(truncToInt64(*wpm)) : QString());
     speed_.box->setVisible(wpm.has_value());
-    streak_.value->setText(integerText(statistics.dayStreak()));
+    streak_.value->setText(integerText(statistics.dayStreak(now)));
 }
 
 QList<std::pair<QString, QString>> StatRail::figures() const {

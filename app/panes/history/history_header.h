@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QLabel>
 #include <QWidget>
 
@@ -41,8 +42,8 @@ class StatRail : public QWidget {
 public:
     explicit StatRail(QWidget* parent = nullptr);
 
-    // Reads the figures afresh from the shared history.
-    void refresh();
+    // Reads the figures of the shared history at the instant `now`.
+    void refresh(const QDateTime& now);
     // The figures shown, as (value, label) pairs in order.
     QList<std::pair<QString, QString>> figures() const;
 

@@ -1,6 +1,7 @@
 #include "app/panes/history/history_list.h"
 
 #include "app/panes/history/history_list_accessible.h"
+#include "app/panes/history/history_texts.h"
 #include "app/shell/state/app_state.h"
 #include "app/stores/audio_store.h"
 #include "app/stores/player.h"
@@ -29,6 +30,11 @@ HistoryList::HistoryList(AppState& state, EntryActions actions, QWidget* parent)
     });
     connect(&state_, &AppState::copiedChanged, this, qOverload<>(&QWidget::update));
     connect(&Player::shared(), &Player::playingChanged, this, qOverload<>(&QWidget::update));
+    // Said where the play button was pressed: the row itself shows play again by then.
+    connect(&Player::shared(), &Player::playbackFailed, this,
+            [this](const QUuid&, const QString& reason) {
+                state_.say(history_texts::couldNotPlayNotice(reason), true);
+            });
 
     measureTimer_.setSingleShot(true);
     measureTimer_.setInterval(0);

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMenu>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -36,7 +37,7 @@ public:
     EntryRow::Geometry rowGeometry(int row) const;
     // Whether every row has its measured height (the rest stand at an estimate until the event
     // loop has had time to measure them).
-    bool allMeasured() const { return measureCursor_ >= rowCount(); }
+    bool allMeasured() const { return measureCursor_ >= rowCount() && unfinished_.isEmpty(); }
     // The row the keyboard is on, or -1.
     int currentRow() const;
     // The transform menu while it is open.
@@ -77,9 +78,8 @@ private:
     friend class HistoryListAccessible;
 
     // Lays out every row at the current width: rows measured before keep their heights, the
-    // others start from a quick estimate. The rows in view, and as many more as a few
-    // milliseconds allow, are measured at once; the rest a slice at a time while the event loop
-    // is idle, keeping what is in view still.
+    // others start from a quick estimate. The rows in view are measured at once; the rest a
+    // slice at a time while the event loop is idle, keeping what is in view still.
     void relayout();
     // The row's height at rest, measured exactly or (when `exact` is false and it was never
     // measured) estimated.
@@ -89,6 +89,9 @@ private:
     // above `viewTop` grew.
     qreal measureRows(int first, int end, qreal viewTop);
     void measureStep();
+    // Lays out more of the rows whose text is laid out a piece at a time; returns how much the
+    // rows above `viewTop` grew.
+    qreal measureUnfinished(qint64 budgetNs, qreal viewTop);
     // The part of the list in view, in its own coordinates (empty when none is).
     QRect inView() const;
     // Gives the hovered row its strip's height, and the row that lost the hover its own back.
@@ -107,7 +110,7 @@ private:
     void moveFocusAction(int step);
 
     void paintGroup(QPainter& painter, int group, const QRectF& clip) const;
-    void paintRow(QPainter& painter, int row) const;
+    void paintRow(QPainter& painter, int row, const QRectF& clip) const;
 
     AppState& state_;
     EntryActions actions_;
@@ -125,7 +128,8 @@ private:
     };
     QHash<QUuid, CachedHeight> heights_; // at layoutWidth_, without the strip
     qreal layoutWidth_ = -1;
-    int measureCursor_ = 0; // rows before it are measured
+    int measureCursor_ = 0;  // rows before it are measured, but for those in unfinished_
+    QSet<QUuid> unfinished_; // rows whose very long text is still being laid out
     QTimer measureTimer_;
 
     std::optional<QUuid> pointerRow_;  // the row the pointer (or the keyboard) is in

@@ -6,6 +6,7 @@
 #include "app/panes/history/history_list.h"
 
 #include "app/shell/design/surfaces.h"
+#include "app/stores/text_graphemes.h"
 
 #include <QElapsedTimer>
 #include <QFontMetricsF>
@@ -27,7 +28,7 @@ constexpr qint64 sliceNs = 4'000'000;
 bool HistoryList::measured(const HistoryEntry& entry) const {
     const auto it = heights_.constFind(entry.id);
     return it != heights_.constEnd() && it->exact && it->inserted == entry.inserted &&
-           it->text == entry.text && it->app == entry.app;
+           text::sameText(it->text, entry.text) && text::sameText(it->app, entry.app);
 }
 
 qreal HistoryList::restingHeight(const HistoryEntry& entry, bool exact) {
@@ -35,13 +36,21 @@ qreal HistoryList::restingHeight(const HistoryEntry& entry, bool exact) {
     // Ids are meant to be unique, but a hand-edited file may repeat one: a cached height only
     // counts for the very text it was measured for.
     const bool same = it != heights_.end() && it->inserted == entry.inserted &&
-                      it->text == entry.text && it->app == entry.app;
+                      text::sameText(it->text, entry.text) && text::sameText(it->app, entry.app);
     if (same && (it->exact || !exact)) {
         return it->height;
     }
+    // A very long text is laid out a piece at a time; its height is exact once it is done.
+    bool done = exact;
+    if (exact && WrappedText::isChunked(entry.text)) {
+        done = row_.layOutSome(entry, layoutWidth_, 0);
+        if (!done) {
+            unfinished_.insert(entry.id);
+        }
+    }
     const qreal height = exact ? row_.height(entry, layoutWidth_, false, false)
                                : row_.estimatedHeight(entry, layoutWidth_);
-    heights_.insert(entry.id, CachedHeight{entry.text, entry.app, entry.inserted, height, exact});
+    heights_.insert(entry.id, CachedHeight{entry.text, entry.app, entry.inserted, height, done});
     return height;
 }
 
@@ -53,6 +62,7 @@ void HistoryList::relayout() {
     const qreal width = std::max(1, this->width());
     if (width != layoutWidth_) {
         heights_.clear();
+        unfinished_.clear();
         layoutWidth_ = width;
     }
     const qreal captionHeight = QFontMetricsF(design::SectionLabel::headingFont()).height();
@@ -63,7 +73,7 @@ void HistoryList::relayout() {
         const QRect view = inView();
         const auto [first, end] = layout_.rowsBetween(view.top(), view.bottom());
         measureRows(first, end, view.top());
-        measureStep();
+        measureTimer_.start(); // the rest once the event loop is idle
     }
     fitHeight();
 }
@@ -91,6 +101,33 @@ qreal HistoryList::measureRows(int first, int end, qreal viewTop) {
     return grownAbove;
 }
 
+qreal HistoryList::measureUnfinished(qint64 budgetNs, qreal viewTop) {
+    std::vector<std::pair<int, qreal>> changed;
+    qreal grownAbove = 0;
+    for (auto it = unfinished_.begin(); it != unfinished_.end();) {
+        const int r = layout_.rowOf(*it);
+        if (r < 0) {
+            it = unfinished_.erase(it);
+            continue;
+        }
+        const HistoryEntry& entry = layout_.entry(r);
+        const bool done = row_.layOutSome(entry, layoutWidth_, budgetNs);
+        const qreal height = row_.height(entry, layoutWidth_, false, false);
+        heights_.insert(entry.id,
+                        CachedHeight{entry.text, entry.app, entry.inserted, height, done});
+        if (strippedRow_ != entry.id) {
+            const ListLayout::Row& row = layout_.rows()[std::size_t(r)];
+            if (row.top + row.height <= viewTop) {
+                grownAbove += height - row.height;
+            }
+            changed.emplace_back(r, height);
+        }
+        it = done ? unfinished_.erase(it) : std::next(it);
+    }
+    layout_.setRowHeights(changed);
+    return grownAbove;
+}
+
 void HistoryList::measureStep() {
     if (!isVisible()) {
         return; // shown again, the list lays itself out anew
@@ -98,7 +135,7 @@ void HistoryList::measureStep() {
     QElapsedTimer slice;
     slice.start();
     const qreal viewTop = inView().top();
-    qreal grownAbove = 0;
+    qreal grownAbove = measureUnfinished(sliceNs / 2, viewTop);
     while (measureCursor_ < rowCount() && slice.nsecsElapsed() < sliceNs) {
         const int end = std::min(rowCount(), measureCursor_ + 32);
         grownAbove += measureRows(measureCursor_, end, viewTop);
@@ -108,7 +145,7 @@ void HistoryList::measureStep() {
     if (grownAbove != 0) {
         emit shiftedAboveView(int(grownAbove));
     }
-    if (measureCursor_ < rowCount()) {
+    if (measureCursor_ < rowCount() || !unfinished_.isEmpty()) {
         measureTimer_.start();
     }
 }

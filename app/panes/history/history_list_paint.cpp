@@ -99,7 +99,7 @@ void HistoryList::paintGroup(QPainter& painter, int group, const QRectF& clip) c
     painter.save();
     painter.setClipPath(shape, Qt::IntersectClip);
     for (int r = std::max(first, g.firstRow); r < std::min(end, g.firstRow + g.rowCount); ++r) {
-        paintRow(painter, r);
+        paintRow(painter, r, clip);
         if (!layout_.isLastInGroup(r)) {
             const QRectF row = layout_.rowRect(r);
             painter.fillRect(QRectF(row.left(), row.bottom(), row.width(), ListLayout::separator),
@@ -110,7 +110,7 @@ void HistoryList::paintGroup(QPainter& painter, int group, const QRectF& clip) c
     design::paint::strokeInside(painter, card, Theme::radiusCard, Theme::hairline);
 }
 
-void HistoryList::paintRow(QPainter& painter, int row) const {
+void HistoryList::paintRow(QPainter& painter, int row, const QRectF& clip) const {
     const HistoryEntry& entry = layout_.entry(row);
     const EntryRow::Geometry g = rowGeometry(row);
     const bool hovered = !g.strip.isEmpty();
@@ -124,7 +124,7 @@ void HistoryList::paintRow(QPainter& painter, int row) const {
                      history_texts::timeText(entry.at, DayCalendar::current()));
 
     painter.setPen(Theme::label);
-    row_.text().draw(painter, entry.text, g.text.topLeft(), g.text.width());
+    row_.text().draw(painter, entry.text, g.text.topLeft(), g.text.width(), clip);
 
     if (!g.warning.isEmpty()) {
         design::paintGlyph(painter, QStringLiteral("exclamationmark.triangle"), g.warningIcon,

@@ -66,6 +66,10 @@ QString rewriteDoneNotice(const QString& transformName) {
            QStringLiteral("” done — the rewrite is on your clipboard.");
 }
 
+QString couldNotPlayNotice(const QString& reason) {
+    return QStringLiteral("Could not play what you said: ") + reason + QStringLiteral(".");
+}
+
 QString aiItemTitle(const QString& transformName) {
     return transformName + QStringLiteral("  ↗");
 }

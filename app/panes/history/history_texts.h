@@ -42,6 +42,8 @@ QString emptyHintText(const QString& primaryLabel);
 QString appliedNotice(const QString& kindLabel);
 QString rewritingNotice(const QString& transformName);
 QString rewriteDoneNotice(const QString& transformName);
+// The error notice when a row's recording cannot play, with the sound server's part in it.
+QString couldNotPlayNotice(const QString& reason);
 
 // The menu title of an AI transform: its name, two spaces and "↗".
 QString aiItemTitle(const QString& transformName);

@@ -2,6 +2,7 @@
 
 #include "app/shell/design/glyph_button.h"
 #include "app/shell/design/glyphs.h"
+#include "app/shell/design/one_line.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/theme.h"
 #include "app/shell/state/app_state.h"
@@ -25,6 +26,7 @@ SearchField::SearchField(AppState& state, QWidget* parent)
     row->addWidget(glyph, 0, Qt::AlignVCenter);
 
     edit_->setFrame(false);
+    design::keepOnOneLine(*edit_);
     edit_->setFont(Theme::body());
     edit_->setPlaceholderText(QStringLiteral("Search what you have dictated"));
     edit_->setAccessibleName(QStringLiteral("Search what you have dictated"));

@@ -1,11 +1,16 @@
 #include "app/panes/history/wrapped_text.h"
 
+#include "app/panes/history/chunked_layout.h"
+#include "app/stores/text_graphemes.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
 #include <QTextOption>
 
 #include <cmath>
+#include <list>
+#include <memory>
 
 namespace tavik::panes {
 
@@ -31,12 +36,16 @@ bool isPlainRun(const QString& text) {
     return true;
 }
 
-template <typename Visit>
-qreal layOut(QTextLayout& layout, qreal width, Qt::Alignment alignment, Visit visit) {
+QTextOption wrapOption(Qt::Alignment alignment) {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setAlignment(alignment);
-    layout.setTextOption(option);
+    return option;
+}
+
+template <typename Visit>
+qreal layOut(QTextLayout& layout, qreal width, Qt::Alignment alignment, Visit visit) {
+    layout.setTextOption(wrapOption(alignment));
     layout.beginLayout();
     qreal y = 0;
     for (;;) {
@@ -53,7 +62,53 @@ qreal layOut(QTextLayout& layout, qreal width, Qt::Alignment alignment, Visit vi
     return y;
 }
 
+// The few chunked texts laid out lately, shared by every WrappedText of the process (a pane
+// shown again finds its long texts as it left them). Main thread only.
+struct ChunkedEntry {
+    QString text; // held, so the pointer in the key stays this text's
+    QString fontKey;
+    Qt::Alignment alignment;
+    qreal width;
+    std::unique_ptr<ChunkedLayout> layout;
+};
+std::list<ChunkedEntry>& chunkedLayouts() {
+    static std::list<ChunkedEntry> layouts;
+    return layouts;
+}
+constexpr std::size_t keptChunked = 4;
+
 } // namespace
+
+ChunkedLayout& WrappedText::chunked(const QString& text, qreal width) const {
+    std::list<ChunkedEntry>& layouts = chunkedLayouts();
+    const QString fontKey = font_.key();
+    for (auto it = layouts.begin(); it != layouts.end(); ++it) {
+        if (it->width == width && it->alignment == alignment_ && it->fontKey == fontKey &&
+            text::sameText(it->text, text)) {
+            layouts.splice(layouts.begin(), layouts, it);
+            return *layouts.front().layout;
+        }
+    }
+    layouts.push_front(
+        ChunkedEntry{text, fontKey, alignment_, width,
+                     std::make_unique<ChunkedLayout>(withLineSeparators(text), font_,
+                                                     wrapOption(alignment_), width)});
+    if (layouts.size() > keptChunked) {
+        layouts.pop_back();
+    }
+    return *layouts.front().layout;
+}
+
+bool WrappedText::layOutSome(const QString& text, qreal width, qint64 budgetNs) const {
+    if (!isChunked(text)) {
+        return true;
+    }
+    ChunkedLayout& layout = chunked(text, width);
+    if (!layout.complete()) {
+        layout.advance(budgetNs);
+    }
+    return layout.complete();
+}
 
 WrappedText::WrappedText(const QFont& font, Qt::Alignment alignment)
     : font_(font), alignment_(alignment) {
@@ -73,6 +128,13 @@ qreal WrappedText::height(const QString& text, qreal width) const {
     if (text.isEmpty()) {
         return lineHeight_;
     }
+    if (isChunked(text)) {
+        ChunkedLayout& layout = chunked(text, width);
+        if (layout.lineCount() == 0) {
+            layout.advance(0);
+        }
+        return std::max(layout.height(), lineHeight_);
+    }
     // Most dictations are one short line: a single measurement settles those without a layout.
     if (isPlainRun(text) && QFontMetricsF(font_).horizontalAdvance(text) <= width) {
         return lineHeight_;
@@ -82,8 +144,23 @@ qreal WrappedText::height(const QString& text, qreal width) const {
     return std::max(height, lineHeight_);
 }
 
+qreal WrappedText::advanceOf(char16_t c) const {
+    if (advances_.isEmpty()) {
+        advances_.fill(-1, 0x10000);
+    }
+    float& advance = advances_[c];
+    if (advance < 0) {
+        const QFontMetricsF metrics(font_);
+        advance = float(QChar::isSurrogate(c) ? metrics.averageCharWidth()
+                                              : metrics.horizontalAdvance(QChar(c)));
+    }
+    return advance;
+}
+
 qreal WrappedText::estimatedHeight(const QString& text, qreal width) const {
-    const QFontMetricsF metrics(font_);
+    if (isChunked(text)) {
+        return height(text, width);
+    }
     int lines = 0;
     qreal line = 0;
     bool lineOpen = false;
@@ -102,13 +179,7 @@ qreal WrappedText::estimatedHeight(const QString& text, qreal width) const {
             continue;
         }
         lineOpen = true;
-        auto it = advances_.constFind(c.unicode());
-        if (it == advances_.constEnd()) {
-            const qreal advance =
-                c.isSurrogate() ? metrics.averageCharWidth() : metrics.horizontalAdvance(c);
-            it = advances_.insert(c.unicode(), advance);
-        }
-        line += *it;
+        line += advanceOf(c.unicode());
     }
     if (lineOpen || lines == 0) {
         closeLine();
@@ -116,17 +187,22 @@ qreal WrappedText::estimatedHeight(const QString& text, qreal width) const {
     return lines * lineHeight_;
 }
 
-void WrappedText::draw(QPainter& painter, const QString& text, const QPointF& topLeft,
-                       qreal width) const {
-    const QString key = QString::number(width, 'g', 12) + QChar(0) + text;
-    QTextLayout* layout = drawn_.object(key);
-    if (layout == nullptr) {
-        layout = new QTextLayout(withLineSeparators(text), font_);
-        layout->setCacheEnabled(true);
-        layOut(*layout, width, alignment_, [](const QTextLine&) {});
-        drawn_.insert(key, layout);
+void WrappedText::draw(QPainter& painter, const QString& text, const QPointF& topLeft, qreal width,
+                       const QRectF& clip) const {
+    if (isChunked(text)) {
+        const QRectF wanted = clip.isEmpty() ? QRectF(topLeft, QSizeF(width, 1e12)) : clip;
+        chunked(text, width).draw(painter, topLeft, wanted.translated(-topLeft));
+        return;
     }
-    layout->draw(&painter, topLeft);
+    const DrawnKey key{text.constData(), text.size(), width};
+    Drawn* drawn = drawn_.object(key);
+    if (drawn == nullptr || !text::sameText(drawn->text, text)) {
+        drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_)};
+        drawn->layout.setCacheEnabled(true);
+        layOut(drawn->layout, width, alignment_, [](const QTextLine&) {});
+        drawn_.insert(key, drawn);
+    }
+    drawn->layout.draw(&painter, topLeft, {}, clip);
 }
 
 } // namespace tavik::panes

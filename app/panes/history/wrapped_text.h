@@ -2,8 +2,9 @@
 
 #include <QCache>
 #include <QFont>
-#include <QHash>
+#include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QTextLayout>
 
@@ -11,11 +12,19 @@ class QPainter;
 
 namespace tavik::panes {
 
+class ChunkedLayout;
+
 // Plain text wrapped to a width the way the history rows show it: at word boundaries, and
 // inside a word only when the word alone is wider than the line. Line breaks in the text
 // (\n, \r\n, \r) break lines. Never markup, never elided.
+//
+// A text of chunkedFrom characters or more is laid out a piece at a time (ChunkedLayout): its
+// height() is then exact only once layOutSome() says it is complete, and until then the lines
+// laid out so far and an estimate of the rest.
 class WrappedText {
 public:
+    static constexpr qsizetype chunkedFrom = 65536;
+
     explicit WrappedText(const QFont& font, Qt::Alignment alignment = Qt::AlignLeft);
 
     const QFont& font() const { return font_; }
@@ -25,6 +34,12 @@ public:
     // The height of `text` wrapped to `width`.
     qreal height(const QString& text, qreal width) const;
 
+    // Whether `text` is laid out a piece at a time.
+    static bool isChunked(const QString& text) { return text.size() >= chunkedFrom; }
+    // Lays out more of a chunked text for about `budgetNs`; true once its height is exact.
+    // Always true for other texts.
+    bool layOutSome(const QString& text, qreal width, qint64 budgetNs) const;
+
     // A quick guess at height(): each line's width as the sum of its characters' own widths, no
     // shaping. Exact for most short texts; close for the rest.
     qreal estimatedHeight(const QString& text, qreal width) const;
@@ -33,16 +48,35 @@ public:
     qreal naturalWidth(const QString& text) const;
 
     // Draws `text` wrapped to `width` with its first line's top at `topLeft`; each line sits in
-    // the width as the alignment says.
-    void draw(QPainter& painter, const QString& text, const QPointF& topLeft, qreal width) const;
+    // the width as the alignment says. Only lines meeting `clip` (in the painter's coordinates)
+    // need be drawn; an empty clip draws them all.
+    void draw(QPainter& painter, const QString& text, const QPointF& topLeft, qreal width,
+              const QRectF& clip = QRectF()) const;
 
 private:
+    struct DrawnKey {
+        const QChar* text;
+        qsizetype size;
+        qreal width;
+        bool operator==(const DrawnKey&) const = default;
+        friend size_t qHash(const DrawnKey& key, size_t seed) {
+            return qHashMulti(seed, key.text, key.size, key.width);
+        }
+    };
+    struct Drawn {
+        QString text; // held, so the key's characters stay this text's
+        QTextLayout layout;
+    };
+
+    ChunkedLayout& chunked(const QString& text, qreal width) const;
+    qreal advanceOf(char16_t c) const;
+
     QFont font_;
     Qt::Alignment alignment_;
     qreal lineHeight_ = 0;
-    mutable QHash<char16_t, qreal> advances_; // a character's width, measured once
+    mutable QList<float> advances_; // each BMP character's width, measured once (-1: not yet)
     // The last texts drawn, laid out: a repaint (a scroll step, a hover) shapes nothing again.
-    mutable QCache<QString, QTextLayout> drawn_{256};
+    mutable QCache<DrawnKey, Drawn> drawn_{256};
 };
 
 } // namespace tavik::panes

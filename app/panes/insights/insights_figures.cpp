@@ -14,6 +14,13 @@ constexpr double warningFailureRate = 5;
 
 HistoryFigures HistoryFigures::of(const HistoryStatistics& statistics,
                                   const QList<HistoryEntry>& entries) {
+    HistoryFigures figures = of(statistics, entries, QDateTime());
+    figures.dayStreak = statistics.dayStreak();
+    return figures;
+}
+
+HistoryFigures HistoryFigures::of(const HistoryStatistics& statistics,
+                                  const QList<HistoryEntry>& entries, const QDateTime& now) {
     HistoryFigures figures;
     figures.count = entries.size();
     for (const HistoryEntry& entry : entries) {
@@ -23,7 +30,7 @@ HistoryFigures HistoryFigures::of(const HistoryStatistics& statistics,
     }
     figures.totalWords = statistics.totalWords();
     figures.medianWPM = statistics.medianWPM();
-    figures.dayStreak = statistics.dayStreak();
+    figures.dayStreak = statistics.dayStreak(now);
     figures.topApps = statistics.topApps();
     figures.medianLatencyMs = statistics.medianLatencyMs();
     return figures;

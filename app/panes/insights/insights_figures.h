@@ -20,7 +20,10 @@ struct HistoryFigures {
     QList<AppUsage> topApps;
     std::optional<double> medianLatencyMs;
 
-    // The figures of `entries` through the history's statistics.
+    // The figures of `entries` through the history's statistics, the day streak at `now`.
+    static HistoryFigures of(const HistoryStatistics& statistics,
+                             const QList<HistoryEntry>& entries, const QDateTime& now);
+    // The same at the statistics' own idea of now.
     static HistoryFigures of(const HistoryStatistics& statistics,
                              const QList<HistoryEntry>& entries);
 };

@@ -6,6 +6,7 @@
 #include "app/shell/design/pane_frame.h"
 #include "app/shell/design/surfaces.h"
 #include "app/shell/design/theme.h"
+#include "app/stores/day_watch.h"
 #include "app/stores/history.h"
 
 #include <QHBoxLayout>
@@ -58,7 +59,8 @@ QColor InsightsView::goodColor() {
     return design::colorFromHex(0x30D158);
 }
 
-InsightsView::InsightsView(QWidget* parent) : QWidget(parent) {
+InsightsView::InsightsView(QWidget* parent, platform::Clock& clock)
+    : QWidget(parent), clock_(clock) {
     setAccessibleName(QStringLiteral("Insights"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -67,12 +69,15 @@ InsightsView::InsightsView(QWidget* parent) : QWidget(parent) {
     frame_->addHeader(QStringLiteral("Insights"));
     outer->addWidget(frame_);
     connect(&History::shared(), &History::entriesChanged, this, &InsightsView::refresh);
+    connect(new DayWatch(clock_, &DayCalendar::current, this), &DayWatch::dayChanged, this,
+            &InsightsView::refresh);
     refresh();
 }
 
 void InsightsView::refresh() {
     const History& history = History::shared();
-    texts_ = insightsTexts(HistoryFigures::of(HistoryStatistics::shared(), history.entries()));
+    texts_ = insightsTexts(
+        HistoryFigures::of(HistoryStatistics::shared(), history.entries(), clock_.utcNow()));
     // Nothing in the body takes input, so it is simply made again; the old one goes once the
     // event loop is back, in case this change came from inside one of its own events.
     if (body_ != nullptr) {

@@ -2,6 +2,8 @@
 
 #include "app/panes/insights/insights_figures.h"
 
+#include "platform/clock.h"
+
 #include <QWidget>
 
 namespace tavik::design {
@@ -26,13 +28,15 @@ namespace tavik::panes {
 //   Insertions that reached the app ............................ 97%
 //   Median time from speech to text ............................ 412ms
 //
-// Every figure is read afresh from the history each time it changes; with no dictation only
-// the title and one sentence show. Writes nothing.
+// Every figure is read afresh from the history each time it changes, and again when the date
+// changes under the open pane (midnight, a clock jump, a time zone change); with no dictation
+// only the title and one sentence show. Writes nothing.
 class InsightsView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit InsightsView(QWidget* parent = nullptr);
+    explicit InsightsView(QWidget* parent = nullptr,
+                          platform::Clock& clock = platform::Clock::system());
 
     design::PaneFrame* frame() const { return frame_; }
     // The blocks under the title, made anew on each change of the history.
@@ -47,6 +51,7 @@ private:
     void refresh();
     QWidget* makeBody();
 
+    platform::Clock& clock_;
     design::PaneFrame* frame_;
     QWidget* body_ = nullptr;
     InsightsTexts texts_;

@@ -1,83 +1,416 @@
 #include "app/panes/scratchpad/scratchpad_editor.h"
 
+#include "app/panes/scratchpad/scratchpad_editor_accessible.h"
 #include "app/shell/design/theme.h"
 #include "app/stores/scratchpad.h"
 
+#include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QStyleHints>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tavik::panes {
 
+namespace {
+
+constexpr int caretWidth = 1;
+
+} // namespace
+
 ScratchpadEditor::ScratchpadEditor(Scratchpad& pad, QWidget* parent)
-    : QPlainTextEdit(parent), pad_(pad) {
+    : QAbstractScrollArea(parent), pad_(pad), layout_(pad.text()) {
+    ScratchpadEditorAccessible::install();
     setFrameShape(QFrame::NoFrame);
     setFont(design::Theme::body());
     setAccessibleName(QStringLiteral("Scratchpad"));
-    document()->setDocumentMargin(0);
+    setFocusPolicy(Qt::WheelFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setAcceptDrops(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setCursor(Qt::IBeamCursor);
     // The card behind the editor is its background.
     QPalette colours = palette();
     colours.setColor(QPalette::Base, Qt::transparent);
     setPalette(colours);
     viewport()->setAutoFillBackground(false);
-    setBackgroundVisible(false);
 
-    shown_ = pad_.text();
-    applying_ = true;
-    setPlainText(shown_);
-    applying_ = false;
-    connect(this, &QPlainTextEdit::textChanged, this, &ScratchpadEditor::sendEdit);
-    connect(&pad_, &Scratchpad::textChanged, this, &ScratchpadEditor::takeStoreText);
+    layout_.setFont(font());
+    relayoutWidth();
+    connect(&pad_, &Scratchpad::textEdited, this, &ScratchpadEditor::storeEdited);
 }
 
-QString ScratchpadEditor::editorText() const {
-    QString raw = document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return raw;
+ScratchpadEditor::~ScratchpadEditor() = default;
+
+const QString& ScratchpadEditor::text() const {
+    return pad_.text();
 }
 
-void ScratchpadEditor::sendEdit() {
-    if (applying_) {
+QString ScratchpadEditor::selectedText() const {
+    const qsizetype from = std::min(caret_, anchor_);
+    return text().mid(from, std::max(caret_, anchor_) - from);
+}
+
+void ScratchpadEditor::select(qsizetype anchor, qsizetype caret) {
+    const qsizetype size = text().size();
+    anchor_ = std::clamp<qsizetype>(anchor, 0, size);
+    caret_ = std::clamp<qsizetype>(caret, 0, size);
+    column_ = -1;
+    afterCaretChange(true);
+    updatePrimarySelection();
+}
+
+// ---- Editing: every change goes to the store, which tells every listener (this one too) --------
+
+void ScratchpadEditor::replace(qsizetype position, qsizetype removed, const QString& inserted,
+                               PadUndo::Kind kind) {
+    if (removed == 0 && inserted.isEmpty()) {
         return;
     }
-    shown_ = editorText();
-    pad_.setText(shown_);
+    origin_ = Origin::person;
+    kind_ = kind;
+    pad_.replace(position, removed, inserted);
+    origin_ = Origin::outside;
+    caret_ = anchor_ = position + inserted.size();
+    column_ = -1;
+    afterCaretChange(true);
 }
 
-void ScratchpadEditor::takeStoreText(const QString& text) {
-    if (text == shown_) {
-        return;
+void ScratchpadEditor::typeText(const QString& typed) {
+    const qsizetype from = std::min(caret_, anchor_);
+    replace(from, std::max(caret_, anchor_) - from, typed, PadUndo::Kind::typing);
+}
+
+void ScratchpadEditor::insertText(const QString& inserted) {
+    const qsizetype from = std::min(caret_, anchor_);
+    replace(from, std::max(caret_, anchor_) - from, inserted, PadUndo::Kind::separate);
+}
+
+void ScratchpadEditor::removeSelection(PadUndo::Kind kind) {
+    const qsizetype from = std::min(caret_, anchor_);
+    replace(from, std::max(caret_, anchor_) - from, QString(), kind);
+}
+
+void ScratchpadEditor::clearAll() {
+    replace(0, text().size(), QString(), PadUndo::Kind::separate);
+}
+
+void ScratchpadEditor::undo() {
+    if (const auto edit = history_.undo()) {
+        takeBack(*edit, true);
     }
-    applying_ = true;
-    if (text.startsWith(shown_)) {
-        appendKeepingView(text.sliced(shown_.size()));
+}
+
+void ScratchpadEditor::redo() {
+    if (const auto edit = history_.redo()) {
+        takeBack(*edit, false);
+    }
+}
+
+void ScratchpadEditor::takeBack(const PadEdit& edit, bool undoing) {
+    const QString& gone = undoing ? edit.inserted : edit.removed;
+    const QString& back = undoing ? edit.removed : edit.inserted;
+    origin_ = Origin::history;
+    pad_.replace(edit.position, gone.size(), back);
+    origin_ = Origin::outside;
+    caret_ = anchor_ = edit.position + back.size();
+    column_ = -1;
+    afterCaretChange(true);
+}
+
+void ScratchpadEditor::cut() {
+    if (hasSelection()) {
+        copy();
+        removeSelection(PadUndo::Kind::separate);
+    }
+}
+
+void ScratchpadEditor::copy() const {
+    if (hasSelection()) {
+        // The text as written: no line breaks where lines wrap, no-break spaces kept.
+        QGuiApplication::clipboard()->setText(selectedText(), QClipboard::Clipboard);
+    }
+}
+
+void ScratchpadEditor::paste() {
+    const QString pasted = QGuiApplication::clipboard()->text(QClipboard::Clipboard);
+    if (!pasted.isEmpty()) {
+        insertText(pasted);
+    }
+}
+
+void ScratchpadEditor::storeEdited(qsizetype position, const QString& removed, qsizetype inserted) {
+    const qsizetype oldSize = text().size() - inserted + removed.size();
+    const bool whole = position == 0 && removed.size() == oldSize;
+    if (whole) {
+        layout_.reset();
     } else {
-        setPlainText(text);
+        layout_.edit(position, removed.size(), inserted);
     }
-    applying_ = false;
-    shown_ = text;
+    // Positions after the change move with the text; one inside what was taken out goes to
+    // where it was; one right where text was put stays before it.
+    auto follow = [&](qsizetype& at) {
+        if (at > position) {
+            at = at < position + removed.size() ? position : at + inserted - removed.size();
+        }
+    };
+    follow(topPosition_);
+    if (origin_ == Origin::person) {
+        history_.record(PadEdit{position, removed, text().mid(position, inserted)}, kind_);
+    } else if (origin_ == Origin::outside) {
+        if (removed.isEmpty() && position == oldSize) {
+            // A dictation: the view stays, and undo takes it back like typing.
+            history_.record(PadEdit{position, removed, text().mid(position, inserted)},
+                            PadUndo::Kind::typing);
+        } else {
+            // Another text: shown from its top, with a history of its own.
+            history_.clear();
+            if (whole) {
+                caret_ = anchor_ = topPosition_ = 0;
+                column_ = -1;
+            }
+        }
+        follow(caret_);
+        follow(anchor_);
+    }
+    notifyAccessibility(position, removed, inserted);
+    syncScrollBar();
+    viewport()->update();
 }
 
-void ScratchpadEditor::appendKeepingView(const QString& suffix) {
-    const QTextCursor before = textCursor();
-    const int anchor = before.anchor();
-    const int position = before.position();
-    const int scrolled = verticalScrollBar()->value();
+// ---- The view -------------------------------------------------------------------------------
 
-    QTextCursor end(document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(suffix);
+qreal ScratchpadEditor::viewTop() {
+    return layout_.lineOf(topPosition_).top();
+}
 
-    // A caret at the very end would be carried along by the insertion.
-    const QTextCursor after = textCursor();
-    if (after.anchor() != anchor || after.position() != position) {
-        QTextCursor kept(document());
-        kept.setPosition(anchor);
-        kept.setPosition(position, QTextCursor::KeepAnchor);
-        setTextCursor(kept);
+void ScratchpadEditor::scrollToY(qreal y) {
+    const qreal limit = std::max<qreal>(0, layout_.height() - viewport()->height());
+    topPosition_ = layout_.lineAt(std::clamp<qreal>(y, 0, limit)).start();
+    syncScrollBar();
+    viewport()->update();
+}
+
+void ScratchpadEditor::syncScrollBar() {
+    QScrollBar* bar = verticalScrollBar();
+    const int page = viewport()->height();
+    const int maximum = std::max(0, int(std::ceil(layout_.height())) - page);
+    qreal top = viewTop();
+    if (top > maximum + 0.5 && maximum >= 0 && top > 0) {
+        // Shorter than before: the end of the text comes to the bottom of the view.
+        topPosition_ = layout_.lineAt(maximum).start();
+        top = viewTop();
     }
-    verticalScrollBar()->setValue(scrolled);
+    const QSignalBlocker quiet(bar);
+    bar->setRange(0, maximum);
+    bar->setPageStep(page);
+    bar->setSingleStep(std::max(1, QFontMetrics(font()).lineSpacing()));
+    bar->setValue(int(std::lround(top)));
+}
+
+void ScratchpadEditor::scrollContentsBy(int, int) {
+    scrollToY(verticalScrollBar()->value());
+}
+
+void ScratchpadEditor::ensureCaretVisible() {
+    // Before the editor is shown its size means nothing; it scrolls when it is.
+    caretToShow_ = !isVisible();
+    if (caretToShow_) {
+        return;
+    }
+    const int page = viewport()->height();
+    for (int round = 0; round < 3; ++round) {
+        // Lines are read at once: asking for another may lay this one out again.
+        const PadLine line = layout_.lineOf(caret_);
+        const qreal lineTop = line.top();
+        const qreal lineBottom = line.bottom();
+        const qsizetype lineStart = line.start();
+        const qreal top = viewTop();
+        if (lineTop < top - 0.5) {
+            topPosition_ = lineStart;
+        } else if (lineBottom > top + page + 0.5 && lineTop > top + 0.5) {
+            // The first whole line from which the caret's line is seen in full.
+            const PadLine first = layout_.lineAt(lineBottom - page);
+            const bool cut = first.top() < lineBottom - page - 0.5;
+            topPosition_ = cut ? first.end() + (first.isLastOfLayout() ? first.breakLength : 0)
+                               : first.start();
+        } else {
+            break;
+        }
+    }
+    syncScrollBar();
+}
+
+void ScratchpadEditor::relayoutWidth() {
+    layout_.setWidth(viewport()->width() - caretWidth);
+    syncScrollBar();
+    viewport()->update();
+}
+
+void ScratchpadEditor::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    relayoutWidth();
+    if (caretToShow_) {
+        ensureCaretVisible();
+    }
+}
+
+void ScratchpadEditor::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    relayoutWidth();
+}
+
+void ScratchpadEditor::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        layout_.setFont(font());
+        relayoutWidth();
+    } else if (event->type() == QEvent::ActivationChange ||
+               event->type() == QEvent::PaletteChange) {
+        viewport()->update();
+    }
+}
+
+QRect ScratchpadEditor::caretRect() {
+    const PadLine line = layout_.lineOf(caret_);
+    const QRectF at(line.line.cursorToX(int(caret_ - line.layoutStart)), line.top(), caretWidth,
+                    line.line.height());
+    return at.translated(0, -viewTop()).toAlignedRect();
+}
+
+QRect ScratchpadEditor::characterRect(qsizetype position) {
+    const PadLine line = layout_.lineOf(position);
+    const int local = int(position - line.layoutStart);
+    const qreal x = line.line.cursorToX(local);
+    const qreal next = local < line.layoutLength ? line.line.cursorToX(local + 1) : x + 1;
+    const QRectF at(std::min(x, next), line.top(), std::max<qreal>(1, std::abs(next - x)),
+                    line.line.height());
+    return at.translated(0, -viewTop()).toAlignedRect();
+}
+
+qsizetype ScratchpadEditor::positionAt(QPoint point) {
+    return positionIn(layout_.lineAt(viewTop() + point.y()), point.x());
+}
+
+void ScratchpadEditor::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QPalette::ColorGroup group = isActiveWindow() ? QPalette::Active : QPalette::Inactive;
+    QTextCharFormat selected;
+    selected.setBackground(palette().brush(group, QPalette::Highlight));
+    selected.setForeground(palette().brush(group, QPalette::HighlightedText));
+    painter.setPen(palette().color(group, QPalette::Text));
+    const qsizetype from = std::min(caret_, anchor_);
+    const qsizetype to = std::max(caret_, anchor_);
+    const qsizetype size = text().size();
+    const QRectF clip(event->rect());
+    auto drawCaret = [&](const PadPiece& piece, qsizetype at) {
+        const qsizetype end = piece.start + piece.length;
+        if (at >= piece.start && (at < end || (at == end && (piece.breakAfter || end == size)))) {
+            piece.layout->drawCursor(&painter, piece.origin, int(at - piece.start), caretWidth);
+        }
+    };
+    layout_.forEachPiece(topPosition_, viewport()->height(), [&](const PadPiece& piece) {
+        QList<QTextLayout::FormatRange> selections;
+        // A selection that runs on past the paragraph's end takes its line break along.
+        const qsizetype reach = piece.start + piece.length + (piece.breakAfter ? 1 : 0);
+        if (from < to && from < reach && to > piece.start) {
+            const qsizetype first = std::max(from, piece.start);
+            selections.append(
+                {int(first - piece.start), int(std::min(to, reach) - first), selected});
+        }
+        // Only the piece's own lines: its layout may hold more below them.
+        const QRectF own(clip.left(), piece.origin.y(), clip.width(), piece.height - 0.5);
+        piece.layout->draw(&painter, piece.origin, selections, clip.intersected(own));
+        if (hasFocus() && caretShown_) {
+            drawCaret(piece, caret_);
+        }
+        if (dropAt_ >= 0) {
+            drawCaret(piece, dropAt_); // where a dragged text would land
+        }
+    });
+    if (!preedit_.isEmpty()) {
+        // Text an input method is still composing, shown over the text at the caret.
+        const QRect at = caretRect();
+        const QRect box = QFontMetrics(font()).boundingRect(preedit_).translated(at.x(), 0);
+        const QRect area(at.x(), at.y(), box.width() + 2, at.height());
+        painter.fillRect(area, design::Theme::kelp);
+        QFont underlined = font();
+        underlined.setUnderline(true);
+        painter.setFont(underlined);
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, preedit_);
+    }
+    layout_.trimCache();
+}
+
+// ---- The caret ------------------------------------------------------------------------------
+
+void ScratchpadEditor::restartBlink() {
+    caretShown_ = true;
+    const int period = QGuiApplication::styleHints()->cursorFlashTime() / 2;
+    if (hasFocus() && period > 0) {
+        blink_.start(period, this);
+    } else {
+        blink_.stop();
+    }
+}
+
+void ScratchpadEditor::afterCaretChange(bool scroll) {
+    restartBlink();
+    if (scroll) {
+        ensureCaretVisible();
+    }
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleTextCursorEvent moved(this, int(caret_));
+        QAccessible::updateAccessibility(&moved);
+        if (hasSelection()) {
+            QAccessibleTextSelectionEvent selection(this, int(std::min(caret_, anchor_)),
+                                                    int(std::max(caret_, anchor_)));
+            QAccessible::updateAccessibility(&selection);
+        }
+    }
+}
+
+void ScratchpadEditor::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    viewport()->update();
+}
+
+void ScratchpadEditor::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    blink_.stop();
+    viewport()->update();
+}
+
+void ScratchpadEditor::updatePrimarySelection() const {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection()) {
+        clipboard->setText(selectedText(), QClipboard::Selection);
+    }
+}
+
+void ScratchpadEditor::notifyAccessibility(qsizetype position, const QString& removed,
+                                           qsizetype inserted) {
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    const QString added = text().mid(position, inserted);
+    if (removed.isEmpty()) {
+        QAccessibleTextInsertEvent change(this, int(position), added);
+        QAccessible::updateAccessibility(&change);
+    } else if (added.isEmpty()) {
+        QAccessibleTextRemoveEvent change(this, int(position), removed);
+        QAccessible::updateAccessibility(&change);
+    } else {
+        QAccessibleTextUpdateEvent change(this, int(position), removed, added);
+        QAccessible::updateAccessibility(&change);
+    }
 }
 
 } // namespace tavik::panes

@@ -1,6 +1,10 @@
 #pragma once
 
-#include <QPlainTextEdit>
+#include "app/panes/scratchpad/pad_layout.h"
+#include "app/panes/scratchpad/pad_undo.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QString>
 
 namespace tavik {
@@ -9,29 +13,139 @@ class Scratchpad;
 
 namespace tavik::panes {
 
-// The scratchpad's text editor, bound both ways to the store. What the person types goes to the
-// store at once, character for character; what the store gains from a dictation is added at the
-// end of the editor without moving the person's caret, selection or view; anything else the
-// store is given (Clear) replaces the editor's text.
-class ScratchpadEditor final : public QPlainTextEdit {
+// The scratchpad's text editor. It edits the store's text where it lies: a keystroke is one
+// small replacement in the store (which saves it), never a copy of the whole pad, and only the
+// lines on screen and the chunk a change falls in are laid out (PadLayout), so a pad that
+// dictation has grown to megabytes of one paragraph stays as quick as a short one.
+//
+// What the store gains from a dictation is added at the end without moving the person's caret,
+// selection or view, and Ctrl+Z takes it back like typing. Another text given to the store
+// replaces the editor's text and its history. Line breaks are shown for LF, CR LF, CR and the
+// paragraph separator, and kept as they are in the text.
+class ScratchpadEditor final : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit ScratchpadEditor(Scratchpad& pad, QWidget* parent = nullptr);
+    ~ScratchpadEditor() override;
 
-    // The editor's text as typed. toPlainText() would turn no-break spaces into plain spaces and
-    // line separators into line feeds, and the next keystroke would write that into the file.
-    QString editorText() const;
+    const QString& text() const;
+    qsizetype caret() const { return caret_; }
+    qsizetype anchor() const { return anchor_; }
+    bool hasSelection() const { return caret_ != anchor_; }
+    QString selectedText() const;
+    // Selects from `anchor` to `caret` (equal: no selection) and scrolls the caret into view.
+    void select(qsizetype anchor, qsizetype caret);
+
+    // Puts text where the caret is, over the selection, as one step of its own.
+    void insertText(const QString& text);
+    // Empties the pad at once, as a step that undo takes back.
+    void clearAll();
+    void undo();
+    void redo();
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    void cut();
+    void copy() const;
+    void paste();
+
+    // Where the caret is drawn, and where a character is, in the viewport's coordinates.
+    QRect caretRect();
+    QRect characterRect(qsizetype position);
+    // The text position under a point of the viewport.
+    qsizetype positionAt(QPoint point);
+    PadLayout& padLayout() { return layout_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    void sendEdit();
-    void takeStoreText(const QString& text);
-    void appendKeepingView(const QString& suffix);
+    friend class ScratchpadEditorAccessible;
+    enum class Unit { character, word, paragraph };
+
+    // Editing, all through the store.
+    void replace(qsizetype position, qsizetype removed, const QString& inserted,
+                 PadUndo::Kind kind);
+    void typeText(const QString& text);
+    void removeSelection(PadUndo::Kind kind);
+    void storeEdited(qsizetype position, const QString& removed, qsizetype inserted);
+    void takeBack(const PadEdit& edit, bool undoing);
+
+    // Moving.
+    bool handleMove(QKeyEvent* event);
+    bool handleEdit(QKeyEvent* event);
+    void moveTo(qsizetype position, bool keepAnchor, bool keepColumn = false);
+    qsizetype nextPosition(qsizetype position, QTextLayout::CursorMode mode);
+    qsizetype previousPosition(qsizetype position, QTextLayout::CursorMode mode);
+    qsizetype visualStep(qsizetype position, bool right, QTextLayout::CursorMode mode);
+    qsizetype lineEnd(const PadLine& line) const;
+    qsizetype positionIn(const PadLine& line, qreal x) const;
+    qsizetype verticalStep(qsizetype position, int lines);
+    qsizetype pageStep(qsizetype position, bool down);
+    std::pair<qsizetype, qsizetype> unitAround(qsizetype position, Unit unit);
+    void extendSelection(qsizetype position);
+    void startDrag();
+
+    // The view.
+    qreal viewTop();
+    void scrollToY(qreal y);
+    void syncScrollBar();
+    void ensureCaretVisible();
+    void relayoutWidth();
+    void restartBlink();
+    void afterCaretChange(bool scroll);
+    void updatePrimarySelection() const;
+    void notifyAccessibility(qsizetype position, const QString& removed, qsizetype inserted);
 
     Scratchpad& pad_;
-    // The store's text as the editor last agreed with it. A text read from the file with carriage
-    // returns shows them as line breaks; it is only written back once the person edits it.
-    QString shown_;
-    bool applying_ = false;
+    PadLayout layout_;
+    PadUndo history_;
+    qsizetype caret_ = 0;
+    qsizetype anchor_ = 0;
+    qreal column_ = -1; // the x that up and down keep to
+    // The view: the line holding this position is at its top. Like Qt's plain text editor, the
+    // view scrolls by whole lines.
+    qsizetype topPosition_ = 0;
+    // Who is changing the store's text: the person here (recorded in the history), the history
+    // itself (undo, redo), or someone else (a dictation, another text).
+    enum class Origin { outside, person, history };
+    Origin origin_ = Origin::outside;
+    PadUndo::Kind kind_ = PadUndo::Kind::separate;
+    QString preedit_;
+    QBasicTimer blink_;
+    bool caretShown_ = true;
+    QBasicTimer autoScroll_;
+    QBasicTimer tripleClick_;
+    QPoint lastPress_;
+    Unit unit_ = Unit::character;
+    qsizetype unitStart_ = 0;
+    qsizetype unitEnd_ = 0;
+    bool selecting_ = false;
+    bool caretToShow_ = false;
+    // A press inside the selection may start dragging it; where a drag would drop, shown as a
+    // caret of its own (-1: no drag over the editor).
+    bool mayDrag_ = false;
+    qsizetype dropAt_ = -1;
 };
 
 } // namespace tavik::panes

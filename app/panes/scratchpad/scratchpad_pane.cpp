@@ -16,6 +16,8 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 
+#include <algorithm>
+
 namespace tavik::panes {
 
 using design::Theme;
@@ -79,24 +81,38 @@ ScratchpadPane::ScratchpadPane(QWidget* parent)
 
     connect(toggle_, &QAbstractButton::clicked, &prefs_, &Preferences::setDictateToScratchpad);
     connect(&prefs_, &Preferences::dictateToScratchpadChanged, this, &ScratchpadPane::showRouting);
-    connect(&pad_, &Scratchpad::textChanged, this, &ScratchpadPane::showCount);
+    connect(&pad_, &Scratchpad::textEdited, this, &ScratchpadPane::countEdit);
     connect(copy, &QAbstractButton::clicked, this, &ScratchpadPane::copyAll);
-    connect(clear, &QAbstractButton::clicked, this, [this] { pad_.setText(QString()); });
+    connect(clear, &QAbstractButton::clicked, this, [this] {
+        // At once and saved, yet Ctrl+Z in the editor brings the text back.
+        editor_->clearAll();
+        editor_->setFocus(Qt::OtherFocusReason);
+    });
 
     showRouting(prefs_.dictateToScratchpad());
-    showCount(pad_.text());
+    words_ = text::countWords(pad_.text());
+    showCount();
 }
 
 ScratchpadPane::~ScratchpadPane() = default;
 
 namespace {
 
-// Where a text that has grown at its end can be counted in two parts: a line break or space
-// whose neighbours are plain ASCII always starts a character of its own, and what comes after it
-// is segmented the same alone as in the whole text. None within reach: -1.
-qsizetype splitBefore(const QString& text) {
-    constexpr qsizetype reach = 4096;
-    for (qsizetype i = text.size() - 1; i > 0 && i >= text.size() - reach; --i) {
+constexpr qsizetype countReach = 4096;
+
+// Where the words of a text can be counted in two parts: at a space, tab or line feed after a
+// plain ASCII character other than CR a character of its own always begins, so no word runs
+// across. Looked for from `from` backwards or forwards within reach; the text's end counts when
+// it is reached. -1 when there is none.
+qsizetype splitNear(const QString& text, qsizetype from, bool backwards) {
+    const qsizetype step = backwards ? -1 : 1;
+    for (qsizetype i = from, n = 0; n < countReach; i += step, ++n) {
+        if (i <= 0) {
+            return 0;
+        }
+        if (i >= text.size()) {
+            return text.size();
+        }
         const char16_t c = text[i].unicode();
         const char16_t before = text[i - 1].unicode();
         if ((c == u' ' || c == u'\n' || c == u'\t') && before < 0x80 && before != u'\r') {
@@ -108,18 +124,25 @@ qsizetype splitBefore(const QString& text) {
 
 } // namespace
 
-void ScratchpadPane::showCount(const QString& text) {
-    const qsizetype split =
-        text.size() >= counted_.size() && !counted_.isEmpty() && text.startsWith(counted_)
-            ? splitBefore(counted_)
-            : -1;
-    if (split > 0) {
-        words_ += text::countWords(QStringView(text).sliced(split)) -
-                  text::countWords(QStringView(counted_).sliced(split));
-    } else {
+void ScratchpadPane::countEdit(qsizetype position, const QString& removed, qsizetype inserted) {
+    const QString& text = pad_.text();
+    const qsizetype after = position + inserted;
+    // The stretch around the change that starts and ends where the old and the new text split
+    // alike: its characters next to the change are the same in both.
+    const qsizetype start = splitNear(text, position - 1, true);
+    const qsizetype end = splitNear(text, after + 1, false);
+    if (start < 0 || end < 0) {
         words_ = text::countWords(text);
+    } else {
+        const QString before = text.sliced(start, position - start) + removed +
+                               text.sliced(after, std::max(end, after) - after);
+        words_ += text::countWords(QStringView(text).sliced(start, std::max(end, after) - start)) -
+                  text::countWords(before);
     }
-    counted_ = text;
+    showCount();
+}
+
+void ScratchpadPane::showCount() {
     // Always the plural, "1 words" included.
     count_->setText(QString::number(words_) + QStringLiteral(" words"));
 }

@@ -37,15 +37,15 @@ public:
     ScratchpadEditor* editor() const { return editor_; }
 
 private:
-    void showCount(const QString& text);
+    void countEdit(qsizetype position, const QString& removed, qsizetype inserted);
+    void showCount();
     void showRouting(bool toScratchpad);
     void copyAll();
 
     Scratchpad& pad_;
     Preferences& prefs_;
-    // The text last counted and its count: a dictation appended to a long pad recounts only the
-    // end, not the whole text.
-    QString counted_;
+    // The count of the store's text as it is now: a change recounts only the words around it,
+    // not the whole of a long pad.
     int words_ = 0;
     design::TavikToggle* toggle_ = nullptr;
     QWidget* notice_ = nullptr;

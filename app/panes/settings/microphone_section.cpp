@@ -23,7 +23,8 @@ using design::Theme;
 
 namespace {
 
-// What stands instead of the original's sentence about macOS's microphone indicator.
+// Keeping the microphone ready holds a capture stream open, which the desktop's microphone
+// indicator shows for as long as the setting is on.
 const QString readyCaption = QStringLiteral(
     "Captures the moment before you press, so a word said as you reach for the key is not lost. "
     "The desktop's microphone indicator stays on while this is on. Audio is never recorded to "

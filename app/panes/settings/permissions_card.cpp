@@ -19,8 +19,8 @@ using design::Theme;
 
 namespace {
 
-// The original asks for accessibility to type at all; here paste and typing need nothing, and
-// accessibility is what lets Tavik write into the focused field itself.
+// Paste and typed keys need no permission on this desktop; accessibility is what lets Tavik
+// write into the focused field itself, so that is what the card asks for and explains.
 const QString accessibilityReason =
     QStringLiteral("Lets Tavik insert text directly into other apps.");
 

@@ -1,5 +1,6 @@
 #include "app/shell/design/field.h"
 
+#include "app/shell/design/one_line.h"
 #include "app/shell/design/paint.h"
 #include "app/shell/design/theme.h"
 
@@ -38,6 +39,7 @@ TavikField::TavikField(const QString& placeholder, Options options, QWidget* par
     layout->addWidget(edit_);
 
     edit_->setFrame(false);
+    keepOnOneLine(*edit_);
     edit_->setPlaceholderText(placeholder);
     edit_->setFont(options.monospaced ? Theme::mono(13) : Theme::body());
     // One line of text and the line edit's own margin: its default minimum is taller than the

@@ -13,7 +13,9 @@ namespace tavik::design {
 //   ╰───────────────────────────╯  pointer is over the field (0.12 s ease-out crossfade)
 //        9 above and below the text
 // A one-line input. The text belongs to the caller: textEdited reports each change the person
-// makes, setText shows the caller's value. Return (or Enter) emits submitted.
+// makes, setText shows the caller's value. Return (or Enter) emits submitted. Line breaks and
+// tabs that come with a paste are spaces by the time anyone reads the text, and a long paste is
+// kept whole.
 class TavikField : public QWidget {
     Q_OBJECT
 public:

@@ -6,9 +6,9 @@ class QApplication;
 
 namespace tavik::design {
 
-// Tavik's windows always wear the dark appearance. The original let plain texts follow the
-// desktop's light or dark setting over fixed dark surfaces; on a light desktop that is dark grey
-// on near-black, so every colour role here is fixed to what the dark appearance gives.
+// Tavik's windows always wear the dark appearance. Its surfaces are fixed dark colours, so a text
+// that followed a light desktop's palette would be dark grey on near-black: every colour role
+// here is fixed to what the dark appearance gives.
 QPalette tavikPalette();
 
 // The dark menu chrome with mist titles (menus popped up from Tavik's own surfaces).

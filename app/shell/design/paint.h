@@ -9,11 +9,15 @@ class QPainter;
 
 namespace tavik::design::paint {
 
-// A rounded rectangle with equal corner radii, clamped to half the shorter side. The one place
-// corner shapes are made, so a smoother corner can replace the circular arc everywhere at once.
+// A rounded rectangle with continuous corners of `radius` (clamped to half the shorter side):
+// each corner follows the circle of that radius around its diagonal, but starts turning up to
+// 1.6 radii from the vertex and eases into the circle, so its curvature grows smoothly from the
+// straight side instead of jumping to 1/radius. The one place corner shapes are made: cards,
+// fields, buttons, option rows, sidebar rows and capsules all take theirs from here.
 QPainterPath roundedRect(const QRectF& rect, qreal radius);
 
-// A capsule: a rounded rectangle whose radius is half its height.
+// A capsule: a rounded rectangle whose radius is half its height (its long sides ease into the
+// round ends).
 QPainterPath capsule(const QRectF& rect);
 
 // A 1-pixel outline drawn inside the shape's edge: the rect inset by half the line and the

@@ -26,7 +26,7 @@ int TavikStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
 int TavikStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                           QStyleHintReturn* data) const {
     if (hint == SH_ScrollBar_LeftClickAbsolutePosition) {
-        return 0; // a click beside the thumb pages, as on the original desktop
+        return 0; // a click beside the thumb pages by one screen; it never jumps the thumb there
     }
     return QProxyStyle::styleHint(hint, option, widget, data);
 }

@@ -42,9 +42,9 @@ struct Theme {
     // The switch's knob while on.
     static constexpr QColor knobOn = colorFromHex(0x012624);
 
-    // Not part of the original palette; this desktop needs them. The keyboard focus ring (the
-    // original draws none, but every control here is reachable by keyboard) and the text colour
-    // of the dark appearance for texts that name no colour of their own.
+    // Colours the controls need beyond the palette above: the keyboard focus ring (every control
+    // is reachable by keyboard, so the focused one must show it) and the text colours of the dark
+    // appearance for texts that name no colour of their own.
     static constexpr QColor focusRing = colorFromHex(0x5FD6CE);
     static constexpr QColor label = whiteAt(0.85);
     static constexpr QColor secondaryLabel = whiteAt(0.55);

@@ -19,7 +19,19 @@ TavikToggle::TavikToggle(const QString& text, QWidget* parent)
 }
 
 void TavikToggle::follow() {
-    progress_.animateTo(isChecked() ? 1 : 0, durationMs, Motion::easeOut());
+    // Only a change the person watches slides: a value set before the switch is first shown, or
+    // while its window or pane is hidden, is simply where the knob stands when it appears.
+    if (isVisible()) {
+        progress_.animateTo(isChecked() ? 1 : 0, durationMs, Motion::easeOut());
+    } else {
+        progress_.jumpTo(isChecked() ? 1 : 0);
+    }
+}
+
+void TavikToggle::hideEvent(QHideEvent* event) {
+    QAbstractButton::hideEvent(event);
+    // A slide cut short by hiding must not resume from the middle when the switch returns.
+    progress_.jumpTo(isChecked() ? 1 : 0);
 }
 
 void TavikToggle::nextCheckState() {

@@ -13,7 +13,8 @@ namespace tavik::design {
 //   34 × 19, knob 13 with 3 around it           the whole row is the hit area
 // The on/off switch (the design's toggle style as a widget). toggled(bool) reports each flip,
 // by click, Space or setChecked; a caller echoing its store's value back uses setChecked under
-// a QSignalBlocker. Flips slide and crossfade over 0.14 s.
+// a QSignalBlocker. Flips on screen slide and crossfade over 0.14 s; a value set while the
+// switch is not shown is taken at once.
 class TavikToggle : public QAbstractButton {
     Q_OBJECT
 public:
@@ -44,6 +45,7 @@ protected:
     void checkStateSet() override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void follow();

@@ -37,6 +37,9 @@ public:
                       QObject* parent = nullptr);
     ~AppState() override;
 
+    // The clock the window's panes read the time from.
+    platform::Clock& clock() const { return clock_; }
+
     Section section() const { return section_; }
     void setSection(Section section);
 

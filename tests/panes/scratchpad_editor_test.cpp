@@ -1,0 +1,311 @@
+// The scratchpad editor over the real store and its file: undo in the steps people know (Clear
+// included), a pad of one long paragraph edited and copied as written, the keys on wrapped
+// lines, the pointer, input methods and assistive tools.
+#include "app/panes/scratchpad/scratchpad_editor.h"
+#include "app/panes/scratchpad/scratchpad_pane.h"
+#include "app/shell/design/motion.h"
+#include "app/stores/preferences.h"
+#include "app/stores/scratchpad.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+namespace tavik::panes {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ScratchpadEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        design::Motion::setEnabled(false);
+        pad().setText(QString());
+        Preferences::shared().setDictateToScratchpad(false);
+        pane = std::make_unique<ScratchpadPane>();
+        pane->resize(810, 620);
+        pane->show();
+        editor = pane->editor();
+        editor->setFocus();
+    }
+
+    static Scratchpad& pad() { return Scratchpad::shared(); }
+
+    static QByteArray saved() {
+        if (!pad().flush(10s)) {
+            return "<not written in time>";
+        }
+        QFile file(pad().url());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+    }
+
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(editor, key, modifiers);
+    }
+    void undo() { press(Qt::Key_Z, Qt::ControlModifier); }
+    void redo() { press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }
+
+    std::unique_ptr<ScratchpadPane> pane;
+    ScratchpadEditor* editor = nullptr;
+};
+
+TEST_F(ScratchpadEditorTest, ClearEmptiesThePadAtOnceAndCtrlZInTheEditorBringsItBack) {
+    const QString notes = QStringLiteral("notes worth keeping\nand a second line");
+    pad().setText(notes);
+    QAbstractButton* clear = nullptr;
+    for (auto* button : pane->findChildren<QAbstractButton*>()) {
+        clear = button->text() == QStringLiteral("Clear") ? button : clear;
+    }
+    ASSERT_NE(clear, nullptr);
+
+    QTest::mouseClick(clear, Qt::LeftButton);
+    EXPECT_EQ(pad().text(), QString());
+    EXPECT_EQ(saved(), QByteArray());
+    // The editor takes the keys again, so Ctrl+Z is at hand.
+    EXPECT_EQ(pane->focusWidget(), editor);
+
+    undo();
+    EXPECT_EQ(pad().text(), notes);
+    EXPECT_EQ(saved(), notes.toUtf8());
+    redo();
+    EXPECT_EQ(pad().text(), QString());
+    undo();
+    EXPECT_EQ(pad().text(), notes);
+
+    // Cleared, then dictated into: undo takes back the dictation, then the Clear.
+    QTest::mouseClick(clear, Qt::LeftButton);
+    pad().append(QStringLiteral("fresh"));
+    EXPECT_EQ(pad().text(), QStringLiteral("fresh"));
+    undo();
+    EXPECT_EQ(pad().text(), QString());
+    undo();
+    EXPECT_EQ(pad().text(), notes);
+    EXPECT_EQ(saved(), notes.toUtf8());
+}
+
+TEST_F(ScratchpadEditorTest, UndoTakesBackTypingInTheStepsOfQtEditors) {
+    QTest::keyClicks(editor, QStringLiteral("hello world"));
+    press(Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("foo"));
+    press(Qt::Key_Backspace);
+    press(Qt::Key_Backspace);
+    pad().append(QStringLiteral("dictated"));
+    ASSERT_EQ(pad().text(), QStringLiteral("hello world\nf dictated"));
+
+    const QString steps[] = {"hello world\nf", "hello world\nfoo", "hello world\n", "hello world",
+                             ""};
+    for (const QString& step : steps) {
+        undo();
+        EXPECT_EQ(pad().text(), step);
+    }
+    // Undoing a run of typing leaves the caret where it began.
+    EXPECT_EQ(editor->caret(), 0);
+    redo();
+    redo();
+    EXPECT_EQ(pad().text(), QStringLiteral("hello world\n"));
+    EXPECT_EQ(editor->caret(), 12);
+
+    // After an undo, typing starts a step of its own; a dictation landing right after typing
+    // goes with it.
+    QTest::keyClicks(editor, QStringLiteral("more"));
+    pad().append(QStringLiteral("said"));
+    EXPECT_EQ(pad().text(), QStringLiteral("hello world\nmore said"));
+    undo();
+    EXPECT_EQ(pad().text(), QStringLiteral("hello world\n"));
+    // A selection typed over is one step; the caret comes back after what it restores.
+    QTest::keyClicks(editor, QStringLiteral("one two"));
+    editor->select(14, 19);
+    QTest::keyClicks(editor, QStringLiteral("Z"));
+    EXPECT_EQ(pad().text(), QStringLiteral("hello world\nonZ"));
+    undo();
+    EXPECT_EQ(pad().text(), QStringLiteral("hello world\none two"));
+    EXPECT_EQ(editor->caret(), 19);
+    EXPECT_EQ(saved(), QByteArray("hello world\none two"));
+}
+
+// Sentences as dictation appends them: one paragraph, each sentence a little different.
+QString oneParagraph(qsizetype size) {
+    QString text;
+    for (int i = 0; text.size() < size; ++i) {
+        text += QStringLiteral("Note %1 was dictated on the way in, about take %2 and what to fix "
+                               "before Thursday. ")
+                    .arg(i)
+                    .arg(i * 7 % 13);
+    }
+    return text;
+}
+
+TEST_F(ScratchpadEditorTest, OneLongParagraphIsEditedAndCopiedAsWritten) {
+    const QString text = oneParagraph(1'000'000);
+    pad().setText(text);
+    PadLayout& layout = editor->padLayout();
+
+    press(Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("end"));
+    press(Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("Start "));
+    const QString expected = QStringLiteral("Start ") + text + QStringLiteral("end");
+    EXPECT_EQ(pad().text(), expected);
+    EXPECT_EQ(saved(), expected.toUtf8());
+    // Only the text around the two carets has been laid out: a few screenfuls of a megabyte.
+    EXPECT_LE(layout.laidLength(), 32768);
+
+    // End stops before the space the line wraps at; Down keeps to the column; Home goes to the
+    // start of the line.
+    press(Qt::Key_Home, Qt::ControlModifier);
+    const qsizetype wrap = layout.lineOf(0).end();
+    ASSERT_EQ(expected[wrap - 1], u' ');
+    press(Qt::Key_End);
+    EXPECT_EQ(editor->caret(), wrap - 1);
+    press(Qt::Key_Down);
+    EXPECT_EQ(layout.lineOf(editor->caret()).start(), wrap);
+    press(Qt::Key_Home);
+    EXPECT_EQ(editor->caret(), wrap);
+
+    // A selection over the wrap copies the characters as written: no line break where the line
+    // wraps.
+    editor->select(2, wrap + 10);
+    press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), expected.mid(2, wrap + 8));
+    press(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(pad().text(), expected.left(2) + expected.mid(wrap + 10));
+    undo();
+    EXPECT_EQ(pad().text(), expected);
+}
+
+TEST_F(ScratchpadEditorTest, KeysMoveByWordLineAndPageAcrossChunksAsInOneLayout) {
+    const QString text = oneParagraph(60'000);
+    pad().setText(text);
+    PadLayout& layout = editor->padLayout();
+    // The same paragraph laid out whole, for where words and lines begin.
+    QTextLayout whole(text, editor->font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    whole.setTextOption(option);
+    whole.beginLayout();
+    qreal y = 0;
+    for (QTextLine line = whole.createLine(); line.isValid(); line = whole.createLine()) {
+        line.setLeadingIncluded(true);
+        line.setLineWidth(layout.width());
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    whole.endLayout();
+
+    // Down walks the lines one by one, past many chunk edges.
+    ASSERT_GT(whole.lineCount(), 200);
+    for (int i = 1; i < 200; ++i) {
+        press(Qt::Key_Down);
+        ASSERT_EQ(layout.lineOf(editor->caret()).start(), whole.lineAt(i).textStart()) << i;
+    }
+    // Page Down and Page Up come back to the same line, the view with them.
+    const qsizetype before = editor->caret();
+    const int top = editor->verticalScrollBar()->value();
+    press(Qt::Key_PageDown);
+    EXPECT_GT(editor->caret(), before);
+    EXPECT_GT(editor->verticalScrollBar()->value(), top);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(layout.lineOf(editor->caret()).start(), layout.lineOf(before).start());
+
+    // Ctrl+Right stops at every word start, across chunk edges too.
+    press(Qt::Key_Home, Qt::ControlModifier);
+    qsizetype expected = 0;
+    while (expected < 8'000) {
+        expected = whole.nextCursorPosition(int(expected), QTextLayout::SkipWords);
+        press(Qt::Key_Right, Qt::ControlModifier);
+        ASSERT_EQ(editor->caret(), expected);
+    }
+    // Words go back the same way; Shift selects them, Ctrl+Backspace takes one away.
+    press(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    const qsizetype word = whole.previousCursorPosition(int(expected), QTextLayout::SkipWords);
+    EXPECT_EQ(editor->selectedText(), text.mid(word, expected - word));
+    press(Qt::Key_Right);
+    EXPECT_EQ(editor->caret(), expected);
+    press(Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(pad().text(), text.left(word) + text.mid(expected));
+    undo();
+    EXPECT_EQ(pad().text(), text);
+}
+
+TEST_F(ScratchpadEditorTest, ThePointerPlacesTheCaretAndSelectsWordsAndParagraphs) {
+    pad().setText(QStringLiteral("alpha beta gamma\nsecond paragraph here"));
+    QWidget* view = editor->viewport();
+    const QRect beta = editor->characterRect(7);
+
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(beta.left() + 1, beta.center().y()));
+    EXPECT_EQ(editor->caret(), 7);
+    EXPECT_FALSE(editor->hasSelection());
+
+    const QRect here = editor->characterRect(35);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier,
+                      QPoint(here.left() + 1, here.center().y()));
+    EXPECT_EQ(editor->anchor(), 7);
+    EXPECT_EQ(editor->caret(), 35);
+
+    QTest::mouseDClick(view, Qt::LeftButton, {}, beta.center());
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("beta"));
+    QTest::mouseClick(view, Qt::LeftButton, {}, beta.center());
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("alpha beta gamma\n"));
+    // A click inside the selection that does not drag it places the caret.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(beta.left() + 1, beta.center().y()));
+    EXPECT_EQ(editor->caret(), 7);
+    EXPECT_FALSE(editor->hasSelection());
+
+    // Text dropped from another application lands where it is dropped, one step to undo.
+    QMimeData dragged;
+    dragged.setText(QStringLiteral("dropped "));
+    const QPoint gamma(editor->characterRect(11).left() + 1, beta.center().y());
+    QDragEnterEvent enter(gamma, Qt::CopyAction, &dragged, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(view, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(gamma, Qt::CopyAction, &dragged, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(view, &drop);
+    EXPECT_EQ(pad().text(), QStringLiteral("alpha beta dropped gamma\nsecond paragraph here"));
+    undo();
+    EXPECT_EQ(pad().text(), QStringLiteral("alpha beta gamma\nsecond paragraph here"));
+}
+
+TEST_F(ScratchpadEditorTest, InputMethodsAndAssistiveToolsEditThroughTheStore) {
+    QInputMethodEvent composing(QStringLiteral("か"), {});
+    QCoreApplication::sendEvent(editor, &composing);
+    EXPECT_EQ(pad().text(), QString());
+    QInputMethodEvent committed;
+    committed.setCommitString(QStringLiteral("仮名 é"));
+    QCoreApplication::sendEvent(editor, &committed);
+    EXPECT_EQ(pad().text(), QStringLiteral("仮名 é"));
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(editor);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Scratchpad"));
+    ASSERT_NE(accessible->editableTextInterface(), nullptr);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+
+    accessible->editableTextInterface()->insertText(0, QStringLiteral("Hello there "));
+    EXPECT_EQ(pad().text(), QStringLiteral("Hello there 仮名 é"));
+    EXPECT_EQ(text->characterCount(), pad().text().size());
+    EXPECT_EQ(text->cursorPosition(), 12);
+    int start = 0;
+    int end = 0;
+    EXPECT_EQ(text->textAtOffset(7, QAccessible::WordBoundary, &start, &end),
+              QStringLiteral("there"));
+    EXPECT_EQ(start, 6);
+    EXPECT_EQ(end, 11);
+    EXPECT_EQ(text->textAtOffset(3, QAccessible::LineBoundary, &start, &end), pad().text());
+    undo();
+    EXPECT_EQ(pad().text(), QStringLiteral("仮名 é"));
+    EXPECT_EQ(saved(), QStringLiteral("仮名 é").toUtf8());
+}
+
+} // namespace
+} // namespace tavik::panes
