@@ -135,9 +135,10 @@ TEST(RecognitionCpuAttention, EveryModuleThisProcessorRunsComputesAttention) {
         if (module == nullptr) {
             continue;
         }
+        // Left loaded, as the application leaves its module: what a module keeps for the life of
+        // the process would look lost to the leak checker once the module is gone.
         ++loaded;
         const std::vector<float> got = moduleAttention(module, in);
-        ggml_backend_unload(module);
         ASSERT_EQ(got.size(), expected.size()) << name.toStdString();
         double worst = 0;
         for (size_t i = 0; i < got.size(); ++i) {
