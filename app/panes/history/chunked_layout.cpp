@@ -1,5 +1,7 @@
 #include "app/panes/history/chunked_layout.h"
 
+#include "app/shell/design/text_lines.h"
+
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QTextLayout>
@@ -35,18 +37,7 @@ std::unique_ptr<QTextLayout> ChunkedLayout::layOut(const Chunk& chunk) const {
     auto layout = std::make_unique<QTextLayout>(text_.mid(chunk.start, chunk.length), font_);
     layout->setTextOption(option_);
     layout->setCacheEnabled(true);
-    layout->beginLayout();
-    qreal y = 0;
-    for (;;) {
-        QTextLine line = layout->createLine();
-        if (!line.isValid()) {
-            break;
-        }
-        line.setLineWidth(width_);
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-    }
-    layout->endLayout();
+    design::stackLines(*layout, width_);
     return layout;
 }
 

@@ -1,5 +1,6 @@
 // How PadLayout cuts the text into chunks and lays them out.
 #include "app/panes/scratchpad/pad_layout_parts.h"
+#include "app/shell/design/text_lines.h"
 
 #include <QTextOption>
 
@@ -147,19 +148,7 @@ std::unique_ptr<QTextLayout> PadLayout::layText(qsizetype start, qsizetype lengt
     option.setTextDirection(direction);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
-    layout->beginLayout();
-    qreal y = 0;
-    for (;;) {
-        QTextLine line = layout->createLine();
-        if (!line.isValid()) {
-            break;
-        }
-        line.setLeadingIncluded(true);
-        line.setLineWidth(width_);
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-    }
-    layout->endLayout();
+    design::stackLines(*layout, width_, true);
     return layout;
 }
 
