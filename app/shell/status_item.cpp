@@ -130,7 +130,7 @@ void StatusItem::ensureXEmbedIcon() {
     // What a screen reader and a hovering pointer are told the item is.
     tray_->setToolTip(QStringLiteral("Tavik"));
     tray_->setContextMenu(menu_.get());
-    tray_->setIcon(tray_icons::icon(iconName_, ink_));
+    tray_->setIcon(icon_);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
                 // An XEmbed tray opens the context menu on a right click only; a left click should
@@ -154,10 +154,12 @@ void StatusItem::applyIcon() {
     }
     iconName_ = name;
     ink_ = ink;
-    notifier_->setIcon(
-        {tray_icons::themedName(state_), tray_icons::themeFolder(), tray_icons::images(name, ink)});
+    // Drawn once for both kinds of tray: drawing the resting artwork reads its files.
+    const QList<QImage> images = tray_icons::images(name, ink);
+    icon_ = tray_icons::icon(images);
+    notifier_->setIcon({tray_icons::themedName(state_), tray_icons::themeFolder(), images});
     if (tray_ != nullptr) {
-        tray_->setIcon(tray_icons::icon(name, ink));
+        tray_->setIcon(icon_);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/shell/status_menu.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -82,6 +83,7 @@ private:
     dictation::State state_ = dictation::State::idle();
     QString iconName_;
     QColor ink_;
+    QIcon icon_; // of iconName_ in ink_, for the XEmbed tray
     QTimer graceTimer_;
     bool shownOnDBus_ = false;
     bool graceOver_ = false;

@@ -170,8 +170,12 @@ QList<QImage> images(const QString& name, const QColor& ink) {
 }
 
 QIcon icon(const QString& name, const QColor& ink) {
+    return icon(images(name, ink));
+}
+
+QIcon icon(const QList<QImage>& images) {
     QIcon icon;
-    for (const QImage& image : images(name, ink)) {
+    for (const QImage& image : images) {
         icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;

@@ -44,6 +44,8 @@ inline constexpr double minimumContrast = 3.0;
 // "waveform" glyph stands in.
 QIcon icon(const QString& name, const QColor& ink);
 QList<QImage> images(const QString& name, const QColor& ink);
+// An icon of images already drawn (by images()), one pixmap per size.
+QIcon icon(const QList<QImage>& images);
 
 inline constexpr const char* restingArtwork = "menubarTemplate";
 
