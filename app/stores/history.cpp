@@ -39,7 +39,7 @@ History* History::sharedIfMade() {
 }
 
 bool History::flushShared(std::chrono::milliseconds timeout) {
-    History* history = sharedHistory.load();
+    History* history = sharedIfMade();
     return history == nullptr || history->flush(timeout);
 }
 
@@ -72,11 +72,8 @@ void History::load() {
             unreadable = !bytes.trimmed().isEmpty();
         }
     }
-    // Aside at once, so the window can say where it went; when that fails, before the first
-    // write, which waits until it worked.
-    unreadable = unreadable && !platform::moveAsideUnreadable(filePath_).result;
     writer_ = std::make_unique<LatestWinsWriter>(
-        filePath_, "tavik.history", LatestWinsWriter::movingAsideFirst(unreadable, filePath_),
+        filePath_, "tavik.history", LatestWinsWriter::movingAside(unreadable, filePath_),
         [this](const platform::FileWriteResult&) {
             platform::postToMain(this, [this] { emit saveFinished(); });
         });

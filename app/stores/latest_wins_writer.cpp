@@ -11,9 +11,9 @@ LatestWinsWriter::LatestWinsWriter(QString path, std::string queueName,
     : path_(std::move(path)), beforeFirstWrite_(std::move(beforeFirstWrite)),
       written_(std::move(written)), queue_(std::move(queueName)) {}
 
-LatestWinsWriter::BeforeFirstWrite LatestWinsWriter::movingAsideFirst(bool unreadable,
-                                                                      const QString& path) {
-    if (!unreadable) {
+LatestWinsWriter::BeforeFirstWrite LatestWinsWriter::movingAside(bool unreadable,
+                                                                 const QString& path) {
+    if (!unreadable || platform::moveAsideUnreadable(path).result) {
         return {};
     }
     return [path] {

@@ -32,9 +32,11 @@ public:
     LatestWinsWriter(QString path, std::string queueName, BeforeFirstWrite beforeFirstWrite = {},
                      Written written = {});
 
-    // For a file that could not be read and not yet be moved aside: moves it aside (if it is
-    // still there) before anything is written over it; nothing when `unreadable` is false.
-    static BeforeFirstWrite movingAsideFirst(bool unreadable, const QString& path);
+    // For a file that could not be read, which may hold the user's only copy: moves it aside
+    // at once, so the window can say where it went. When that fails, the step returned moves it
+    // aside (if it is still there) before anything is written over it. Nothing when
+    // `unreadable` is false.
+    static BeforeFirstWrite movingAside(bool unreadable, const QString& path);
     LatestWinsWriter(const LatestWinsWriter&) = delete;
     LatestWinsWriter& operator=(const LatestWinsWriter&) = delete;
 

@@ -66,12 +66,9 @@ Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
     : QObject(parent), url_(platform::joinPath(dataFolder, QStringLiteral("scratchpad.txt"))) {
     platform::ensurePrivateFolder(dataFolder);
     platform::removeLeftoverTemporaries(url_);
-    // An unreadable file may hold the user's only copy of their notes: it goes aside at once,
-    // and when that fails, before the first write, which waits until it worked.
-    const bool unreadable =
-        load(url_, text_) == Loaded::unreadable && !platform::moveAsideUnreadable(url_).result;
+    const bool unreadable = load(url_, text_) == Loaded::unreadable;
     writer_ = std::make_unique<LatestWinsWriter>(
-        url_, "tavik.scratchpad", LatestWinsWriter::movingAsideFirst(unreadable, url_),
+        url_, "tavik.scratchpad", LatestWinsWriter::movingAside(unreadable, url_),
         [this](const platform::FileWriteResult&) {
             platform::postToMain(this, [this] { emit saveFinished(); });
         });
