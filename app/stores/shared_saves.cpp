@@ -61,6 +61,23 @@ void logUnsavedAtQuit(const QString& what, const QString& reason, std::chrono::m
     }
 }
 
+// A store that writes in the background, at quit: its failed write tried once more, then a
+// wait for its newest contents until the deadline. True when they are on disk (or it was never
+// made).
+template <class Store>
+bool writtenAtQuit(Store* store, const QString& what, const QDeadlineTimer& deadline,
+                   std::chrono::milliseconds limit) {
+    if (store == nullptr) {
+        return true;
+    }
+    store->retrySave();
+    if (store->flush(std::chrono::milliseconds(std::max<qint64>(deadline.remainingTime(), 0)))) {
+        return true;
+    }
+    logUnsavedAtQuit(what, store->saveFailure(), limit);
+    return false;
+}
+
 } // namespace
 
 void watchSharedStores(StoreNotices& notices) {
@@ -93,32 +110,18 @@ void watchSaves(StoreNotices& notices, Scratchpad& scratchpad) {
 
 bool saveSharedStoresAtQuit(std::chrono::milliseconds limit) {
     const QDeadlineTimer deadline(limit);
-    const auto left = [&deadline] {
-        return std::chrono::milliseconds(std::max<qint64>(deadline.remainingTime(), 0));
-    };
-    bool everything = true;
     // The history first: it is the biggest and the most precious.
-    if (History* history = History::sharedIfMade()) {
-        history->retrySave();
-        if (!history->flush(left())) {
-            logUnsavedAtQuit(QStringLiteral("the history"), history->saveFailure(), limit);
-            everything = false;
-        }
-    }
-    if (Scratchpad* scratchpad = Scratchpad::sharedIfMade()) {
-        scratchpad->retrySave();
-        if (!scratchpad->flush(left())) {
-            logUnsavedAtQuit(QStringLiteral("the scratchpad"), scratchpad->saveFailure(), limit);
-            everything = false;
-        }
-    }
+    const bool history =
+        writtenAtQuit(History::sharedIfMade(), QStringLiteral("the history"), deadline, limit);
+    const bool scratchpad = writtenAtQuit(Scratchpad::sharedIfMade(),
+                                          QStringLiteral("the scratchpad"), deadline, limit);
     platform::DefaultsStore& defaults = platform::DefaultsStore::shared();
-    if (!defaults.flush()) {
+    const bool settings = defaults.flush();
+    if (!settings) {
         logUnsavedAtQuit(settingsInWords(defaults.unsavedKeys()).join(QStringLiteral(", ")),
                          defaults.lastFailure(), limit);
-        everything = false;
     }
-    return everything;
+    return history && scratchpad && settings;
 }
 
 } // namespace tavik
