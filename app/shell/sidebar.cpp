@@ -36,6 +36,16 @@ QLabel* plainLabel(const QFont& font, const QColor& color, QWidget* parent) {
     return label;
 }
 
+// A footer line that wraps within the column. A failure message of absurd length is cut after
+// a few lines rather than pushing the window taller than the screen.
+QLabel* wrappingLabel(const QFont& font, const QColor& color, QWidget* parent) {
+    QLabel* label = plainLabel(font, color, parent);
+    label->setWordWrap(true);
+    label->setMaximumHeight(QFontMetrics(label->font()).lineSpacing() * Sidebar::statusLines);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
 } // namespace
 
 SidebarRow::SidebarRow(AppState::Section section, QWidget* parent)
@@ -142,18 +152,10 @@ Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* pare
     statusLine->setSpacing(7);
     dot_ = new StatusDot(this);
     statusLine->addWidget(dot_, 0, Qt::AlignVCenter);
-    status_ = plainLabel(Theme::font(11, QFont::Medium), Theme::label, this);
-    status_->setWordWrap(true);
-    // A failure message wraps within the column; one of absurd length is cut after a few
-    // lines rather than pushing the window taller than the screen.
-    status_->setMaximumHeight(QFontMetrics(status_->font()).lineSpacing() * statusLines);
-    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    status_ = wrappingLabel(Theme::font(11, QFont::Medium), Theme::label, this);
     statusLine->addWidget(status_, 1);
     footer->addLayout(statusLine);
-    problem_ = plainLabel(Theme::font(11), Theme::silver, this);
-    problem_->setWordWrap(true);
-    problem_->setMaximumHeight(QFontMetrics(problem_->font()).lineSpacing() * statusLines);
-    problem_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    problem_ = wrappingLabel(Theme::font(11), Theme::silver, this);
     // Under the status text, past the dot and its gap.
     problem_->setContentsMargins(dot_->width() + statusLine->spacing(), 0, 0, 0);
     footer->addWidget(problem_);
@@ -164,12 +166,11 @@ Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* pare
     showSection(state.section());
     showState(controller.state());
     showCount();
-    showProblem(controller.lastError());
+    showProblem();
     connect(&state_, &AppState::sectionChanged, this, &Sidebar::showSection);
     connect(&controller, &DictationController::stateChanged, this, &Sidebar::showState);
     connect(&controller, &DictationController::lastErrorChanged, this, &Sidebar::showProblem);
-    connect(&TrayPresence::shared(), &TrayPresence::shownChanged, this,
-            [this] { showProblem(controller_.lastError()); });
+    connect(&TrayPresence::shared(), &TrayPresence::shownChanged, this, &Sidebar::showProblem);
     connect(&History::shared(), &History::entriesChanged, this, &Sidebar::showCount);
 }
 
@@ -243,7 +244,8 @@ void Sidebar::showSection(AppState::Section section) {
     }
 }
 
-void Sidebar::showProblem(const std::optional<QString>& problem) {
+void Sidebar::showProblem() {
+    const std::optional<QString> problem = controller_.lastError();
     const bool shown = !TrayPresence::shared().shown() && problem && !problem->isEmpty();
     problem_->setText(shown ? *problem : QString());
     problem_->setVisible(shown);
