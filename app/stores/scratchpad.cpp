@@ -5,7 +5,6 @@
 #include "platform/private_files.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTextBoundaryFinder>
