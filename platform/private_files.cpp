@@ -70,12 +70,11 @@ MovedAside moveAsideUnreadable(const QString& path) {
     // Until the folder is synced the move may not survive a power cut, and the write that
     // follows would then replace the only copy: the caller must not write yet.
     const FileWriteResult synced = syncFolder(QFileInfo(path).absolutePath());
-    if (synced) {
-        logLine("moved unreadable " + name + " aside to " + QFileInfo(target).fileName());
-    } else {
-        logLine("moved unreadable " + name + " aside to " + QFileInfo(target).fileName() +
-                " but could not sync its folder — " + synced.reason());
+    QString moved = "moved unreadable " + name + " aside to " + QFileInfo(target).fileName();
+    if (!synced) {
+        moved += " but could not sync its folder — " + synced.reason();
     }
+    logLine(moved);
     MovedAsideSink sink;
     {
         std::lock_guard lock(sinkMutex);

@@ -17,9 +17,6 @@ class StackingGuard {
 public:
     virtual ~StackingGuard() = default;
 
-    // How many times the window was put back on top.
-    virtual int restacks() const = 0;
-
     // A guard for `window` (whose native window it creates); null where windows are not X11
     // windows (offscreen tests) or the X server cannot be reached.
     static std::unique_ptr<StackingGuard> keepOnTop(QWindow* window);

@@ -5,8 +5,6 @@
 namespace tavik::platform {
 namespace {
 
-const QString rootKey = QStringLiteral("<root>");
-
 QVariantMap only(const QVariantMap& all, const QStringList& names) {
     if (names.isEmpty()) {
         return all;
@@ -105,20 +103,6 @@ int DBusMenuExporter::idFor(const QString& key) {
     return nextId_++;
 }
 
-std::optional<QString> DBusMenuExporter::keyOf(int id) const {
-    if (id == 0) {
-        return rootKey;
-    }
-    const qsizetype at = ids_.indexOf(id);
-    if (at >= 0) {
-        return entries_.at(at).key;
-    }
-    if (retired_.contains(id)) {
-        return retired_.value(id);
-    }
-    return std::nullopt;
-}
-
 void DBusMenuExporter::setEntries(const QList<TrayMenuEntry>& entries) {
     if (entries == entries_) {
         return;
@@ -180,21 +164,19 @@ void DBusMenuExporter::setEntries(const QList<TrayMenuEntry>& entries) {
 
 std::optional<dbus::MenuLayoutItem> DBusMenuExporter::layout(int parentId, int depth,
                                                              const QStringList& names) const {
-    if (parentId != 0) {
-        const qsizetype at = ids_.indexOf(parentId);
-        if (at < 0) {
-            return std::nullopt;
-        }
-        return dbus::MenuLayoutItem{parentId, only(propertiesOf(entries_.at(at)), names), {}};
+    std::optional<QVariantMap> own = properties(parentId, names);
+    if (!own) {
+        return std::nullopt;
     }
-    dbus::MenuLayoutItem root{0, only(rootProperties(), names), {}};
-    if (depth != 0) {
+    dbus::MenuLayoutItem item{parentId, std::move(*own), {}};
+    // Only the root has children.
+    if (parentId == 0 && depth != 0) {
         for (qsizetype i = 0; i < entries_.size(); ++i) {
-            root.children << dbus::MenuLayoutItem{
+            item.children << dbus::MenuLayoutItem{
                 ids_.at(i), only(propertiesOf(entries_.at(i)), names), {}};
         }
     }
-    return root;
+    return item;
 }
 
 std::optional<QVariantMap> DBusMenuExporter::properties(int id, const QStringList& names) const {
@@ -209,15 +191,19 @@ std::optional<QVariantMap> DBusMenuExporter::properties(int id, const QStringLis
 }
 
 bool DBusMenuExporter::handleEvent(int id, const QString& eventId) {
-    const std::optional<QString> key = keyOf(id);
-    if (!key) {
+    std::optional<QString> command; // the key a click on `id` chooses
+    if (const qsizetype at = ids_.indexOf(id); at >= 0) {
+        const TrayMenuEntry& entry = entries_.at(at);
+        if (entry.enabled && !entry.separator) {
+            command = entry.key;
+        }
+    } else if (const auto retired = retired_.constFind(id); retired != retired_.constEnd()) {
+        command = retired.value();
+    } else if (id != 0) {
         return false;
     }
-    const qsizetype at = ids_.indexOf(id);
-    const bool command =
-        at < 0 ? retired_.contains(id) : entries_.at(at).enabled && !entries_.at(at).separator;
-    if (eventId == QLatin1String("clicked") && command) {
-        emit entryChosen(*key);
+    if (command && eventId == QLatin1String("clicked")) {
+        emit entryChosen(*command);
     }
     return true;
 }

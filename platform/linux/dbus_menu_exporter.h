@@ -50,7 +50,6 @@ signals:
 
 private:
     int idFor(const QString& key);
-    std::optional<QString> keyOf(int id) const;
 
     QList<TrayMenuEntry> entries_;
     QList<int> ids_;              // beside entries_

@@ -133,11 +133,7 @@ public Q_SLOTS:
             watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
             QStringLiteral("Get"));
         get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
-        const quint64 asked = generation_;
-        ask(get, [this, asked](const QDBusMessage& reply) {
-            if (asked != generation_) {
-                return;
-            }
+        askWatcher(get, [this](const QDBusMessage& reply) {
             // A watcher that cannot say is one a panel runs: it took the item.
             const bool hosted = reply.type() != QDBusMessage::ReplyMessage ||
                                 reply.arguments().value(0).value<QDBusVariant>().variant().toBool();
@@ -155,15 +151,23 @@ private:
                 });
     }
 
+    // An ask about the watcher: an answer that comes after the watcher came or went is
+    // dropped, since that news decides.
+    void askWatcher(const QDBusMessage& message,
+                    std::function<void(const QDBusMessage&)> answered) {
+        ask(message,
+            [this, asked = generation_, answered = std::move(answered)](const QDBusMessage& reply) {
+                if (asked == generation_) {
+                    answered(reply);
+                }
+            });
+    }
+
     void findWatcher() {
         QDBusMessage has =
             QDBusMessage::createMethodCall(busService, busPath, busService, "NameHasOwner");
         has << watcherService;
-        const quint64 asked = generation_;
-        ask(has, [this, asked](const QDBusMessage& reply) {
-            if (asked != generation_) {
-                return; // the watcher came or went meanwhile; that news decides
-            }
+        askWatcher(has, [this](const QDBusMessage& reply) {
             const bool running =
                 reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
             if (running) {
@@ -189,11 +193,7 @@ private:
             QDBusMessage::createMethodCall(watcherService, watcherPath, watcherService,
                                            QStringLiteral("RegisterStatusNotifierItem"));
         offer << (serviceName_.isEmpty() ? itemPath : serviceName_);
-        const quint64 asked = generation_;
-        ask(offer, [this, asked](const QDBusMessage& reply) {
-            if (asked != generation_) {
-                return;
-            }
+        askWatcher(offer, [this](const QDBusMessage& reply) {
             if (reply.type() != QDBusMessage::ReplyMessage) {
                 setPresence(Presence::absent);
                 return;

@@ -35,14 +35,14 @@ public:
     // A connection became ready.
     Turn ready();
 
-    bool isReady() const { return ready_; }
     // Whether a new attempt may begin now; always true before the first failure.
     bool attemptDue(Clock::time_point now) const { return now >= nextAttempt_; }
     Clock::time_point nextAttempt() const { return nextAttempt_; }
+
+private:
     // The wait before the attempt after `failures` failures in a row (at least 1).
     std::chrono::milliseconds delayAfter(int failures) const;
 
-private:
     ReconnectPacing pacing_;
     bool ready_ = false;
     bool everReady_ = false;

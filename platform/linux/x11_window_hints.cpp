@@ -1,5 +1,7 @@
 #include "platform/window_hints.h"
 
+#include "platform/linux/xcb_reply.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -12,7 +14,6 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -30,10 +31,7 @@ constexpr std::uint32_t stateAdd = 1;
 constexpr std::uint32_t sourceApplication = 1;
 constexpr std::uint32_t allDesktops = 0xFFFFFFFF;
 
-struct FreeReply {
-    void operator()(void* reply) const { std::free(reply); }
-};
-template <class T> using Reply = std::unique_ptr<T, FreeReply>;
+using xcb::Reply;
 
 QNativeInterface::QX11Application* x11() {
     return qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()

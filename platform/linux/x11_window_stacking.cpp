@@ -56,7 +56,6 @@ public:
     }
 
     bool watching() const { return notifier_ != nullptr; }
-    int restacks() const override { return restacks_; }
 
 private:
     void drain() {
@@ -108,7 +107,6 @@ private:
         const bool insisted = lastRestackMs_ && now - *lastRestackMs_ < 2 * spacingMs_;
         spacingMs_ = insisted ? std::min(spacingMs_ * 2, longestSpacingMs) : shortestSpacingMs;
         lastRestackMs_ = now;
-        ++restacks_;
     }
 
     // The highest shown, managed window stacked above `own` that overlaps it, if any.
@@ -157,7 +155,6 @@ private:
     std::optional<qint64> lastRestackMs_;
     qint64 spacingMs_ = shortestSpacingMs;
     bool scheduled_ = false;
-    int restacks_ = 0;
 };
 
 } // namespace

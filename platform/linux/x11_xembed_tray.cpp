@@ -1,22 +1,19 @@
 #include "platform/xembed_tray.h"
 
+#include "platform/linux/xcb_reply.h"
+
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
 #include <xcb/xcb.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 
 namespace tavik::platform {
 namespace {
 
-struct FreeReply {
-    void operator()(void* reply) const { std::free(reply); }
-};
-template <class T> using Reply = std::unique_ptr<T, FreeReply>;
+using xcb::Reply;
 
 struct Disconnect {
     void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
