@@ -7,6 +7,8 @@
 #include <QBasicTimer>
 #include <QString>
 
+#include <algorithm>
+
 namespace tavik {
 class Scratchpad;
 }
@@ -32,6 +34,9 @@ public:
     qsizetype caret() const { return caret_; }
     qsizetype anchor() const { return anchor_; }
     bool hasSelection() const { return caret_ != anchor_; }
+    // The selected stretch, whichever way it was made (both the caret when nothing is selected).
+    qsizetype selectionStart() const { return std::min(caret_, anchor_); }
+    qsizetype selectionEnd() const { return std::max(caret_, anchor_); }
     QString selectedText() const;
     // Selects from `anchor` to `caret` (equal: no selection) and scrolls the caret into view.
     void select(qsizetype anchor, qsizetype caret);
@@ -86,6 +91,7 @@ private:
     // Editing, all through the store.
     void replace(qsizetype position, qsizetype removed, const QString& inserted,
                  PadUndo::Kind kind);
+    void replaceSelection(const QString& text, PadUndo::Kind kind);
     void typeText(const QString& text);
     void removeSelection(PadUndo::Kind kind);
     void storeEdited(qsizetype position, const QString& removed, qsizetype inserted);

@@ -67,8 +67,8 @@ void ScratchpadEditorAccessible::selection(int selectionIndex, int* startOffset,
                                            int* endOffset) const {
     *startOffset = *endOffset = 0;
     if (selectionIndex == 0 && editor()->hasSelection()) {
-        *startOffset = int(std::min(editor()->caret(), editor()->anchor()));
-        *endOffset = int(std::max(editor()->caret(), editor()->anchor()));
+        *startOffset = int(editor()->selectionStart());
+        *endOffset = int(editor()->selectionEnd());
     }
 }
 

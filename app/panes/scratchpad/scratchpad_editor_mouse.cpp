@@ -40,7 +40,7 @@ void ScratchpadEditor::mousePressEvent(QMouseEvent* event) {
     tripleClick_.stop();
     lastPress_ = point;
     mayDrag_ = !third && !(event->modifiers() & Qt::ShiftModifier) && hasSelection() &&
-               position >= std::min(caret_, anchor_) && position < std::max(caret_, anchor_);
+               position >= selectionStart() && position < selectionEnd();
     if (mayDrag_) {
         event->accept(); // the selection stays until it is dragged, or the button is let go
         return;
@@ -160,10 +160,10 @@ std::pair<qsizetype, qsizetype> ScratchpadEditor::unitAround(qsizetype position,
 }
 
 void ScratchpadEditor::startDrag() {
-    const qsizetype from = std::min(caret_, anchor_);
-    const qsizetype to = std::max(caret_, anchor_);
+    const qsizetype from = selectionStart();
+    const qsizetype to = selectionEnd();
     auto* data = new QMimeData;
-    data->setText(text().mid(from, to - from));
+    data->setText(selectedText());
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     const Qt::DropAction done = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
@@ -203,8 +203,8 @@ void ScratchpadEditor::dropEvent(QDropEvent* event) {
     const QString dropped = event->mimeData()->text();
     const qsizetype at = positionAt(event->position().toPoint());
     const bool moving = event->source() == this && event->dropAction() == Qt::MoveAction;
-    const qsizetype from = std::min(caret_, anchor_);
-    const qsizetype to = std::max(caret_, anchor_);
+    const qsizetype from = selectionStart();
+    const qsizetype to = selectionEnd();
     if (dropped.isEmpty() || (moving && at >= from && at <= to)) {
         event->ignore();
         viewport()->update();
