@@ -182,16 +182,7 @@ PadLine PadLayout::lineAt(qreal y) {
     while (line + 1 < p.lines && p.layout->lineAt(line + 1).y() <= local - p.top) {
         ++line;
     }
-    PadLine found;
-    found.layout = p.layout.get();
-    found.line = p.layout->lineAt(line);
-    found.layoutStart = chunk.start + p.offset;
-    found.layoutLength = p.length;
-    found.breakLength = p.breakLength;
-    found.lines = p.lines;
-    found.origin = QPointF(0, tops_[index] + p.top);
-    found.endsParagraph = line == p.lines - 1 && p.breakLength > 0;
-    return found;
+    return padLine(index, p, p.layout->lineAt(line));
 }
 
 PadLine PadLayout::lineOf(qsizetype position) {
@@ -221,18 +212,23 @@ PadLine PadLayout::lineIn(size_t index, qsizetype position) {
     const Piece& p = chunk.pieces[piece];
     // A position inside a CR LF shows where the paragraph ends.
     const qsizetype inPiece = std::clamp<qsizetype>(local - p.offset, 0, p.length);
-    PadLine found;
-    found.layout = p.layout.get();
-    found.line = p.layout->lineForTextPosition(int(inPiece));
-    if (!found.line.isValid() || found.line.lineNumber() >= p.lines) {
-        found.line = p.layout->lineAt(p.lines - 1);
+    QTextLine line = p.layout->lineForTextPosition(int(inPiece));
+    if (!line.isValid() || line.lineNumber() >= p.lines) {
+        line = p.layout->lineAt(p.lines - 1);
     }
-    found.lines = p.lines;
-    found.layoutStart = chunk.start + p.offset;
-    found.layoutLength = p.length;
-    found.breakLength = p.breakLength;
-    found.origin = QPointF(0, tops_[index] + p.top);
-    found.endsParagraph = found.isLastOfLayout() && p.breakLength > 0;
+    return padLine(index, p, line);
+}
+
+PadLine PadLayout::padLine(size_t index, const Piece& piece, const QTextLine& line) const {
+    PadLine found;
+    found.line = line;
+    found.layout = piece.layout.get();
+    found.layoutStart = chunks_[index].start + piece.offset;
+    found.layoutLength = piece.length;
+    found.breakLength = piece.breakLength;
+    found.lines = piece.lines;
+    found.origin = QPointF(0, tops_[index] + piece.top);
+    found.endsParagraph = found.isLastOfLayout() && piece.breakLength > 0;
     return found;
 }
 

@@ -144,6 +144,8 @@ private:
     void cutAt(size_t index, qsizetype at);
     void learn(const QTextLayout& layout, int lines);
     PadLine lineIn(size_t index, qsizetype position);
+    // `line` of a laid-out piece of the chunk at `index`, placed in the document.
+    PadLine padLine(size_t index, const Piece& piece, const QTextLine& line) const;
     void rebuildTops();
 
     const QString& text_;
