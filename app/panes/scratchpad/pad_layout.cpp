@@ -149,21 +149,28 @@ bool PadLayout::seamAfterOpen(size_t index) const {
            !chunks_[index + 1].joined && !startsParagraph(chunks_[index + 1].start);
 }
 
+bool PadLayout::settle(size_t index, qsizetype target) {
+    if (!ready(index)) {
+        makeReady(target);
+        return true;
+    }
+    if (seamAfterOpen(index)) {
+        mendSeam(index + 1, mendChunks);
+        return true;
+    }
+    return false;
+}
+
 PadLine PadLayout::lineAt(qreal y) {
     for (int attempt = 0; attempt < 32; ++attempt) {
         const size_t index = indexAt(y);
-        if (ready(index) && seamAfterOpen(index)) {
-            mendSeam(index + 1, mendChunks);
-            continue;
-        }
-        if (ready(index)) {
-            break;
-        }
         // Lay out the part of the chunk that the height falls in.
         const Chunk& chunk = chunks_[index];
         const qreal height = tops_[index + 1] - tops_[index];
         const qreal into = height > 0 ? std::clamp((y - tops_[index]) / height, 0.0, 1.0) : 0.0;
-        makeReady(chunk.start + qsizetype(into * qreal(chunk.length)));
+        if (!settle(index, chunk.start + qsizetype(into * qreal(chunk.length)))) {
+            break;
+        }
     }
     const size_t index = indexAt(y);
     Chunk& chunk = chunks_[index];
@@ -188,12 +195,7 @@ PadLine PadLayout::lineAt(qreal y) {
 PadLine PadLayout::lineOf(qsizetype position) {
     position = std::clamp<qsizetype>(position, 0, text_.size());
     for (int attempt = 0; attempt < 32; ++attempt) {
-        const size_t index = indexOf(position);
-        if (!ready(index)) {
-            makeReady(position);
-        } else if (seamAfterOpen(index)) {
-            mendSeam(index + 1, mendChunks);
-        } else {
+        if (!settle(indexOf(position), position)) {
             break;
         }
     }
@@ -276,15 +278,10 @@ void PadLayout::forEachPiece(qsizetype top, qreal height,
         viewTop = lineOf(top).top();
         bool changed = false;
         for (size_t k = indexOf(top); k < chunks_.size() && tops_[k] <= viewTop + height; ++k) {
-            if (!ready(k)) {
-                makeReady(chunks_[k].start);
-            } else if (seamAfterOpen(k)) {
-                mendSeam(k + 1, mendChunks);
-            } else {
-                continue;
+            if (settle(k, chunks_[k].start)) {
+                changed = true;
+                break;
             }
-            changed = true;
-            break;
         }
         if (!changed) {
             break;

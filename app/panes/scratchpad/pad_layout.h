@@ -138,6 +138,9 @@ private:
     void guessStart(size_t index, qsizetype notAfter);
     bool ready(size_t index) const;
     bool seamAfterOpen(size_t index) const;
+    // One step towards showing the chunk at `index` as it will stay: lays out the text around
+    // `target` in it, or mends the seam after it. False when there was nothing left to do.
+    bool settle(size_t index, qsizetype target);
     void makeReady(qsizetype target);
     void ensureLayouts(Chunk& chunk);
     qsizetype lastLineStart(Chunk& chunk);
