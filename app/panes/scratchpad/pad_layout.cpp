@@ -33,6 +33,27 @@ std::pair<qsizetype, qsizetype> paragraphAround(const QString& text, qsizetype p
     return {start, end};
 }
 
+std::pair<qsizetype, qsizetype> paragraphWithBreakAround(const QString& text, qsizetype position) {
+    const auto [start, end] = paragraphAround(text, position);
+    return {start, end < text.size() ? end + paragraphBreakLength(text, end) : end};
+}
+
+std::pair<qsizetype, qsizetype> boundariesAround(const QString& text, qsizetype from, qsizetype to,
+                                                 qsizetype position,
+                                                 QTextBoundaryFinder::BoundaryType type) {
+    const QString near = text.mid(from, to - from);
+    if (near.isEmpty()) {
+        return {position, position};
+    }
+    const qsizetype at = std::min(position - from, near.size() - 1);
+    QTextBoundaryFinder finder(type, near);
+    finder.setPosition(at);
+    const qsizetype start = finder.isAtBoundary() ? at : finder.toPreviousBoundary();
+    finder.setPosition(at);
+    const qsizetype next = finder.toNextBoundary();
+    return {from + std::max<qsizetype>(0, start), from + (next < 0 ? near.size() : next)};
+}
+
 PadLayout::PadLayout(const QString& text) : text_(text) {
     setFont(QFont());
     reset();

@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -135,28 +134,15 @@ void ScratchpadEditor::extendSelection(qsizetype position) {
 }
 
 std::pair<qsizetype, qsizetype> ScratchpadEditor::unitAround(qsizetype position, Unit unit) {
-    const QString& all = text();
     if (unit == Unit::paragraph) {
-        // The paragraph and its line break, as a triple click selects it.
-        const auto [start, end] = paragraphAround(all, position);
-        return {start, end < all.size() ? end + paragraphBreakLength(all, end) : end};
+        return paragraphWithBreakAround(text(), position);
     }
     if (unit == Unit::character) {
         return {position, position};
     }
     const PadLine line = layout_.lineOf(position);
-    const QString piece = all.mid(line.layoutStart, line.layoutLength);
-    if (piece.isEmpty()) {
-        return {position, position};
-    }
-    const qsizetype at = std::min<qsizetype>(position - line.layoutStart, piece.size() - 1);
-    QTextBoundaryFinder words(QTextBoundaryFinder::Word, piece);
-    words.setPosition(at);
-    const qsizetype start = words.isAtBoundary() ? at : words.toPreviousBoundary();
-    words.setPosition(at);
-    const qsizetype next = words.toNextBoundary();
-    const qsizetype end = next < 0 ? piece.size() : next;
-    return {line.layoutStart + std::max<qsizetype>(0, start), line.layoutStart + end};
+    return boundariesAround(text(), line.layoutStart, line.layoutStart + line.layoutLength,
+                            position, QTextBoundaryFinder::Word);
 }
 
 void ScratchpadEditor::startDrag() {
