@@ -71,8 +71,13 @@ void ScratchpadEditor::replace(qsizetype position, qsizetype removed, const QStr
     if (removed == 0 && inserted.isEmpty()) {
         return;
     }
-    origin_ = Origin::person;
     kind_ = kind;
+    change(Origin::person, position, removed, inserted);
+}
+
+void ScratchpadEditor::change(Origin origin, qsizetype position, qsizetype removed,
+                              const QString& inserted) {
+    origin_ = origin;
     pad_.replace(position, removed, inserted);
     origin_ = Origin::outside;
     caret_ = anchor_ = position + inserted.size();
@@ -115,12 +120,7 @@ void ScratchpadEditor::redo() {
 void ScratchpadEditor::takeBack(const PadEdit& edit, bool undoing) {
     const QString& gone = undoing ? edit.inserted : edit.removed;
     const QString& back = undoing ? edit.removed : edit.inserted;
-    origin_ = Origin::history;
-    pad_.replace(edit.position, gone.size(), back);
-    origin_ = Origin::outside;
-    caret_ = anchor_ = edit.position + back.size();
-    column_ = -1;
-    afterCaretChange(true);
+    change(Origin::history, edit.position, gone.size(), back);
 }
 
 void ScratchpadEditor::cut() {

@@ -87,6 +87,9 @@ protected:
 private:
     friend class ScratchpadEditorAccessible;
     enum class Unit { character, word, paragraph };
+    // Who is changing the store's text: the person here (recorded in the history), the history
+    // itself (undo, redo), or someone else (a dictation, another text).
+    enum class Origin { outside, person, history };
 
     // Editing, all through the store.
     void replace(qsizetype position, qsizetype removed, const QString& inserted,
@@ -94,6 +97,8 @@ private:
     void replaceSelection(const QString& text, PadUndo::Kind kind);
     void typeText(const QString& text);
     void removeSelection(PadUndo::Kind kind);
+    // Changes the store's text as `origin` and puts the caret after what was put in.
+    void change(Origin origin, qsizetype position, qsizetype removed, const QString& inserted);
     void storeEdited(qsizetype position, const QString& removed, qsizetype inserted);
     void takeBack(const PadEdit& edit, bool undoing);
 
@@ -132,9 +137,6 @@ private:
     // The view: the line holding this position is at its top. Like Qt's plain text editor, the
     // view scrolls by whole lines.
     qsizetype topPosition_ = 0;
-    // Who is changing the store's text: the person here (recorded in the history), the history
-    // itself (undo, redo), or someone else (a dictation, another text).
-    enum class Origin { outside, person, history };
     Origin origin_ = Origin::outside;
     PadUndo::Kind kind_ = PadUndo::Kind::separate;
     QString preedit_;
