@@ -120,7 +120,8 @@ TEST(InsightsTextsTest, FiguresOfASeededHistory) {
     }
     history.add(HistoryEntry{QUuid::createUuid(), "hi", "Editor", "id", "type", now, 0.5, 0, true});
     const HistoryStatistics statistics(history);
-    const InsightsTexts texts = insightsTexts(HistoryFigures::of(statistics, history.entries()));
+    const InsightsTexts texts =
+        insightsTexts(HistoryFigures::of(statistics, history.entries(), now));
     EXPECT_EQ(texts.cards[0].value, "121");
     EXPECT_EQ(texts.cards[1].value, "13");
     EXPECT_EQ(texts.cards[2].value, "120");

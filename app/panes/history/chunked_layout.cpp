@@ -62,10 +62,7 @@ void ChunkedLayout::layOutNextChunk() {
             knownHeight_ += line.height();
         }
         next_ = last ? text_.size() : chunk.start + layout->lineAt(sure).textStart();
-        drawn_.emplace_back(index, std::move(layout));
-        if (drawn_.size() > keptDrawn) {
-            drawn_.erase(drawn_.begin());
-        }
+        keepDrawn(index, std::move(layout));
         return;
     }
 }
@@ -99,7 +96,11 @@ QTextLayout& ChunkedLayout::drawnChunk(int chunk) {
             return *drawn_.back().second;
         }
     }
-    drawn_.emplace_back(chunk, layOut(chunks_[std::size_t(chunk)]));
+    return keepDrawn(chunk, layOut(chunks_[std::size_t(chunk)]));
+}
+
+QTextLayout& ChunkedLayout::keepDrawn(int chunk, std::unique_ptr<QTextLayout> layout) {
+    drawn_.emplace_back(chunk, std::move(layout));
     if (drawn_.size() > keptDrawn) {
         drawn_.erase(drawn_.begin());
     }

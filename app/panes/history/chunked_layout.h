@@ -67,6 +67,8 @@ private:
     void layOutNextChunk();
     std::unique_ptr<QTextLayout> layOut(const Chunk& chunk) const;
     QTextLayout& drawnChunk(int chunk);
+    // Keeps `layout` as the most recently drawn, letting go of the oldest beyond a few.
+    QTextLayout& keepDrawn(int chunk, std::unique_ptr<QTextLayout> layout);
 
     QString text_;
     QFont font_;

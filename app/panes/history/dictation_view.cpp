@@ -57,11 +57,11 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
 
     notice_ = new NoticeOverlay(state_, this);
 
-    dayWatch_ = new DayWatch(state_.clock(), &DayCalendar::current, this);
+    auto* dayWatch = new DayWatch(state_.clock(), &DayCalendar::current, this);
     connect(&History::shared(), &History::entriesChanged, this, &DictationView::refreshList);
     connect(&History::shared(), &History::entriesChanged, this, &DictationView::refreshFigures);
-    connect(dayWatch_, &DayWatch::dayChanged, this, &DictationView::refreshList);
-    connect(dayWatch_, &DayWatch::dayChanged, this, &DictationView::refreshFigures);
+    connect(dayWatch, &DayWatch::dayChanged, this, &DictationView::refreshList);
+    connect(dayWatch, &DayWatch::dayChanged, this, &DictationView::refreshFigures);
     connect(&state_, &AppState::searchChanged, this, &DictationView::refreshList);
     connect(&Preferences::shared(), &Preferences::bindingsChanged, this,
             &DictationView::refreshHint);

@@ -6,7 +6,6 @@
 
 namespace tavik {
 class AppState;
-class DayWatch;
 class DictationController;
 } // namespace tavik
 
@@ -64,7 +63,6 @@ private:
     void refreshHint();
 
     AppState& state_;
-    DayWatch* dayWatch_;
     design::PaneFrame* frame_;
     HistoryHeader* header_;
     QWidget* empty_;

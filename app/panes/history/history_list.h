@@ -13,6 +13,8 @@
 #include <QWidget>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace tavik::panes {
 
@@ -88,6 +90,10 @@ private:
     // Measures the rows in [first, end) that are still estimates; returns how much the rows
     // above `viewTop` grew.
     qreal measureRows(int first, int end, qreal viewTop);
+    // Adds row `r` at its measured `height` to `changed`, unless it is the row with the strip;
+    // returns how much it grew if it lies above `viewTop`.
+    qreal takeHeight(int r, qreal height, qreal viewTop,
+                     std::vector<std::pair<int, qreal>>& changed) const;
     void measureStep();
     // Lays out more of the rows whose text is laid out a piece at a time; returns how much the
     // rows above `viewTop` grew.

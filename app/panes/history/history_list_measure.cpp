@@ -86,19 +86,21 @@ qreal HistoryList::measureRows(int first, int end, qreal viewTop) {
         if (measured(entry)) {
             continue;
         }
-        const qreal height = restingHeight(entry, true);
-        // The row under the pointer keeps its taller height with the strip.
-        if (strippedRow_ == entry.id) {
-            continue;
-        }
-        const ListLayout::Row& row = layout_.rows()[std::size_t(r)];
-        if (row.top + row.height <= viewTop) {
-            grownAbove += height - row.height;
-        }
-        changed.emplace_back(r, height);
+        grownAbove += takeHeight(r, restingHeight(entry, true), viewTop, changed);
     }
     layout_.setRowHeights(changed);
     return grownAbove;
+}
+
+qreal HistoryList::takeHeight(int r, qreal height, qreal viewTop,
+                              std::vector<std::pair<int, qreal>>& changed) const {
+    // The row under the pointer keeps its taller height with the strip.
+    if (strippedRow_ == layout_.entry(r).id) {
+        return 0;
+    }
+    changed.emplace_back(r, height);
+    const ListLayout::Row& row = layout_.rows()[std::size_t(r)];
+    return row.top + row.height <= viewTop ? height - row.height : 0;
 }
 
 qreal HistoryList::measureUnfinished(qint64 budgetNs, qreal viewTop) {
@@ -115,13 +117,7 @@ qreal HistoryList::measureUnfinished(qint64 budgetNs, qreal viewTop) {
         const qreal height = row_.height(entry, layoutWidth_, false, false);
         heights_.insert(entry.id,
                         CachedHeight{entry.text, entry.app, entry.inserted, height, done});
-        if (strippedRow_ != entry.id) {
-            const ListLayout::Row& row = layout_.rows()[std::size_t(r)];
-            if (row.top + row.height <= viewTop) {
-                grownAbove += height - row.height;
-            }
-            changed.emplace_back(r, height);
-        }
+        grownAbove += takeHeight(r, height, viewTop, changed);
         it = done ? unfinished_.erase(it) : std::next(it);
     }
     layout_.setRowHeights(changed);

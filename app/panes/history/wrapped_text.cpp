@@ -1,6 +1,7 @@
 #include "app/panes/history/wrapped_text.h"
 
 #include "app/panes/history/chunked_layout.h"
+#include "app/shell/design/text_lines.h"
 #include "app/stores/text_graphemes.h"
 
 #include <QFontMetricsF>
@@ -43,23 +44,9 @@ QTextOption wrapOption(Qt::Alignment alignment) {
     return option;
 }
 
-template <typename Visit>
-qreal layOut(QTextLayout& layout, qreal width, Qt::Alignment alignment, Visit visit) {
+qreal layOut(QTextLayout& layout, qreal width, Qt::Alignment alignment) {
     layout.setTextOption(wrapOption(alignment));
-    layout.beginLayout();
-    qreal y = 0;
-    for (;;) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid()) {
-            break;
-        }
-        line.setLineWidth(width);
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-        visit(line);
-    }
-    layout.endLayout();
-    return y;
+    return design::stackLines(layout, width);
 }
 
 // The few chunked texts laid out lately, shared by every WrappedText of the process (a pane
@@ -113,14 +100,16 @@ bool WrappedText::layOutSome(const QString& text, qreal width, qint64 budgetNs) 
 WrappedText::WrappedText(const QFont& font, Qt::Alignment alignment)
     : font_(font), alignment_(alignment) {
     QTextLayout probe(QStringLiteral("Xg"), font_);
-    lineHeight_ = layOut(probe, 1e6, alignment_, [](const QTextLine&) {});
+    lineHeight_ = layOut(probe, 1e6, alignment_);
 }
 
 qreal WrappedText::naturalWidth(const QString& text) const {
     QTextLayout layout(withLineSeparators(text), font_);
     qreal widest = 0;
-    layOut(layout, 1e9, Qt::AlignLeft,
-           [&](const QTextLine& line) { widest = std::max(widest, line.naturalTextWidth()); });
+    layOut(layout, 1e9, Qt::AlignLeft);
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        widest = std::max(widest, layout.lineAt(i).naturalTextWidth());
+    }
     return widest;
 }
 
@@ -140,7 +129,7 @@ qreal WrappedText::height(const QString& text, qreal width) const {
         return lineHeight_;
     }
     QTextLayout layout(withLineSeparators(text), font_);
-    const qreal height = layOut(layout, width, alignment_, [](const QTextLine&) {});
+    const qreal height = layOut(layout, width, alignment_);
     return std::max(height, lineHeight_);
 }
 
@@ -199,7 +188,7 @@ void WrappedText::draw(QPainter& painter, const QString& text, const QPointF& to
     if (drawn == nullptr || !text::sameText(drawn->text, text)) {
         drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_)};
         drawn->layout.setCacheEnabled(true);
-        layOut(drawn->layout, width, alignment_, [](const QTextLine&) {});
+        layOut(drawn->layout, width, alignment_);
         drawn_.insert(key, drawn);
     }
     drawn->layout.draw(&painter, topLeft, {}, clip);

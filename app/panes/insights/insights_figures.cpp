@@ -13,13 +13,6 @@ constexpr double warningFailureRate = 5;
 } // namespace
 
 HistoryFigures HistoryFigures::of(const HistoryStatistics& statistics,
-                                  const QList<HistoryEntry>& entries) {
-    HistoryFigures figures = of(statistics, entries, QDateTime());
-    figures.dayStreak = statistics.dayStreak();
-    return figures;
-}
-
-HistoryFigures HistoryFigures::of(const HistoryStatistics& statistics,
                                   const QList<HistoryEntry>& entries, const QDateTime& now) {
     HistoryFigures figures;
     figures.count = entries.size();

@@ -23,9 +23,6 @@ struct HistoryFigures {
     // The figures of `entries` through the history's statistics, the day streak at `now`.
     static HistoryFigures of(const HistoryStatistics& statistics,
                              const QList<HistoryEntry>& entries, const QDateTime& now);
-    // The same at the statistics' own idea of now.
-    static HistoryFigures of(const HistoryStatistics& statistics,
-                             const QList<HistoryEntry>& entries);
 };
 
 // Every text, colour choice and bar length of the insights pane, worked out from the figures

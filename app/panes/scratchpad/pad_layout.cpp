@@ -33,6 +33,27 @@ std::pair<qsizetype, qsizetype> paragraphAround(const QString& text, qsizetype p
     return {start, end};
 }
 
+std::pair<qsizetype, qsizetype> paragraphWithBreakAround(const QString& text, qsizetype position) {
+    const auto [start, end] = paragraphAround(text, position);
+    return {start, end < text.size() ? end + paragraphBreakLength(text, end) : end};
+}
+
+std::pair<qsizetype, qsizetype> boundariesAround(const QString& text, qsizetype from, qsizetype to,
+                                                 qsizetype position,
+                                                 QTextBoundaryFinder::BoundaryType type) {
+    const QString near = text.mid(from, to - from);
+    if (near.isEmpty()) {
+        return {position, position};
+    }
+    const qsizetype at = std::min(position - from, near.size() - 1);
+    QTextBoundaryFinder finder(type, near);
+    finder.setPosition(at);
+    const qsizetype start = finder.isAtBoundary() ? at : finder.toPreviousBoundary();
+    finder.setPosition(at);
+    const qsizetype next = finder.toNextBoundary();
+    return {from + std::max<qsizetype>(0, start), from + (next < 0 ? near.size() : next)};
+}
+
 PadLayout::PadLayout(const QString& text) : text_(text) {
     setFont(QFont());
     reset();
@@ -149,21 +170,28 @@ bool PadLayout::seamAfterOpen(size_t index) const {
            !chunks_[index + 1].joined && !startsParagraph(chunks_[index + 1].start);
 }
 
+bool PadLayout::settle(size_t index, qsizetype target) {
+    if (!ready(index)) {
+        makeReady(target);
+        return true;
+    }
+    if (seamAfterOpen(index)) {
+        mendSeam(index + 1, mendChunks);
+        return true;
+    }
+    return false;
+}
+
 PadLine PadLayout::lineAt(qreal y) {
     for (int attempt = 0; attempt < 32; ++attempt) {
         const size_t index = indexAt(y);
-        if (ready(index) && seamAfterOpen(index)) {
-            mendSeam(index + 1, mendChunks);
-            continue;
-        }
-        if (ready(index)) {
-            break;
-        }
         // Lay out the part of the chunk that the height falls in.
         const Chunk& chunk = chunks_[index];
         const qreal height = tops_[index + 1] - tops_[index];
         const qreal into = height > 0 ? std::clamp((y - tops_[index]) / height, 0.0, 1.0) : 0.0;
-        makeReady(chunk.start + qsizetype(into * qreal(chunk.length)));
+        if (!settle(index, chunk.start + qsizetype(into * qreal(chunk.length)))) {
+            break;
+        }
     }
     const size_t index = indexAt(y);
     Chunk& chunk = chunks_[index];
@@ -182,27 +210,13 @@ PadLine PadLayout::lineAt(qreal y) {
     while (line + 1 < p.lines && p.layout->lineAt(line + 1).y() <= local - p.top) {
         ++line;
     }
-    PadLine found;
-    found.layout = p.layout.get();
-    found.line = p.layout->lineAt(line);
-    found.layoutStart = chunk.start + p.offset;
-    found.layoutLength = p.length;
-    found.breakLength = p.breakLength;
-    found.lines = p.lines;
-    found.origin = QPointF(0, tops_[index] + p.top);
-    found.endsParagraph = line == p.lines - 1 && p.breakLength > 0;
-    return found;
+    return padLine(index, p, p.layout->lineAt(line));
 }
 
 PadLine PadLayout::lineOf(qsizetype position) {
     position = std::clamp<qsizetype>(position, 0, text_.size());
     for (int attempt = 0; attempt < 32; ++attempt) {
-        const size_t index = indexOf(position);
-        if (!ready(index)) {
-            makeReady(position);
-        } else if (seamAfterOpen(index)) {
-            mendSeam(index + 1, mendChunks);
-        } else {
+        if (!settle(indexOf(position), position)) {
             break;
         }
     }
@@ -221,18 +235,23 @@ PadLine PadLayout::lineIn(size_t index, qsizetype position) {
     const Piece& p = chunk.pieces[piece];
     // A position inside a CR LF shows where the paragraph ends.
     const qsizetype inPiece = std::clamp<qsizetype>(local - p.offset, 0, p.length);
-    PadLine found;
-    found.layout = p.layout.get();
-    found.line = p.layout->lineForTextPosition(int(inPiece));
-    if (!found.line.isValid() || found.line.lineNumber() >= p.lines) {
-        found.line = p.layout->lineAt(p.lines - 1);
+    QTextLine line = p.layout->lineForTextPosition(int(inPiece));
+    if (!line.isValid() || line.lineNumber() >= p.lines) {
+        line = p.layout->lineAt(p.lines - 1);
     }
-    found.lines = p.lines;
-    found.layoutStart = chunk.start + p.offset;
-    found.layoutLength = p.length;
-    found.breakLength = p.breakLength;
-    found.origin = QPointF(0, tops_[index] + p.top);
-    found.endsParagraph = found.isLastOfLayout() && p.breakLength > 0;
+    return padLine(index, p, line);
+}
+
+PadLine PadLayout::padLine(size_t index, const Piece& piece, const QTextLine& line) const {
+    PadLine found;
+    found.line = line;
+    found.layout = piece.layout.get();
+    found.layoutStart = chunks_[index].start + piece.offset;
+    found.layoutLength = piece.length;
+    found.breakLength = piece.breakLength;
+    found.lines = piece.lines;
+    found.origin = QPointF(0, tops_[index] + piece.top);
+    found.endsParagraph = found.isLastOfLayout() && piece.breakLength > 0;
     return found;
 }
 
@@ -280,15 +299,10 @@ void PadLayout::forEachPiece(qsizetype top, qreal height,
         viewTop = lineOf(top).top();
         bool changed = false;
         for (size_t k = indexOf(top); k < chunks_.size() && tops_[k] <= viewTop + height; ++k) {
-            if (!ready(k)) {
-                makeReady(chunks_[k].start);
-            } else if (seamAfterOpen(k)) {
-                mendSeam(k + 1, mendChunks);
-            } else {
-                continue;
+            if (settle(k, chunks_[k].start)) {
+                changed = true;
+                break;
             }
-            changed = true;
-            break;
         }
         if (!changed) {
             break;

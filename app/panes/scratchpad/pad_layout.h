@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QPointF>
 #include <QString>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <functional>
@@ -23,6 +24,14 @@ int paragraphBreakLength(const QString& text, qsizetype at);
 int paragraphBreakBefore(const QString& text, qsizetype at);
 // The paragraph holding a position: from after the break before it to its own break.
 std::pair<qsizetype, qsizetype> paragraphAround(const QString& text, qsizetype position);
+// The same with the break that ends it, as a triple click selects a paragraph.
+std::pair<qsizetype, qsizetype> paragraphWithBreakAround(const QString& text, qsizetype position);
+// The word, grapheme or sentence of `text` holding a position, looked for only between `from`
+// and `to` (a stretch around it, so the whole of a long pad is never segmented); an empty
+// stretch gives the position itself.
+std::pair<qsizetype, qsizetype> boundariesAround(const QString& text, qsizetype from, qsizetype to,
+                                                 qsizetype position,
+                                                 QTextBoundaryFinder::BoundaryType type);
 
 // One laid-out line of the pad; valid until the layout next changes.
 struct PadLine {
@@ -138,12 +147,17 @@ private:
     void guessStart(size_t index, qsizetype notAfter);
     bool ready(size_t index) const;
     bool seamAfterOpen(size_t index) const;
+    // One step towards showing the chunk at `index` as it will stay: lays out the text around
+    // `target` in it, or mends the seam after it. False when there was nothing left to do.
+    bool settle(size_t index, qsizetype target);
     void makeReady(qsizetype target);
     void ensureLayouts(Chunk& chunk);
     qsizetype lastLineStart(Chunk& chunk);
     void cutAt(size_t index, qsizetype at);
     void learn(const QTextLayout& layout, int lines);
     PadLine lineIn(size_t index, qsizetype position);
+    // `line` of a laid-out piece of the chunk at `index`, placed in the document.
+    PadLine padLine(size_t index, const Piece& piece, const QTextLine& line) const;
     void rebuildTops();
 
     const QString& text_;

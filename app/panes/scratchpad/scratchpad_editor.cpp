@@ -52,8 +52,7 @@ const QString& ScratchpadEditor::text() const {
 }
 
 QString ScratchpadEditor::selectedText() const {
-    const qsizetype from = std::min(caret_, anchor_);
-    return text().mid(from, std::max(caret_, anchor_) - from);
+    return text().mid(selectionStart(), selectionEnd() - selectionStart());
 }
 
 void ScratchpadEditor::select(qsizetype anchor, qsizetype caret) {
@@ -72,8 +71,13 @@ void ScratchpadEditor::replace(qsizetype position, qsizetype removed, const QStr
     if (removed == 0 && inserted.isEmpty()) {
         return;
     }
-    origin_ = Origin::person;
     kind_ = kind;
+    change(Origin::person, position, removed, inserted);
+}
+
+void ScratchpadEditor::change(Origin origin, qsizetype position, qsizetype removed,
+                              const QString& inserted) {
+    origin_ = origin;
     pad_.replace(position, removed, inserted);
     origin_ = Origin::outside;
     caret_ = anchor_ = position + inserted.size();
@@ -81,19 +85,20 @@ void ScratchpadEditor::replace(qsizetype position, qsizetype removed, const QStr
     afterCaretChange(true);
 }
 
+void ScratchpadEditor::replaceSelection(const QString& text, PadUndo::Kind kind) {
+    replace(selectionStart(), selectionEnd() - selectionStart(), text, kind);
+}
+
 void ScratchpadEditor::typeText(const QString& typed) {
-    const qsizetype from = std::min(caret_, anchor_);
-    replace(from, std::max(caret_, anchor_) - from, typed, PadUndo::Kind::typing);
+    replaceSelection(typed, PadUndo::Kind::typing);
 }
 
 void ScratchpadEditor::insertText(const QString& inserted) {
-    const qsizetype from = std::min(caret_, anchor_);
-    replace(from, std::max(caret_, anchor_) - from, inserted, PadUndo::Kind::separate);
+    replaceSelection(inserted, PadUndo::Kind::separate);
 }
 
 void ScratchpadEditor::removeSelection(PadUndo::Kind kind) {
-    const qsizetype from = std::min(caret_, anchor_);
-    replace(from, std::max(caret_, anchor_) - from, QString(), kind);
+    replaceSelection(QString(), kind);
 }
 
 void ScratchpadEditor::clearAll() {
@@ -115,12 +120,7 @@ void ScratchpadEditor::redo() {
 void ScratchpadEditor::takeBack(const PadEdit& edit, bool undoing) {
     const QString& gone = undoing ? edit.inserted : edit.removed;
     const QString& back = undoing ? edit.removed : edit.inserted;
-    origin_ = Origin::history;
-    pad_.replace(edit.position, gone.size(), back);
-    origin_ = Origin::outside;
-    caret_ = anchor_ = edit.position + back.size();
-    column_ = -1;
-    afterCaretChange(true);
+    change(Origin::history, edit.position, gone.size(), back);
 }
 
 void ScratchpadEditor::cut() {
@@ -304,8 +304,8 @@ void ScratchpadEditor::paintEvent(QPaintEvent* event) {
     selected.setBackground(palette().brush(group, QPalette::Highlight));
     selected.setForeground(palette().brush(group, QPalette::HighlightedText));
     painter.setPen(palette().color(group, QPalette::Text));
-    const qsizetype from = std::min(caret_, anchor_);
-    const qsizetype to = std::max(caret_, anchor_);
+    const qsizetype from = selectionStart();
+    const qsizetype to = selectionEnd();
     const qsizetype size = text().size();
     const QRectF clip(event->rect());
     auto drawCaret = [&](const PadPiece& piece, qsizetype at) {
@@ -369,8 +369,8 @@ void ScratchpadEditor::afterCaretChange(bool scroll) {
         QAccessibleTextCursorEvent moved(this, int(caret_));
         QAccessible::updateAccessibility(&moved);
         if (hasSelection()) {
-            QAccessibleTextSelectionEvent selection(this, int(std::min(caret_, anchor_)),
-                                                    int(std::max(caret_, anchor_)));
+            QAccessibleTextSelectionEvent selection(this, int(selectionStart()),
+                                                    int(selectionEnd()));
             QAccessible::updateAccessibility(&selection);
         }
     }

@@ -7,6 +7,8 @@
 #include <QBasicTimer>
 #include <QString>
 
+#include <algorithm>
+
 namespace tavik {
 class Scratchpad;
 }
@@ -32,6 +34,9 @@ public:
     qsizetype caret() const { return caret_; }
     qsizetype anchor() const { return anchor_; }
     bool hasSelection() const { return caret_ != anchor_; }
+    // The selected stretch, whichever way it was made (both the caret when nothing is selected).
+    qsizetype selectionStart() const { return std::min(caret_, anchor_); }
+    qsizetype selectionEnd() const { return std::max(caret_, anchor_); }
     QString selectedText() const;
     // Selects from `anchor` to `caret` (equal: no selection) and scrolls the caret into view.
     void select(qsizetype anchor, qsizetype caret);
@@ -82,12 +87,18 @@ protected:
 private:
     friend class ScratchpadEditorAccessible;
     enum class Unit { character, word, paragraph };
+    // Who is changing the store's text: the person here (recorded in the history), the history
+    // itself (undo, redo), or someone else (a dictation, another text).
+    enum class Origin { outside, person, history };
 
     // Editing, all through the store.
     void replace(qsizetype position, qsizetype removed, const QString& inserted,
                  PadUndo::Kind kind);
+    void replaceSelection(const QString& text, PadUndo::Kind kind);
     void typeText(const QString& text);
     void removeSelection(PadUndo::Kind kind);
+    // Changes the store's text as `origin` and puts the caret after what was put in.
+    void change(Origin origin, qsizetype position, qsizetype removed, const QString& inserted);
     void storeEdited(qsizetype position, const QString& removed, qsizetype inserted);
     void takeBack(const PadEdit& edit, bool undoing);
 
@@ -126,9 +137,6 @@ private:
     // The view: the line holding this position is at its top. Like Qt's plain text editor, the
     // view scrolls by whole lines.
     qsizetype topPosition_ = 0;
-    // Who is changing the store's text: the person here (recorded in the history), the history
-    // itself (undo, redo), or someone else (a dictation, another text).
-    enum class Origin { outside, person, history };
     Origin origin_ = Origin::outside;
     PadUndo::Kind kind_ = PadUndo::Kind::separate;
     QString preedit_;

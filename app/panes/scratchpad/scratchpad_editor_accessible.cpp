@@ -67,8 +67,8 @@ void ScratchpadEditorAccessible::selection(int selectionIndex, int* startOffset,
                                            int* endOffset) const {
     *startOffset = *endOffset = 0;
     if (selectionIndex == 0 && editor()->hasSelection()) {
-        *startOffset = int(std::min(editor()->caret(), editor()->anchor()));
-        *endOffset = int(std::max(editor()->caret(), editor()->anchor()));
+        *startOffset = int(editor()->selectionStart());
+        *endOffset = int(editor()->selectionEnd());
     }
 }
 
@@ -121,8 +121,8 @@ std::pair<int, int> ScratchpadEditorAccessible::around(int offset,
         return {int(line.start()), int(line.end())};
     }
     case QAccessible::ParagraphBoundary: {
-        const auto [start, end] = paragraphAround(all, offset);
-        return {int(start), int(end < size ? end + paragraphBreakLength(all, end) : end)};
+        const auto [start, end] = paragraphWithBreakAround(all, offset);
+        return {int(start), int(end)};
     }
     default:
         break;
@@ -131,18 +131,10 @@ std::pair<int, int> ScratchpadEditorAccessible::around(int offset,
         type == QAccessible::CharBoundary   ? QTextBoundaryFinder::Grapheme
         : type == QAccessible::WordBoundary ? QTextBoundaryFinder::Word
                                             : QTextBoundaryFinder::Sentence;
-    const int from = std::max(0, offset - lookAround);
-    const QString near = all.mid(from, std::min(size, offset + lookAround) - from);
-    if (near.isEmpty()) {
-        return {offset, offset};
-    }
-    const int at = std::min(offset - from, int(near.size()) - 1);
-    QTextBoundaryFinder finder(finderType, near);
-    finder.setPosition(at);
-    const int start = finder.isAtBoundary() ? at : int(finder.toPreviousBoundary());
-    finder.setPosition(at);
-    const int next = int(finder.toNextBoundary());
-    return {from + std::max(0, start), from + (next < 0 ? int(near.size()) : next)};
+    const auto [start, end] =
+        boundariesAround(all, std::max(0, offset - lookAround), std::min(size, offset + lookAround),
+                         offset, finderType);
+    return {int(start), int(end)};
 }
 
 QString ScratchpadEditorAccessible::piece(std::pair<int, int> range, int* startOffset,

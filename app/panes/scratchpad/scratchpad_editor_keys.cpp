@@ -124,8 +124,8 @@ bool ScratchpadEditor::handleMove(QKeyEvent* event) {
             continue;
         }
         const qsizetype size = text().size();
-        const qsizetype from = std::min(caret_, anchor_);
-        const qsizetype to = std::max(caret_, anchor_);
+        const qsizetype from = selectionStart();
+        const qsizetype to = selectionEnd();
         switch (key.move) {
         case Move::right:
         case Move::left: {

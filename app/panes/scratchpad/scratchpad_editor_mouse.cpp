@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -40,7 +39,7 @@ void ScratchpadEditor::mousePressEvent(QMouseEvent* event) {
     tripleClick_.stop();
     lastPress_ = point;
     mayDrag_ = !third && !(event->modifiers() & Qt::ShiftModifier) && hasSelection() &&
-               position >= std::min(caret_, anchor_) && position < std::max(caret_, anchor_);
+               position >= selectionStart() && position < selectionEnd();
     if (mayDrag_) {
         event->accept(); // the selection stays until it is dragged, or the button is let go
         return;
@@ -135,35 +134,22 @@ void ScratchpadEditor::extendSelection(qsizetype position) {
 }
 
 std::pair<qsizetype, qsizetype> ScratchpadEditor::unitAround(qsizetype position, Unit unit) {
-    const QString& all = text();
     if (unit == Unit::paragraph) {
-        // The paragraph and its line break, as a triple click selects it.
-        const auto [start, end] = paragraphAround(all, position);
-        return {start, end < all.size() ? end + paragraphBreakLength(all, end) : end};
+        return paragraphWithBreakAround(text(), position);
     }
     if (unit == Unit::character) {
         return {position, position};
     }
     const PadLine line = layout_.lineOf(position);
-    const QString piece = all.mid(line.layoutStart, line.layoutLength);
-    if (piece.isEmpty()) {
-        return {position, position};
-    }
-    const qsizetype at = std::min<qsizetype>(position - line.layoutStart, piece.size() - 1);
-    QTextBoundaryFinder words(QTextBoundaryFinder::Word, piece);
-    words.setPosition(at);
-    const qsizetype start = words.isAtBoundary() ? at : words.toPreviousBoundary();
-    words.setPosition(at);
-    const qsizetype next = words.toNextBoundary();
-    const qsizetype end = next < 0 ? piece.size() : next;
-    return {line.layoutStart + std::max<qsizetype>(0, start), line.layoutStart + end};
+    return boundariesAround(text(), line.layoutStart, line.layoutStart + line.layoutLength,
+                            position, QTextBoundaryFinder::Word);
 }
 
 void ScratchpadEditor::startDrag() {
-    const qsizetype from = std::min(caret_, anchor_);
-    const qsizetype to = std::max(caret_, anchor_);
+    const qsizetype from = selectionStart();
+    const qsizetype to = selectionEnd();
     auto* data = new QMimeData;
-    data->setText(text().mid(from, to - from));
+    data->setText(selectedText());
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     const Qt::DropAction done = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
@@ -203,8 +189,8 @@ void ScratchpadEditor::dropEvent(QDropEvent* event) {
     const QString dropped = event->mimeData()->text();
     const qsizetype at = positionAt(event->position().toPoint());
     const bool moving = event->source() == this && event->dropAction() == Qt::MoveAction;
-    const qsizetype from = std::min(caret_, anchor_);
-    const qsizetype to = std::max(caret_, anchor_);
+    const qsizetype from = selectionStart();
+    const qsizetype to = selectionEnd();
     if (dropped.isEmpty() || (moving && at >= from && at <= to)) {
         event->ignore();
         viewport()->update();
