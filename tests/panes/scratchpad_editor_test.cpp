@@ -6,6 +6,7 @@
 #include "app/shell/design/motion.h"
 #include "app/stores/preferences.h"
 #include "app/stores/scratchpad.h"
+#include "tests/panes/whole_layout.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -188,18 +189,8 @@ TEST_F(ScratchpadEditorTest, KeysMoveByWordLineAndPageAcrossChunksAsInOneLayout)
     PadLayout& layout = editor->padLayout();
     // The same paragraph laid out whole, for where words and lines begin.
     QTextLayout whole(text, editor->font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    whole.setTextOption(option);
-    whole.beginLayout();
-    qreal y = 0;
-    for (QTextLine line = whole.createLine(); line.isValid(); line = whole.createLine()) {
-        line.setLeadingIncluded(true);
-        line.setLineWidth(layout.width());
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-    }
-    whole.endLayout();
+    whole.setTextOption(test::wrapAnywhere());
+    test::layOutWhole(whole, layout.width(), /*leading=*/true);
 
     // Down walks the lines one by one, past many chunk edges.
     ASSERT_GT(whole.lineCount(), 200);
