@@ -51,8 +51,8 @@ void DictationEndToEnd::prepare() {
     ASSERT_TRUE(target.activate("field"));
 }
 
-void DictationEndToEnd::startTavik(TavikProcess& tavik) {
-    ASSERT_TRUE(tavik.start());
+void DictationEndToEnd::startTavik(TavikProcess& tavik, const QProcessEnvironment& environment) {
+    ASSERT_TRUE(tavik.start(environment));
     ASSERT_TRUE(tavik.waitForLine(QStringLiteral("model ready"), 60000))
         << tavik.output().toStdString();
 }
