@@ -207,12 +207,6 @@ TEST(ControllerDelivery, WithoutAModelTheDictationReturnsToIdle) {
     EXPECT_EQ(stage.state(), State::loading());
 }
 
-} // namespace
-} // namespace tavik::test
-
-namespace tavik::test {
-namespace {
-
 // A budget edited by hand to a huge number means "keep everything": no path from the setting to
 // the archive may wrap it into a limit of zero or less.
 TEST(ControllerDelivery, AHugeAudioBudgetKeepsEveryRecording) {

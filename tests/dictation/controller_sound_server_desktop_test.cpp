@@ -36,9 +36,7 @@ TEST_F(ControllerSoundServer, AnOutageWritesAFewLinesAndTheNextDictationIsDelive
     ASSERT_TRUE(server.start()) << server.log().toStdString();
     QProcessEnvironment onTheServer;
     onTheServer.insert(QStringLiteral("PULSE_SERVER"), QString::fromUtf8(server.address()));
-    ASSERT_TRUE(tavik.start(onTheServer));
-    ASSERT_TRUE(tavik.waitForLine(QStringLiteral("model ready"), 60000))
-        << tavik.output().toStdString();
+    ASSERT_NO_FATAL_FAILURE(startTavik(tavik, onTheServer));
     const QString capturing = QStringLiteral("audio: capturing from \"Tavik-Test-Microphone\"");
     ASSERT_TRUE(tavik.waitForLine(capturing, 10000)) << tavik.output().toStdString();
 

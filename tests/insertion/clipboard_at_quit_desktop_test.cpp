@@ -4,14 +4,12 @@
 #include "app/insertion/mechanisms.h"
 #include "platform/clipboard.h"
 #include "platform/defaults_store.h"
-#include "platform/folders.h"
 #include "tests/support/clipboard_manager_standin.h"
 #include "tests/support/controller_app_process.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/insertion_target_app.h"
 #include "tests/support/recognition_fixtures.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -52,13 +50,7 @@ TEST(ClipboardAtQuitDesktop, QuittingTavikHandsTheUsersClipboardToTheManager) {
     ASSERT_GT(speech.size(), 48000u);
     speech.resize(48000); // "And so my fellow Americans": three seconds are enough
 
-    const QString models =
-        platform::joinPath(platform::Folders::fromEnvironment().data, QStringLiteral("models"));
-    ASSERT_TRUE(QDir().mkpath(models));
-    ASSERT_FALSE(generateTestModel(models, QStringLiteral("ggml-base.en.bin"),
-                                   {QStringLiteral("--phrase"), QStringLiteral("Dictated words")})
-                     .isEmpty());
-    ASSERT_FALSE(sileroModelIn(models).isEmpty());
+    ASSERT_NO_FATAL_FAILURE(installModelsHearing(QStringLiteral("Dictated words")));
     // Not the first launch: the main window would open by itself and take the keyboard.
     auto& defaults = platform::DefaultsStore::shared();
     defaults.setBool(QStringLiteral("hasLaunchedBefore"), true);

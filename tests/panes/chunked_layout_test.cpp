@@ -9,6 +9,7 @@
 #include "app/shell/design/motion.h"
 #include "app/shell/design/theme.h"
 #include "tests/panes/history_support.h"
+#include "tests/panes/whole_layout.h"
 #include "tests/support/fixtures.h"
 
 #include <QImage>
@@ -20,28 +21,18 @@
 namespace tavik::panes {
 namespace {
 
-QTextOption wrapping() {
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    return option;
-}
-
 struct Whole {
     std::vector<qsizetype> starts;
     qreal height = 0;
 };
 
-Whole layOutWhole(QTextLayout& layout, qreal width) {
+Whole wholeLayout(QTextLayout& layout, qreal width) {
     Whole whole;
-    layout.setTextOption(wrapping());
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        line.setPosition(QPointF(0, whole.height));
-        whole.height += line.height();
-        whole.starts.push_back(line.textStart());
+    layout.setTextOption(test::wrapAnywhere());
+    whole.height = test::layOutWhole(layout, width);
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        whole.starts.push_back(layout.lineAt(i).textStart());
     }
-    layout.endLayout();
     return whole;
 }
 
@@ -70,8 +61,8 @@ TEST(ChunkedLayoutTest, LinesHeightAndPixelsAreThoseOfTheWholeText) {
         for (const qreal width : {233.0, 640.5}) {
             QTextLayout layout(text, font);
             layout.setCacheEnabled(true);
-            const Whole whole = layOutWhole(layout, width);
-            ChunkedLayout chunked(text, font, wrapping(), width);
+            const Whole whole = wholeLayout(layout, width);
+            ChunkedLayout chunked(text, font, test::wrapAnywhere(), width);
             chunked.advance(0);
             ASSERT_FALSE(chunked.complete()) << "the text is laid out in more than one chunk";
             while (!chunked.complete()) {
@@ -130,7 +121,7 @@ TEST(ChunkedLayoutTest, AVeryLongDictationInThePaneEndsAtItsExactHeight) {
                          2 * EntryRow::spacing - EntryRow::spacerMin;
     QTextLayout whole(QString(entries.first().text), design::Theme::body());
     EXPECT_EQ(layout.rows()[0].height,
-              std::ceil(2 * EntryRow::paddingY + layOutWhole(whole, column).height));
+              std::ceil(2 * EntryRow::paddingY + wholeLayout(whole, column).height));
     EXPECT_EQ(layout.rows()[1].height, row.height(layout.entry(1), layout.width(), false, false));
 }
 

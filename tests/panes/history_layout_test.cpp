@@ -4,9 +4,9 @@
 #include "app/panes/history/list_layout.h"
 #include "app/panes/history/wrapped_text.h"
 #include "app/shell/design/theme.h"
+#include "tests/panes/whole_layout.h"
 
 #include <QFontMetricsF>
-#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -20,17 +20,8 @@ qreal laidOutHeight(const QString& text, const QFont& font, qreal width) {
     shown.replace('\n', QChar::LineSeparator);
     shown.replace('\r', QChar::LineSeparator);
     QTextLayout layout(shown, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    qreal height = 0;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        height += line.height();
-    }
-    layout.endLayout();
-    return height;
+    layout.setTextOption(test::wrapAnywhere());
+    return test::layOutWhole(layout, width);
 }
 
 TEST(WrappedTextTest, MeasuresEveryTextAsAFullLayoutWouldAtEveryWidth) {

@@ -3,6 +3,7 @@
 // a guessed start far ahead and mending it, and edits of every kind must all end in those lines.
 #include "app/panes/scratchpad/pad_layout.h"
 #include "app/shell/design/theme.h"
+#include "tests/panes/whole_layout.h"
 
 #include <QTextLayout>
 
@@ -44,19 +45,16 @@ std::vector<Line> wholeLayout(const QString& text, const QFont& font, qreal widt
         }
         const QString paragraph = text.mid(start, end - start);
         QTextLayout layout(paragraph, font);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        QTextOption option = test::wrapAnywhere();
         option.setTextDirection(paragraph.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
         layout.setTextOption(option);
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLeadingIncluded(true);
-            line.setLineWidth(width);
+        test::layOutWhole(layout, width, /*leading=*/true);
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
             lines.push_back(
                 {start + line.textStart(), start + line.textStart() + line.textLength(), top});
             top += line.height();
         }
-        layout.endLayout();
         if (end == text.size()) {
             return lines;
         }

@@ -2,10 +2,8 @@
 // included), a pad of one long paragraph edited and copied as written, the keys on wrapped
 // lines, the pointer, input methods and assistive tools.
 #include "app/panes/scratchpad/scratchpad_editor.h"
-#include "app/panes/scratchpad/scratchpad_pane.h"
-#include "app/shell/design/motion.h"
-#include "app/stores/preferences.h"
-#include "app/stores/scratchpad.h"
+#include "tests/panes/scratchpad_support.h"
+#include "tests/panes/whole_layout.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -25,20 +23,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class ScratchpadEditorTest : public ::testing::Test {
+class ScratchpadEditorTest : public ScratchpadFixture {
 protected:
     void SetUp() override {
-        design::Motion::setEnabled(false);
-        pad().setText(QString());
-        Preferences::shared().setDictateToScratchpad(false);
-        pane = std::make_unique<ScratchpadPane>();
-        pane->resize(810, 620);
-        pane->show();
+        ScratchpadFixture::SetUp();
+        pane = makePane();
         editor = pane->editor();
         editor->setFocus();
     }
-
-    static Scratchpad& pad() { return Scratchpad::shared(); }
 
     static QByteArray saved() {
         if (!pad().flush(10s)) {
@@ -61,10 +53,7 @@ protected:
 TEST_F(ScratchpadEditorTest, ClearEmptiesThePadAtOnceAndCtrlZInTheEditorBringsItBack) {
     const QString notes = QStringLiteral("notes worth keeping\nand a second line");
     pad().setText(notes);
-    QAbstractButton* clear = nullptr;
-    for (auto* button : pane->findChildren<QAbstractButton*>()) {
-        clear = button->text() == QStringLiteral("Clear") ? button : clear;
-    }
+    QAbstractButton* clear = button(*pane, QStringLiteral("Clear"));
     ASSERT_NE(clear, nullptr);
 
     QTest::mouseClick(clear, Qt::LeftButton);
@@ -188,18 +177,8 @@ TEST_F(ScratchpadEditorTest, KeysMoveByWordLineAndPageAcrossChunksAsInOneLayout)
     PadLayout& layout = editor->padLayout();
     // The same paragraph laid out whole, for where words and lines begin.
     QTextLayout whole(text, editor->font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    whole.setTextOption(option);
-    whole.beginLayout();
-    qreal y = 0;
-    for (QTextLine line = whole.createLine(); line.isValid(); line = whole.createLine()) {
-        line.setLeadingIncluded(true);
-        line.setLineWidth(layout.width());
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-    }
-    whole.endLayout();
+    whole.setTextOption(test::wrapAnywhere());
+    test::layOutWhole(whole, layout.width(), /*leading=*/true);
 
     // Down walks the lines one by one, past many chunk edges.
     ASSERT_GT(whole.lineCount(), 200);

@@ -1,12 +1,8 @@
 // The scratchpad pane over the real store and its file in the test's private data folder.
 #include "app/panes/scratchpad/scratchpad_editor.h"
-#include "app/panes/scratchpad/scratchpad_pane.h"
-#include "app/shell/design/motion.h"
 #include "app/shell/design/toggle.h"
-#include "app/stores/preferences.h"
-#include "app/stores/scratchpad.h"
+#include "tests/panes/scratchpad_support.h"
 
-#include <QAbstractButton>
 #include <QAccessible>
 #include <QClipboard>
 #include <QFile>
@@ -25,33 +21,8 @@ using namespace std::chrono_literals;
 const QChar nbsp(0x00A0);
 const QChar lineSeparator(0x2028);
 
-class ScratchpadPaneTest : public ::testing::Test {
+class ScratchpadPaneTest : public ScratchpadFixture {
 protected:
-    void SetUp() override {
-        design::Motion::setEnabled(false);
-        pad().setText(QString());
-        Preferences::shared().setDictateToScratchpad(false);
-    }
-
-    static Scratchpad& pad() { return Scratchpad::shared(); }
-
-    std::unique_ptr<ScratchpadPane> makePane() {
-        auto pane = std::make_unique<ScratchpadPane>();
-        pane->resize(810, 620);
-        pane->show();
-        return pane;
-    }
-
-    static QAbstractButton* button(QWidget& pane, const QString& text) {
-        for (auto* b : pane.findChildren<QAbstractButton*>()) {
-            if (b->text() == text) {
-                return b;
-            }
-        }
-        ADD_FAILURE() << "no button " << text.toStdString();
-        return nullptr;
-    }
-
     // The count as a screen reader reads it, which must be what is shown.
     static QString countText(QWidget& pane) {
         auto* label = pane.findChild<QLabel*>(QStringLiteral("wordCount"));

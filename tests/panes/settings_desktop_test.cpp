@@ -159,11 +159,7 @@ TEST(SettingsDesktop, TheMicrophoneMenuMovesCaptureBetweenTheServersSources) {
 
 // The sound server's record streams, one line each.
 QString recordStreams() {
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"),
-                                          QStringLiteral("source-outputs")});
-    pactl.waitForFinished(5000);
-    return QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+    return pactl({"list", "short", "source-outputs"}).value_or(QString());
 }
 
 TEST(SettingsDesktop, WithoutAReadyMicrophoneTheSectionShowsCaptureOnlyWhileItRuns) {

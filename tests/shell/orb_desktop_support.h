@@ -4,12 +4,11 @@
 // button's window found on the screen, where the pointer lands, and one dictation started and
 // ended by clicking the button.
 #include "platform/defaults_store.h"
-#include "platform/folders.h"
 #include "tests/support/controller_app_process.h"
 #include "tests/support/insertion_target_app.h"
 #include "tests/support/recognition_fixtures.h"
 
-#include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -26,13 +25,7 @@ inline const QString orbPhrase = QStringLiteral("The floating button heard every
 // only a click (never a pause in the speech) ends a hands-free dictation. Fails the test when
 // a piece cannot be made.
 inline void prepareOrbDictation() {
-    const auto folders = platform::Folders::fromEnvironment();
-    const QString models = platform::joinPath(folders.data, QStringLiteral("models"));
-    ASSERT_TRUE(QDir().mkpath(models));
-    ASSERT_FALSE(test::generateTestModel(models, QStringLiteral("ggml-base.en.bin"),
-                                         {QStringLiteral("--phrase"), orbPhrase})
-                     .isEmpty());
-    ASSERT_FALSE(test::sileroModelIn(models).isEmpty());
+    ASSERT_NO_FATAL_FAILURE(installModelsHearing(orbPhrase));
     auto& defaults = platform::DefaultsStore::shared();
     defaults.setBool(QStringLiteral("hasLaunchedBefore"), true);
     defaults.setInt(QStringLiteral("silenceHoldMs"), 10000);

@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -110,12 +109,6 @@ TEST(SingleInstance, AHolderThatNeverAnswersIsReportedNotObeyed) {
     ::kill(stuck, SIGKILL);
     ::waitpid(stuck, nullptr, 0);
 }
-
-} // namespace
-} // namespace tavik::platform
-
-namespace tavik::platform {
-namespace {
 
 // XDG_RUNTIME_DIR unset and the usual stand-in, /tmp/runtime-<user>, taken by another user:
 // the lock and the socket must go to a folder no one else can enter, never to the current folder

@@ -27,9 +27,7 @@ using dictation::Action;
 class StatusItemOnTheDesktop : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!test::desktopSessionRunning()) {
-            GTEST_SKIP() << "needs the test desktop session (run through scripts/test)";
-        }
+        TAVIK_REQUIRE_DESKTOP();
         platform::DefaultsStore::shared().setBool("hasLaunchedBefore", true);
     }
 

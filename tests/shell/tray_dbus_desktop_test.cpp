@@ -2,6 +2,7 @@
 // XFCE, Cinnamon and GNOME's AppIndicator extension are: the panel finds the item whether it
 // starts before or after Tavik, reads a full menu without opening it, shows every title as
 // written, draws the icon by name or from its pixmaps, and its clicks reach Tavik.
+#include "app/shell/tray_icons.h"
 #include "platform/defaults_store.h"
 #include "tests/support/controller_app_process.h"
 #include "tests/support/fixtures.h"
@@ -19,29 +20,13 @@
 namespace tavik {
 namespace {
 
-// WCAG's contrast ratio between two colours.
-double contrast(const QColor& a, const QColor& b) {
-    const auto luminance = [](const QColor& c) {
-        const auto channel = [](double v) {
-            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
-               0.0722 * channel(c.blueF());
-    };
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 const QString longText = "Remind me to send the quarterly numbers to Dana before the review, "
                          "and copy the whole of this, not only the first fifty-two characters.";
 
 class TrayOverDBus : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!test::desktopSessionRunning()) {
-            GTEST_SKIP() << "needs the test desktop session (run through scripts/test)";
-        }
+        TAVIK_REQUIRE_DESKTOP();
         platform::DefaultsStore::shared().setBool("hasLaunchedBefore", true);
         const QDateTime now = QDateTime::currentDateTime();
         ASSERT_TRUE(seed::writeHistoryFile({
@@ -123,8 +108,10 @@ TEST_F(TrayOverDBus, MenuIsFullBeforeItOpensTitlesReadAsWrittenAndTheIconIsNamed
                 const QColor pixel = image.pixelColor(x, y);
                 if (pixel.alpha() == 255) {
                     ++inked;
-                    EXPECT_GE(contrast(pixel, Qt::white), 3.0) << pixel.name().toStdString();
-                    EXPECT_GE(contrast(pixel, Qt::black), 3.0) << pixel.name().toStdString();
+                    EXPECT_GE(tray_icons::contrast(pixel, Qt::white), 3.0)
+                        << pixel.name().toStdString();
+                    EXPECT_GE(tray_icons::contrast(pixel, Qt::black), 3.0)
+                        << pixel.name().toStdString();
                 }
             }
         }

@@ -5,7 +5,6 @@
 #include "tests/support/fixtures.h"
 #include "tests/support/recognition_fixtures.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,14 +23,8 @@ void DictationEndToEnd::prepare() {
     speech = readSamples(speechFile);
     ASSERT_FALSE(speech.empty());
 
-    const auto folders = platform::Folders::fromEnvironment();
-    const QString models = platform::joinPath(folders.data, QStringLiteral("models"));
-    ASSERT_TRUE(QDir().mkpath(models));
-    ASSERT_FALSE(generateTestModel(models, QStringLiteral("ggml-base.en.bin"),
-                                   {QStringLiteral("--phrase"), spokenPhrase})
-                     .isEmpty());
-    ASSERT_FALSE(sileroModelIn(models).isEmpty());
-    dataFolder = folders.data;
+    ASSERT_NO_FATAL_FAILURE(installModelsHearing(spokenPhrase));
+    dataFolder = platform::Folders::fromEnvironment().data;
 
     auto& defaults = platform::DefaultsStore::shared();
     defaults.setStringArray(QStringLiteral("vocabulary"), {QStringLiteral("Tavik")});
@@ -51,8 +44,8 @@ void DictationEndToEnd::prepare() {
     ASSERT_TRUE(target.activate("field"));
 }
 
-void DictationEndToEnd::startTavik(TavikProcess& tavik) {
-    ASSERT_TRUE(tavik.start());
+void DictationEndToEnd::startTavik(TavikProcess& tavik, const QProcessEnvironment& environment) {
+    ASSERT_TRUE(tavik.start(environment));
     ASSERT_TRUE(tavik.waitForLine(QStringLiteral("model ready"), 60000))
         << tavik.output().toStdString();
 }

@@ -25,8 +25,8 @@ protected:
     // The models, the settings and the focused target; Tavik itself is started by the test.
     // Skips the test without the desktop or the speech fixture.
     void prepare();
-    // Starts `tavik` and waits until its model is ready.
-    void startTavik(TavikProcess& tavik);
+    // Starts `tavik` (with `environment` added) and waits until its model is ready.
+    void startTavik(TavikProcess& tavik, const QProcessEnvironment& environment = {});
     // Ends `tavik` as the user would quit it, and checks that it ended cleanly.
     void quitTavik(TavikProcess& tavik);
 

@@ -1,5 +1,6 @@
 #include "tests/support/recognition_fixtures.h"
 
+#include "platform/folders.h"
 #include "tests/support/fixtures.h"
 
 #include <QCoreApplication>
@@ -34,6 +35,16 @@ QString sileroModelIn(const QString& folder) {
     const QString path = QDir(folder).filePath("ggml-silero.bin");
     QFile::remove(path);
     return QFile::link(shared, path) ? path : QString();
+}
+
+void installModelsHearing(const QString& phrase) {
+    const QString models =
+        platform::joinPath(platform::Folders::fromEnvironment().data, QStringLiteral("models"));
+    ASSERT_TRUE(QDir().mkpath(models));
+    ASSERT_FALSE(generateTestModel(models, QStringLiteral("ggml-base.en.bin"),
+                                   {QStringLiteral("--phrase"), phrase})
+                     .isEmpty());
+    ASSERT_FALSE(sileroModelIn(models).isEmpty());
 }
 
 std::vector<float> readSamples(const QString& path) {

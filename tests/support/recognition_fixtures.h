@@ -18,6 +18,11 @@ QString generateTestModel(const QString& folder, const QString& fileName,
 // "ggml-silero.bin"; empty when the shared fixture is absent.
 QString sileroModelIn(const QString& folder);
 
+// The application's models in its data folder, as a user installs them: a scripted base.en model
+// that hears `phrase` whatever is said, and the voice-activity model. Fails the test when either
+// cannot be put there.
+void installModelsHearing(const QString& phrase);
+
 // A 16 kHz mono sound file as float samples; empty when it cannot be read or has another rate.
 std::vector<float> readSamples(const QString& path);
 

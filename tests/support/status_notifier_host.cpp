@@ -35,6 +35,12 @@ MenuNode readNode(const QDBusArgument& argument) {
     return node;
 }
 
+// "<bus name><object path>" split in two.
+std::pair<QString, QString> splitItem(const QString& item) {
+    const qsizetype slash = item.indexOf('/');
+    return {item.left(slash), item.mid(slash)};
+}
+
 } // namespace
 
 // The org.kde.StatusNotifierWatcher object: what items call to be shown, and the properties a
@@ -134,11 +140,6 @@ const MenuNode* MenuNode::find(const QString& label) const {
     return nullptr;
 }
 
-std::pair<QString, QString> splitItem(const QString& item) {
-    const qsizetype slash = item.indexOf('/');
-    return {item.left(slash), item.mid(slash)};
-}
-
 StatusNotifierHost::StatusNotifierHost() = default;
 
 StatusNotifierHost::~StatusNotifierHost() {
@@ -178,11 +179,7 @@ void StatusNotifierHost::stop() {
     items_.clear();
     pids_.clear();
     followed_.clear();
-    layoutUpdates_ = propertyUpdates_ = iconUpdates_ = 0;
-}
-
-bool StatusNotifierHost::running() const {
-    return bus_.has_value();
+    layoutUpdates_ = propertyUpdates_ = 0;
 }
 
 void StatusNotifierHost::addItem(const QString& item) {
@@ -229,8 +226,7 @@ QString StatusNotifierHost::waitForItem(qint64 pid, int timeoutMs) {
         return found;
     }
     followed_ << found;
-    const auto [service, path] = splitItem(found);
-    bus_->connect(service, path, itemInterface, "NewIcon", this, SLOT(onNewIcon()));
+    const QString service = splitItem(found).first;
     const QString menu = menuPath(found, 5000);
     bus_->connect(service, menu, menuInterface, "LayoutUpdated", this,
                   SLOT(onLayoutUpdated(uint, int)));
@@ -341,23 +337,12 @@ bool StatusNotifierHost::menuEvent(const QString& item, int id, const QString& e
     return call(message, timeoutMs).has_value();
 }
 
-bool StatusNotifierHost::activate(const QString& item, int x, int y, int timeoutMs) {
-    const auto [service, path] = splitItem(item);
-    QDBusMessage message = QDBusMessage::createMethodCall(service, path, itemInterface, "Activate");
-    message << x << y;
-    return call(message, timeoutMs).has_value();
-}
-
 void StatusNotifierHost::onLayoutUpdated(uint, int) {
     ++layoutUpdates_;
 }
 
 void StatusNotifierHost::onItemsPropertiesUpdated(const QDBusMessage&) {
     ++propertyUpdates_;
-}
-
-void StatusNotifierHost::onNewIcon() {
-    ++iconUpdates_;
 }
 
 } // namespace tavik::test

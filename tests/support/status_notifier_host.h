@@ -45,12 +45,11 @@ public:
     bool start();
     // Leaves the bus as a panel that quits or restarts does; the items it held are forgotten.
     void stop();
-    bool running() const;
 
     // The items registered since start(): "<bus name><object path>".
     QStringList items() const { return items_; }
     // Waits until process `pid` registered an item (other test programs on the same bus may
-    // register theirs too) and follows that item's signals; the item, or empty after the
+    // register theirs too) and follows its menu's signals; the item, or empty after the
     // timeout.
     QString waitForItem(qint64 pid, int timeoutMs);
 
@@ -70,14 +69,11 @@ public:
     // the item answered with an error or not at all.
     bool menuEvent(const QString& item, int id, const QString& eventId = QStringLiteral("clicked"),
                    int timeoutMs = 5000);
-    // Activate(x, y): a primary click on the icon.
-    bool activate(const QString& item, int x, int y, int timeoutMs = 5000);
 
-    // The signals of the items waitForItem() returned, since it did: the menu's
-    // LayoutUpdated and ItemsPropertiesUpdated, the item's NewIcon.
+    // The signals of the menus of the items waitForItem() returned, since it did: LayoutUpdated
+    // and ItemsPropertiesUpdated.
     int layoutUpdates() const { return layoutUpdates_; }
     int propertyUpdates() const { return propertyUpdates_; }
-    int iconUpdates() const { return iconUpdates_; }
 
     // For the watcher object: an item asked to be shown.
     void addItem(const QString& item);
@@ -85,7 +81,6 @@ public:
 private Q_SLOTS:
     void onLayoutUpdated(uint revision, int parent);
     void onItemsPropertiesUpdated(const QDBusMessage& message);
-    void onNewIcon();
     void onServiceUnregistered(const QString& service);
 
 private:
@@ -101,10 +96,6 @@ private:
     QStringList followed_;
     int layoutUpdates_ = 0;
     int propertyUpdates_ = 0;
-    int iconUpdates_ = 0;
 };
-
-// "<bus name><object path>" split in two.
-std::pair<QString, QString> splitItem(const QString& item);
 
 } // namespace tavik::test
