@@ -166,11 +166,12 @@ Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* pare
     showSection(state.section());
     showState(controller.state());
     showCount();
-    showProblem();
+    showProblem(controller.lastError());
     connect(&state_, &AppState::sectionChanged, this, &Sidebar::showSection);
     connect(&controller, &DictationController::stateChanged, this, &Sidebar::showState);
     connect(&controller, &DictationController::lastErrorChanged, this, &Sidebar::showProblem);
-    connect(&TrayPresence::shared(), &TrayPresence::shownChanged, this, &Sidebar::showProblem);
+    connect(&TrayPresence::shared(), &TrayPresence::shownChanged, this,
+            [this] { showProblem(controller_.lastError()); });
     connect(&History::shared(), &History::entriesChanged, this, &Sidebar::showCount);
 }
 
@@ -244,8 +245,8 @@ void Sidebar::showSection(AppState::Section section) {
     }
 }
 
-void Sidebar::showProblem() {
-    const std::optional<QString> problem = controller_.lastError();
+// Takes the problem as the change signal carries it, so what is shown is what was announced.
+void Sidebar::showProblem(const std::optional<QString>& problem) {
     const bool shown = !TrayPresence::shared().shown() && problem && !problem->isEmpty();
     problem_->setText(shown ? *problem : QString());
     problem_->setVisible(shown);

@@ -93,7 +93,7 @@ private:
     void showState(const dictation::State& state);
     void showSection(AppState::Section section);
     void showCount();
-    void showProblem();
+    void showProblem(const std::optional<QString>& problem);
 
     DictationController& controller_;
     AppState& state_;
