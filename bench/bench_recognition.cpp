@@ -43,7 +43,7 @@ private:
     Fixture() {
         tavik::GGMLBackends::ensureLoaded();
         SF_INFO info{};
-        SNDFILE* in = sf_open(TAVIK_SHARED_DIR "/audio/jfk.wav", SFM_READ, &info);
+        SNDFILE* in = sf_open(TAVIK_SOURCE_DIR "/tests/fixtures/audio/jfk.wav", SFM_READ, &info);
         if (in == nullptr) {
             return;
         }

@@ -13,8 +13,8 @@
 
 namespace {
 
-const char* kModel = TAVIK_SHARED_DIR "/models/ggml-silero-v6.2.0.bin";
-const char* kSpeech = TAVIK_SHARED_DIR "/audio/jfk.wav";
+const char* kModel = TAVIK_SOURCE_DIR "/resources/models/ggml-silero.bin";
+const char* kSpeech = TAVIK_SOURCE_DIR "/tests/fixtures/audio/jfk.wav";
 
 std::vector<float> speech() {
     SF_INFO info{};

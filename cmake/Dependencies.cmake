@@ -29,8 +29,10 @@ target_link_libraries(tavik_whisper INTERFACE "${WHISPER_LIBRARY}" "${GGML_LIBRA
 # also serves the libraries' own dependencies.
 target_link_options(tavik_whisper INTERFACE "LINKER:--disable-new-dtags")
 set(TAVIK_GGML_BACKEND_DIR "${TAVIK_WHISPER_PREFIX}/lib/ggml-backends")
+# The build tree uses the cache; an install carries its own copies in lib/tavik and finds them
+# from wherever it was put, so it survives the cache being emptied and can be moved or packaged.
 set(CMAKE_BUILD_RPATH "${TAVIK_WHISPER_PREFIX}/lib")
-set(CMAKE_INSTALL_RPATH "${TAVIK_WHISPER_PREFIX}/lib")
+set(CMAKE_INSTALL_RPATH "$ORIGIN/../lib/tavik")
 
 # One library per layer; each globs its own folder so parallel work never edits a shared list.
 function(tavik_layer_library name)

@@ -7,9 +7,12 @@
 
 namespace tavik::test {
 
-QString sharedFixture(const QString& relativePath) {
-    const QString path = QString::fromUtf8(TAVIK_SHARED_DIR) + "/" + relativePath;
-    return QFileInfo(path).isFile() ? path : QString();
+QString projectFixture(const QString& relativePath) {
+    const QString source = QString::fromUtf8(TAVIK_SOURCE_DIR);
+    if (relativePath.startsWith(QStringLiteral("models/ggml-silero"))) {
+        return source + QStringLiteral("/resources/models/ggml-silero.bin");
+    }
+    return source + QStringLiteral("/tests/fixtures/") + relativePath;
 }
 
 bool desktopSessionRunning() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QString>
 
 #include <functional>
@@ -8,8 +9,10 @@
 
 namespace tavik::test {
 
-// A file from the machine's shared fixtures (../shared beside the clone), or empty when absent.
-QString sharedFixture(const QString& relativePath);
+// A file the project carries for its tests: "audio/..." under tests/fixtures, and the shipped
+// voice-activity model ("models/ggml-silero-v6.2.0.bin", its release name) among the resources.
+// The path is returned whether or not the file is there.
+QString projectFixture(const QString& relativePath);
 
 // Whether the test desktop session (tests/desktop-session) is running around this test.
 bool desktopSessionRunning();
@@ -19,10 +22,11 @@ bool spinUntil(const std::function<bool()>& done, int timeoutMs);
 
 } // namespace tavik::test
 
+// The file is part of the clone: a missing one is a broken checkout, so the test fails.
 #define TAVIK_REQUIRE_FIXTURE(var, relative)                                                       \
-    const QString var = ::tavik::test::sharedFixture(relative);                                    \
-    if (var.isEmpty())                                                                             \
-    GTEST_SKIP() << "shared fixture " << (relative) << " is absent under " << TAVIK_SHARED_DIR
+    const QString var = ::tavik::test::projectFixture(relative);                                   \
+    if (!QFileInfo(var).isFile())                                                                  \
+    GTEST_FAIL() << "the project file " << var.toStdString() << " is missing from the clone"
 
 #define TAVIK_REQUIRE_DESKTOP()                                                                    \
     if (!::tavik::test::desktopSessionRunning())                                                   \

@@ -28,13 +28,13 @@ QString generateTestModel(const QString& folder, const QString& fileName,
 }
 
 QString sileroModelIn(const QString& folder) {
-    const QString shared = sharedFixture("models/ggml-silero-v6.2.0.bin");
-    if (shared.isEmpty()) {
+    const QString shipped = projectFixture(QStringLiteral("models/ggml-silero-v6.2.0.bin"));
+    if (!QFileInfo(shipped).isFile()) {
         return QString();
     }
     const QString path = QDir(folder).filePath("ggml-silero.bin");
     QFile::remove(path);
-    return QFile::link(shared, path) ? path : QString();
+    return QFile::link(shipped, path) ? path : QString();
 }
 
 void installModelsHearing(const QString& phrase) {

@@ -14,8 +14,8 @@ QString testModelTool();
 QString generateTestModel(const QString& folder, const QString& fileName,
                           const QStringList& arguments = {});
 
-// The shared Silero model linked into `folder` under the name the application looks for,
-// "ggml-silero.bin"; empty when the shared fixture is absent.
+// The shipped Silero model linked into `folder` under the name the application looks for,
+// "ggml-silero.bin"; empty when it cannot be linked there (or the clone lacks the model).
 QString sileroModelIn(const QString& folder);
 
 // The application's models in its data folder, as a user installs them: a scripted base.en model
