@@ -24,11 +24,16 @@ QString TavikProcess::program() {
 }
 
 bool TavikProcess::start(const QProcessEnvironment& environment) {
+    return start(program(), {}, environment);
+}
+
+bool TavikProcess::start(const QString& program, const QStringList& arguments,
+                         const QProcessEnvironment& environment) {
     QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
     all.insert(environment);
     process_.setProcessEnvironment(all);
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start(program(), {});
+    process_.start(program, arguments);
     return process_.waitForStarted(10000);
 }
 

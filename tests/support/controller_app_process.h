@@ -23,6 +23,9 @@ public:
 
     // Starts it in this process's environment, with `environment` added (e.g. a scale factor).
     bool start(const QProcessEnvironment& environment = {});
+    // The same for another copy of it (an installed one), or a launcher that ends by exec'ing it.
+    bool start(const QString& program, const QStringList& arguments,
+               const QProcessEnvironment& environment = {});
     // Waits until the output holds `line` (a log line's message); false after the timeout.
     bool waitForLine(const QString& line, int timeoutMs);
     void signal(int signalNumber);

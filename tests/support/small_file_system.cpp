@@ -18,18 +18,25 @@ namespace tavik::test {
 namespace {
 
 constexpr const char* insideVariable = "TAVIK_TEST_PRIVATE_MOUNT_NAMESPACE";
-const QStringList unshare = {"-m", "--propagation", "private"};
 
-// Whether `unshare -m` works and a tmpfs can be mounted inside it (root, no seccomp refusal).
+// Root makes a mount namespace directly; anyone else first enters a user namespace of their own
+// (`unshare -r`), which Debian's kernels allow unprivileged users by default.
+QStringList unshareArguments() {
+    QStringList arguments = {"-m", "--propagation", "private"};
+    if (::geteuid() != 0) {
+        arguments.prepend("-r");
+    }
+    return arguments;
+}
+
+// Whether `unshare` works and a tmpfs can be mounted inside it (no seccomp or sysctl refusal).
 bool namespacesWork() {
     static const bool works = [] {
-        if (::geteuid() != 0) {
-            return false;
-        }
         QTemporaryDir probe;
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start("unshare", unshare + QStringList{"mount", "-t", "tmpfs", "-o", "size=16k",
+        process.start("unshare",
+                      unshareArguments() + QStringList{"mount", "-t", "tmpfs", "-o", "size=16k",
                                                        "tmpfs", probe.path()});
         return process.waitForFinished(30'000) && process.exitStatus() == QProcess::NormalExit &&
                process.exitCode() == 0;
@@ -53,8 +60,8 @@ MountNamespace privateMountNamespace() {
     environment.insert(insideVariable, "1");
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start("unshare", unshare + QStringList{QCoreApplication::applicationFilePath(),
-                                                 "--gtest_filter=" + name});
+    child.start("unshare", unshareArguments() + QStringList{QCoreApplication::applicationFilePath(),
+                                                            "--gtest_filter=" + name});
     const bool finished = child.waitForStarted(30'000) && child.waitForFinished(280'000);
     if (!finished) {
         child.kill();

@@ -10,10 +10,11 @@ namespace tavik::test {
 enum class MountNamespace {
     inside,      // this process runs the test in a namespace of its own: mount freely
     ranInChild,  // the test ran in a child process inside one; its result is already reported
-    unavailable, // no namespace can be made here (not root, or unshare refused)
+    unavailable, // no namespace can be made here (the kernel refuses user namespaces)
 };
 
-// Runs the current test again as a child process under `unshare -m`, where it may mount file
+// Runs the current test again as a child process under `unshare -m` (`unshare -rm` when not
+// root), where it may mount file
 // systems that nothing outside sees. Use through TAVIK_RUN_IN_PRIVATE_MOUNT_NAMESPACE().
 MountNamespace privateMountNamespace();
 
@@ -54,5 +55,6 @@ private:
     case ::tavik::test::MountNamespace::ranInChild:                                                \
         return;                                                                                    \
     case ::tavik::test::MountNamespace::unavailable:                                               \
-        GTEST_SKIP() << "needs root and `unshare -m` to mount a small file system of its own";     \
+        GTEST_SKIP() << "needs root or unprivileged user namespaces (`unshare -rm`) to mount a "   \
+                        "small file system of its own";                                            \
     }
