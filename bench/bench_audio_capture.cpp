@@ -39,7 +39,7 @@ public:
     }
     void stop() override { running = false; }
     bool isRunning() const override { return running; }
-    void setConfigurationChangeHandler(std::function<void()>) override {}
+    void setConfigurationChangeHandler(std::function<void(platform::StreamEnd)>) override {}
 };
 
 // One 16 kHz microphone, so the tap path can be measured without a sound server.
@@ -69,7 +69,7 @@ std::vector<float> speechLike(std::size_t frames, int channels) {
 void BM_ConvertChunk(benchmark::State& state) {
     const int channels = int(state.range(0));
     const auto input = speechLike(512, channels);
-    const AudioMonoConverter converter{0};
+    AudioMonoConverter converter;
     for (auto _ : state) {
         auto mono = converter.convert(input.data(), 512, channels);
         benchmark::DoNotOptimize(mono.data());

@@ -47,7 +47,7 @@ public:
     void setPreferredDeviceUID(const std::optional<QString>&) override {}
     MicrophoneStatus microphoneStatus() const override { return {}; }
     void setOnSamples(std::function<void(const Samples&)>) override {}
-    void setOnCaptureInterrupted(std::function<void()>) override {}
+    void setOnCaptureInterrupted(std::function<void(CaptureInterruption)>) override {}
     void setOnStarted(std::function<void()>) override {}
     void setOnVerified(std::function<void()>) override {}
     void setOnDevicesChanged(std::function<void()>) override {}
@@ -60,7 +60,7 @@ private:
 class PauseDetector final : public SpeechDetector {
 public:
     static inline std::function<void()> pause;
-    void reset() override {}
+    void reset(std::size_t) override {}
     void feed(const Samples&) override {}
     bool heardSpeech() override { return true; }
     double speechSeconds() override { return 4.0; }

@@ -27,6 +27,9 @@ constexpr std::uint32_t discreteInOrderLayoutTag(int channels) {
     return (147u << 16) | (std::uint32_t(channels) & 0xFFFFu);
 }
 
+// Why a running stream ended by itself: its device went away, or the sound server did.
+enum class StreamEnd { deviceGone, serverGone };
+
 // The capture stream under the audio capture: one device, delivered at 16 kHz float32 with all its
 // channels interleaved, untouched: the caller makes its own mono of them, the same whatever the
 // sound server would have made.
@@ -39,6 +42,9 @@ public:
 
     virtual ~AudioInputEngine() = default;
 
+    // A start is about to be asked for by someone waiting on it: a sound server that was away
+    // is tried again at once, not at its next turn of the back-off.
+    virtual void retryServerNow() {}
     // Whether there is an input to configure at all (the sound server answers).
     virtual bool hasInputUnit() = 0;
     // Points the input at one device; 0 on success, else the server's status code.
@@ -50,9 +56,9 @@ public:
     // After stop() returns the tap is never called again.
     virtual void stop() = 0;
     virtual bool isRunning() const = 0;
-    // Called on an arbitrary thread when the running stream's device went away or changed.
-    // Only raised while a stream runs.
-    virtual void setConfigurationChangeHandler(std::function<void()> handler) = 0;
+    // Called on an arbitrary thread when the running stream's device went away or changed, or
+    // the server went. Only raised while a stream runs.
+    virtual void setConfigurationChangeHandler(std::function<void(StreamEnd)> handler) = 0;
 
     // The engine backed by the desktop's sound server.
     static std::unique_ptr<AudioInputEngine> create();

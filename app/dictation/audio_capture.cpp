@@ -16,8 +16,9 @@ AudioCapture::AudioCapture(std::unique_ptr<platform::AudioInputEngine> engine,
     : QObject(parent), engine_(std::move(engine)), clock_(clock) {
     // The engine reports from its own thread; the rebuild decision belongs to the main thread,
     // and is dropped if this object is gone by then.
-    engine_->setConfigurationChangeHandler(
-        [this] { platform::postToMain(this, [this] { handleConfigurationChange(); }); });
+    engine_->setConfigurationChangeHandler([this](platform::StreamEnd end) {
+        platform::postToMain(this, [this, end] { handleConfigurationChange(end); });
+    });
 }
 
 AudioCapture::~AudioCapture() {
@@ -49,6 +50,9 @@ void AudioCapture::start() {
         return;
     }
     stop();
+    // Starts come from a key press, a device change or a rebuild, never at the pace of the
+    // device queries: a server that came back a moment ago is asked now, not at its next turn.
+    engine_->retryServerNow();
 
     const auto resolved = resolvedDevice();
     if (!resolved) {
@@ -73,7 +77,7 @@ void AudioCapture::start() {
     if (channels > 2) {
         format.channelLayoutTag = platform::discreteInOrderLayoutTag(channels);
     }
-    converter_.store(std::make_shared<const AudioMonoConverter>(AudioMonoConverter{0}));
+    converter_.store(std::make_shared<AudioMonoConverter>());
     engine_->installTap(format, [this](const float* samples, std::size_t frames, int count) {
         handle(samples, frames, count);
     });
@@ -82,8 +86,10 @@ void AudioCapture::start() {
     {
         std::lock_guard guard(lock_);
         framesReceived_ = 0;
+        heardSound_ = false;
     }
     isSilent_ = false;
+    silenceReported_ = false;
 
     if (auto failure = engine_->start()) {
         throw *failure; // left half-built on purpose: the next start() clears it through stop()
@@ -112,12 +118,16 @@ void AudioCapture::start() {
 }
 
 void AudioCapture::stop() {
+    stopFor(CaptureInterruption::rebuilt);
+}
+
+void AudioCapture::stopFor(CaptureInterruption why) {
     bool wasCapturing = false;
     {
+        // An open utterance keeps what it heard: endUtterance() still hands it out.
         std::lock_guard guard(lock_);
         wasCapturing = capturing_;
         capturing_ = false;
-        buffer_.clear();
         preroll_.clear();
     }
     if (tapInstalled_) {
@@ -129,14 +139,13 @@ void AudioCapture::stop() {
     {
         // A chunk that was already on its way before the tap came off must not survive a stop.
         std::lock_guard guard(lock_);
-        buffer_.clear();
         preroll_.clear();
     }
     activeInputFormat_.reset();
     activeDevice_.reset();
     isSilent_ = false;
     if (wasCapturing && onCaptureInterrupted) {
-        onCaptureInterrupted();
+        onCaptureInterrupted(why);
     }
 }
 
@@ -169,25 +178,42 @@ void AudioCapture::verify(std::uint64_t generation, const AudioInputDevice& devi
         return;
     }
     std::uint64_t count = 0;
+    bool heardSound = false;
     {
         std::lock_guard guard(lock_);
         count = framesReceived_;
+        heardSound = heardSound_;
+        // Under the lock: the first sound after this is told (soundArrived), none is missed.
+        silenceReported_ = !heardSound;
     }
-    isSilent_ = count == 0;
-    if (count > 0) {
-        slog(QStringLiteral("audio: verified — ") + QString::number(count) +
-             QStringLiteral(" samples in the first second from \"") + device.name +
-             QStringLiteral("\""));
-    } else {
+    // A source that delivers only digital silence (muted, or its only live channels dead) is
+    // as silent to the user as one that delivers nothing.
+    isSilent_ = count == 0 || !heardSound;
+    if (count == 0) {
         slog(QStringLiteral("audio: \"") + device.name +
              QStringLiteral("\" delivered NO audio in its first second"));
+    } else {
+        slog(QStringLiteral("audio: verified — ") + QString::number(count) +
+             QStringLiteral(" samples in the first second from \"") + device.name +
+             QStringLiteral("\"") + (heardSound ? QString() : QStringLiteral(", all silent")));
     }
     if (onVerified) {
         onVerified();
     }
 }
 
-void AudioCapture::handleConfigurationChange() {
+void AudioCapture::soundArrived(std::uint64_t generation) {
+    if (generation != startGeneration_ || !activeDevice_ || !isSilent_) {
+        return;
+    }
+    isSilent_ = false;
+    slog(QStringLiteral("audio: \"") + activeDevice_->name + QStringLiteral("\" delivers sound"));
+    if (onVerified) {
+        onVerified();
+    }
+}
+
+void AudioCapture::handleConfigurationChange(platform::StreamEnd end) {
     // The sound server only says so when the stream really ended (its device went away, the
     // server restarted), so there is no quiet window after a start: a microphone that dies at
     // the press cuts the utterance off like any other. Only a capture that is meant to run is
@@ -196,7 +222,8 @@ void AudioCapture::handleConfigurationChange() {
         return;
     }
     slog(QStringLiteral("audio: hardware reconfigured — rebuilding the engine"));
-    stop();
+    stopFor(end == platform::StreamEnd::serverGone ? CaptureInterruption::soundServerGone
+                                                   : CaptureInterruption::microphoneGone);
     try {
         start();
     } catch (const Error& error) {

@@ -3,6 +3,7 @@
 #include "app/dictation/audio_input_device.h"
 #include "app/dictation/audio_preroll.h"
 #include "app/dictation/audio_sample_callback.h"
+#include "app/dictation/capture_interruption.h"
 #include "platform/audio_input_engine.h"
 #include "platform/clock.h"
 #include "platform/error.h"
@@ -21,12 +22,20 @@
 namespace tavik {
 
 // Turns the tapped device format into 16 kHz mono: the stream already arrives at 16 kHz in the
-// device's own channels. Two (a stereo microphone) are averaged, so both sides saying the same
-// are as loud as one; of more (a microphone array), only `sourceChannel` is kept.
-struct AudioMonoConverter {
-    int sourceChannel = 0;
+// device's own channels. The channels that carry sound are averaged, so channels saying the
+// same are as loud as one. A microphone array or a laptop's built-in microphone may offer
+// channels that stay silent (an unused capsule): those neither silence nor weaken the mix. A
+// channel joins the mix once it has carried sound and stays in, so the level does not jump.
+// One converter serves one stream, on its capture thread.
+class AudioMonoConverter {
+public:
+    // Quieter than any microphone's own noise: below it a channel carries no sound.
+    static constexpr float soundFloor = 1e-4f; // -80 dBFS
 
-    std::vector<float> convert(const float* interleaved, std::size_t frames, int channels) const;
+    std::vector<float> convert(const float* interleaved, std::size_t frames, int channels);
+
+private:
+    std::vector<bool> carriesSound_;
 };
 
 // The microphone front end of dictation: picks the device (the user's choice when it is there,
@@ -75,20 +84,24 @@ public:
     // Capture thread, only while an utterance is open: the utterance's samples in order, the
     // pre-roll it began with included (it goes out with the first chunk after beginUtterance).
     AudioSampleCallback onSamples;
-    std::function<void()> onCaptureInterrupted; // an open utterance was cut off by stop()
-    std::function<void()> onStarted;            // every start that really (re)built the stream
-    std::function<void()> onVerified;           // after each first-second verification
+    // An open utterance was cut off (by stop(), or by its stream ending). What it held up to
+    // then stays for endUtterance(), so the words said before the cut are not lost.
+    std::function<void(CaptureInterruption)> onCaptureInterrupted;
+    std::function<void()> onStarted;  // every start that really (re)built the stream
+    std::function<void()> onVerified; // after each first-second verification
 
 private:
+    void stopFor(CaptureInterruption why);
     void handle(const float* samples, std::size_t frames, int channels);
     void verify(std::uint64_t generation, const AudioInputDevice& device);
-    void handleConfigurationChange();
+    void soundArrived(std::uint64_t generation);
+    void handleConfigurationChange(platform::StreamEnd end);
 
     std::unique_ptr<platform::AudioInputEngine> engine_;
     platform::Clock& clock_;
-    std::atomic<std::shared_ptr<const AudioMonoConverter>> converter_;
+    std::atomic<std::shared_ptr<AudioMonoConverter>> converter_;
 
-    mutable std::mutex lock_; // guards the five fields below and nothing else
+    mutable std::mutex lock_; // guards the six fields below and nothing else
     std::vector<float> buffer_;
     // How much of buffer_ onSamples has been given: the pre-roll goes out with the first chunk
     // of an utterance, so the listener hears exactly what the utterance holds, in order.
@@ -96,12 +109,15 @@ private:
     bool capturing_ = false;
     PrerollRing<prerollSamples> preroll_;
     std::uint64_t framesReceived_ = 0;
+    bool heardSound_ =
+        false; // since the last start, any chunk above AudioMonoConverter::soundFloor
 
     std::atomic<float> level_{silentLevel};
     std::optional<AudioInputDevice> activeDevice_;
     bool usingFallback_ = false;
     bool isSilent_ = false;
-    std::uint64_t startGeneration_ = 0;
+    std::atomic<bool> silenceReported_{false};      // a verification found nothing but silence
+    std::atomic<std::uint64_t> startGeneration_{0}; // read by the capture thread too
     std::optional<platform::AudioTapFormat> activeInputFormat_;
     bool tapInstalled_ = false;
 };

@@ -1,27 +1,47 @@
 // The capture-thread side of AudioCapture and the utterance operations that share its lock.
 #include "app/dictation/audio_capture.h"
 
+#include "platform/main_thread.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace tavik {
 
 std::vector<float> AudioMonoConverter::convert(const float* interleaved, std::size_t frames,
-                                               int channels) const {
+                                               int channels) {
     if (channels <= 1) {
         return std::vector<float>(interleaved, interleaved + frames);
     }
-    std::vector<float> mono(frames);
-    if (channels == 2) {
-        for (std::size_t frame = 0; frame < frames; ++frame) {
-            mono[frame] = 0.5f * (interleaved[2 * frame] + interleaved[2 * frame + 1]);
-        }
-        return mono;
-    }
     const auto stride = std::size_t(channels);
-    const auto offset = std::size_t(std::clamp(sourceChannel, 0, channels - 1));
+    carriesSound_.resize(stride, false);
     for (std::size_t frame = 0; frame < frames; ++frame) {
-        mono[frame] = interleaved[frame * stride + offset];
+        for (std::size_t channel = 0; channel < stride; ++channel) {
+            if (!carriesSound_[channel] &&
+                std::fabs(interleaved[frame * stride + channel]) > soundFloor) {
+                carriesSound_[channel] = true;
+            }
+        }
+    }
+    std::vector<std::size_t> mixed;
+    for (std::size_t channel = 0; channel < stride; ++channel) {
+        if (carriesSound_[channel]) {
+            mixed.push_back(channel);
+        }
+    }
+    if (mixed.empty()) { // nothing but silence yet: all of it, as quiet as it is
+        for (std::size_t channel = 0; channel < stride; ++channel) {
+            mixed.push_back(channel);
+        }
+    }
+    const float share = 1.0f / float(mixed.size());
+    std::vector<float> mono(frames);
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+        float sum = 0.0f;
+        for (const std::size_t channel : mixed) {
+            sum += interleaved[frame * stride + channel];
+        }
+        mono[frame] = sum * share;
     }
     return mono;
 }
@@ -43,9 +63,16 @@ void AudioCapture::handle(const float* samples, std::size_t frames, int channels
     level_.store(peak > 0.0f ? 20.0f * std::log10(peak) : silentLevel, std::memory_order_relaxed);
 
     bool capturing = false;
+    bool firstSound = false;
+    std::uint64_t generation = 0;
     {
         std::lock_guard guard(lock_);
         framesReceived_ += chunk.size();
+        if (peak > AudioMonoConverter::soundFloor && !heardSound_) {
+            heardSound_ = true;
+            firstSound = silenceReported_.load();
+            generation = startGeneration_;
+        }
         capturing = capturing_;
         preroll_.push(chunk.data(), chunk.size());
         if (capturing) {
@@ -56,6 +83,10 @@ void AudioCapture::handle(const float* samples, std::size_t frames, int channels
             }
             handedOut_ = buffer_.size();
         }
+    }
+    if (firstSound) {
+        // The microphone was reported silent: the settings' note goes once it is heard.
+        platform::postToMain(this, [this, generation] { soundArrived(generation); });
     }
     if (capturing) {
         onSamples(std::move(chunk));

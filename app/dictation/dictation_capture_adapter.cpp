@@ -70,7 +70,7 @@ public:
             handler(samples);
         };
     }
-    void setOnCaptureInterrupted(std::function<void()> handler) override {
+    void setOnCaptureInterrupted(std::function<void(CaptureInterruption)> handler) override {
         capture_.onCaptureInterrupted = std::move(handler);
     }
     void setOnStarted(std::function<void()> handler) override {

@@ -107,7 +107,8 @@ private:
     void stopLevelPoll();
     bool startAudioEngine();
     void beginRecording();
-    void endRecording();
+    // `cutShort`: the line that tells why the recording ended before the user ended it.
+    void endRecording(const std::optional<QString>& cutShort = std::nullopt);
     void cancelRecording();
     void speculate();
     void dropSpeculation();
@@ -122,7 +123,7 @@ private:
     void onSpeechPause();
     void onSpeechResumed();
     void onSpeechEnd();
-    void onCaptureInterrupted();
+    void onCaptureInterrupted(CaptureInterruption why);
     void onAudioStarted();
     void onDevicesChanged();
 
@@ -172,6 +173,7 @@ private:
     std::uint64_t dictationSerial_ = 0;
     std::uint64_t transcribingSerial_ = 0;
     std::int64_t utteranceStartNs_ = 0;
+    std::size_t utterancePrerollSamples_ = 0; // heard before the press, at the utterance's head
 
     std::uint64_t loadSerial_ = 0;
     bool loadPending_ = false;

@@ -127,7 +127,7 @@ void DictationController::deliver(const std::shared_ptr<RecognitionJob>& job) {
             desktop_.playSound(QStringLiteral("Pop"));
         }
         addHistory(*job, id, job->target.name, job->target.bundleId, result.winner, true);
-        setLastError(std::nullopt);
+        setLastError(job->cutShort);
     } else {
         desktop_.setClipboardText(text);
         addHistory(*job, id, job->target.name, job->target.bundleId, QStringLiteral("clipboard"),

@@ -34,6 +34,9 @@ struct DictationController::RecognitionJob {
     std::int64_t startNs = 0;     // when the recording began, on the monotonic clock
     std::int64_t recogniseNs = 0; // when recognition was asked for: its time includes any wait
     double duration = 0;          // seconds, pre-roll included
+    // Why the recording was cut short, shown once the words are delivered; none when the user
+    // ended it.
+    std::optional<QString> cutShort;
 
     QString text; // the result, corrected and expanded; empty when there is nothing to deliver
 };

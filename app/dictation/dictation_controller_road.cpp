@@ -204,11 +204,14 @@ void DictationController::beginRecording() {
         return;
     }
     cancelPendingFinalize(); // a tap of an earlier recording must not end this one
-    // The reset is queued ahead of the new utterance's first chunks, not behind them.
-    if (vad_) {
-        vad_->reset();
-    }
     const double preroll = audio_.prerollSeconds();
+    utterancePrerollSamples_ = static_cast<std::size_t>(std::llround(preroll * sampleRate));
+    // The reset is queued ahead of the new utterance's first chunks, not behind them. Speech
+    // heard before the press may be the end of another sentence: it counts as speech, but a
+    // hands-free recording ends only after speech said after the press.
+    if (vad_) {
+        vad_->reset(utterancePrerollSamples_);
+    }
     audio_.beginUtterance();
     ++generation_;
     dropSpeculation();
@@ -237,10 +240,13 @@ dictation::TargetApp DictationController::chooseTarget() {
     return target;
 }
 
-void DictationController::endRecording() {
+void DictationController::endRecording(const std::optional<QString>& cutShort) {
     log(QStringLiteral("end of utterance (state=%1)").arg(state_.toLogString()));
     if (!state_.is(Kind::recording)) {
         return;
+    }
+    if (cutShort) {
+        setLastError(cutShort); // stays when nothing of it is delivered
     }
     cancelMaxDuration();
     cancelPendingFinalize();
@@ -256,8 +262,11 @@ void DictationController::endRecording() {
             .arg(fixed(samplesToSeconds(samples.size()), 2), fixed(engineLevel, 1),
                  target.bundleId));
     // The cap counts 30 s from the press, and the utterance begins with what was heard before
-    // it: the oldest samples, the pre-roll, give way first.
-    if (samples.size() > recognitionWindowSamples) {
+    // it: when only the pre-roll goes past one window, it gives way, so no second pass runs
+    // over a few tenths of a second. A longer recording (switched to hands-free, whose cap
+    // starts again) is the user's words from the press on: all of it is recognised and kept.
+    if (samples.size() > recognitionWindowSamples &&
+        samples.size() - recognitionWindowSamples <= utterancePrerollSamples_) {
         samples.erase(samples.begin(), samples.end() - std::ptrdiff_t(recognitionWindowSamples));
     }
     const std::size_t count = samples.size();
@@ -310,6 +319,7 @@ void DictationController::endRecording() {
     job->startNs = utteranceStartNs_;
     job->target = target;
     job->reused = std::move(reused);
+    job->cutShort = cutShort;
     job->transcriber = transcriber_;
 
     const bool debugAudio = parts_.environmentHas ? parts_.environmentHas("TAVIK_DEBUG_AUDIO")

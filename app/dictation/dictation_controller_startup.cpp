@@ -23,7 +23,8 @@ void DictationController::start() {
     hotkey.setOnHoldEnd(
         [this](dictation::Action, double held) { post([this, held] { onHoldEnded(held); }); });
     setUpVAD();
-    audio_.setOnCaptureInterrupted([this] { post([this] { onCaptureInterrupted(); }); });
+    audio_.setOnCaptureInterrupted(
+        [this](CaptureInterruption why) { post([this, why] { onCaptureInterrupted(why); }); });
     audio_.setOnStarted([this] { post([this] { onAudioStarted(); }); });
     audio_.setOnVerified([this] { post([this] { refreshMicrophones(); }); });
     audio_.setOnDevicesChanged([this] { post([this] { onDevicesChanged(); }); });
@@ -105,13 +106,30 @@ void DictationController::setUpVAD() {
 
 // --- capture and device events -----------------------------------------------------------
 
-void DictationController::onCaptureInterrupted() {
+// The words said up to the cut are the user's: they are recognised and delivered like any
+// other recording, and the user is told the recording ended early and why.
+void DictationController::onCaptureInterrupted(CaptureInterruption why) {
     if (!state_.is(Kind::recording)) {
         return;
     }
-    log(QStringLiteral("audio interrupted mid-utterance — discarding it"));
-    setLastError(QStringLiteral("The microphone changed while you were speaking. Try again."));
-    cancelRecording();
+    QString cause;
+    QString notice;
+    switch (why) {
+    case CaptureInterruption::soundServerGone:
+        cause = QStringLiteral("sound server gone");
+        notice = QStringLiteral("Recording cut short — the sound server stopped.");
+        break;
+    case CaptureInterruption::microphoneGone:
+        cause = QStringLiteral("microphone gone");
+        notice = QStringLiteral("Recording cut short — the microphone was disconnected.");
+        break;
+    case CaptureInterruption::rebuilt:
+        cause = QStringLiteral("microphone restarted");
+        notice = QStringLiteral("Recording cut short — the microphone was restarted.");
+        break;
+    }
+    log(QStringLiteral("audio interrupted mid-utterance (%1) — keeping what was heard").arg(cause));
+    endRecording(notice);
 }
 
 void DictationController::onAudioStarted() {

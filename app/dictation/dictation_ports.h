@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/dictation/audio_input_device.h"
+#include "app/dictation/capture_interruption.h"
 #include "platform/error.h"
 
 #include <QDateTime>
@@ -66,7 +67,8 @@ public:
     virtual MicrophoneStatus microphoneStatus() const = 0;
 
     virtual void setOnSamples(std::function<void(const Samples&)> handler) = 0;
-    virtual void setOnCaptureInterrupted(std::function<void()> handler) = 0;
+    // What the cut utterance held stays for endUtterance().
+    virtual void setOnCaptureInterrupted(std::function<void(CaptureInterruption)> handler) = 0;
     virtual void setOnStarted(std::function<void()> handler) = 0;
     virtual void setOnVerified(std::function<void()> handler) = 0;
     // Debounced changes of the device list or the system default.
@@ -77,7 +79,10 @@ public:
 class SpeechDetector {
 public:
     virtual ~SpeechDetector() = default;
-    virtual void reset() = 0;
+    // Starts afresh. The first `heardBefore` samples fed after it were heard before the
+    // recording began (the pre-roll): they count toward heardSpeech, but speech in them cannot
+    // start the utterance whose end ends a hands-free recording.
+    virtual void reset(std::size_t heardBefore) = 0;
     virtual void feed(const Samples& chunk) = 0; // any thread
     virtual bool heardSpeech() = 0;              // waits for what was fed before
     virtual double speechSeconds() = 0;          // waits for what was fed before

@@ -28,7 +28,7 @@ class SileroDetector final : public SpeechDetector {
 public:
     explicit SileroDetector(std::unique_ptr<VoiceActivityDetector> detector)
         : detector_(std::move(detector)) {}
-    void reset() override { detector_->reset(); }
+    void reset(std::size_t heardBefore) override { detector_->reset(heardBefore); }
     void feed(const Samples& chunk) override { detector_->feed(chunk); }
     bool heardSpeech() override { return detector_->heardSpeech(); }
     double speechSeconds() override { return detector_->speechSeconds(); }

@@ -1,5 +1,7 @@
 #include "app/dictation/vad_state_machine.h"
 
+#include <algorithm>
+
 namespace tavik {
 
 VadCounts VadCounts::fromDurations(int silenceHoldMs, int speculativeHoldMs, int minSpeechMs) {
@@ -16,6 +18,9 @@ std::vector<VadEvent> VadStateMachine::consume(std::span<const float> probabilit
         if (probability >= threshold) {
             ++speechFrames_;
             ++totalSpeechFrames_;
+            if (++gateFrames_ >= counts.start) {
+                everSpoke_ = true;
+            }
             silenceFrames_ = 0;
             if (speculated_) {
                 speculated_ = false;
@@ -36,14 +41,30 @@ std::vector<VadEvent> VadStateMachine::consume(std::span<const float> probabilit
                 speculated_ = false;
                 speechFrames_ = 0;
                 silenceFrames_ = 0;
+                gateFrames_ = 0;
                 events.push_back(VadEvent::SpeechEnd);
                 return events;
             }
-        } else if (speechFrames_ > 0) {
-            --speechFrames_;
+        } else {
+            speechFrames_ = std::max(speechFrames_ - 1, 0);
+            gateFrames_ = std::max(gateFrames_ - 1, 0);
         }
     }
     return events;
+}
+
+void VadStateMachine::consumeHeardBefore(std::span<const float> probabilities, float threshold,
+                                         const VadCounts& counts) {
+    for (const float probability : probabilities) {
+        if (probability >= threshold) {
+            ++totalSpeechFrames_;
+            if (++gateFrames_ >= counts.start) {
+                everSpoke_ = true;
+            }
+        } else {
+            gateFrames_ = std::max(gateFrames_ - 1, 0);
+        }
+    }
 }
 
 void VadStateMachine::reset() {

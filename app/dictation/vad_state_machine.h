@@ -28,6 +28,11 @@ public:
     std::vector<VadEvent> consume(std::span<const float> probabilities, float threshold,
                                   const VadCounts& counts);
 
+    // Windows heard before the recording began: their speech counts toward heardSpeech(), but
+    // speaking (and so the silence that ends it) starts only with speech heard after them.
+    void consumeHeardBefore(std::span<const float> probabilities, float threshold,
+                            const VadCounts& counts);
+
     void reset();
 
     bool speaking() const { return speaking_; }
@@ -43,6 +48,9 @@ private:
     bool everSpoke_ = false;
     bool speculated_ = false;
     int totalSpeechFrames_ = 0;
+    // The start count for the speech gate: like speechFrames_, but a word under way at the
+    // press counts whole, its part before the press included.
+    int gateFrames_ = 0;
 };
 
 } // namespace tavik

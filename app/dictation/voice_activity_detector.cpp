@@ -2,7 +2,9 @@
 
 #include "platform/main_thread.h"
 
+#include <algorithm>
 #include <cassert>
+#include <span>
 #include <utility>
 
 namespace tavik {
@@ -33,12 +35,15 @@ void VoiceActivityDetector::feed(std::vector<float> samples) {
     });
 }
 
-void VoiceActivityDetector::reset() {
+void VoiceActivityDetector::reset(std::size_t heardBefore) {
     const std::uint64_t epoch = ++mainEpoch_;
-    queue_->async([this, epoch] {
+    queue_->async([this, epoch, heardBefore] {
         if (!stopping_.load(std::memory_order_relaxed)) {
             queueEpoch_ = epoch;
             resetOnQueue();
+            // A window that begins before the press is mostly what was said before it.
+            constexpr auto windowSamples = static_cast<std::size_t>(VadModel::kWindowSamples);
+            earlierWindowsLeft_ = (heardBefore + windowSamples - 1) / windowSamples;
         }
     });
 }
@@ -63,6 +68,7 @@ void VoiceActivityDetector::resetOnQueue() {
     }
     pending_.clear();
     machine_.reset();
+    earlierWindowsLeft_ = 0;
 }
 
 void VoiceActivityDetector::process(std::vector<float> samples) {
@@ -85,8 +91,12 @@ void VoiceActivityDetector::process(std::vector<float> samples) {
         VadCounts::fromDurations(silenceHoldMs_.load(std::memory_order_relaxed),
                                  speculativeHoldMs_.load(std::memory_order_relaxed),
                                  minSpeechMs_.load(std::memory_order_relaxed));
-    const auto events =
-        machine_.consume(*probabilities, threshold_.load(std::memory_order_relaxed), counts);
+    const float threshold = threshold_.load(std::memory_order_relaxed);
+    std::span<const float> windows(*probabilities);
+    const std::size_t earlier = std::min(earlierWindowsLeft_, windows.size());
+    machine_.consumeHeardBefore(windows.first(earlier), threshold, counts);
+    earlierWindowsLeft_ -= earlier;
+    const auto events = machine_.consume(windows.subspan(earlier), threshold, counts);
     for (const VadEvent event : events) {
         post(event, queueEpoch_);
     }

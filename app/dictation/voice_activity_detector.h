@@ -33,8 +33,10 @@ public:
     // Hands a copy to the queue and returns at once.
     void feed(std::vector<float> samples);
     // Starts afresh after everything fed so far: counters, pending samples, model state.
-    // Notifications from before the reset that have not yet been delivered are dropped.
-    void reset();
+    // Notifications from before the reset that have not yet been delivered are dropped. The
+    // first `heardBefore` samples fed after it were heard before the recording began: windows
+    // that start in them count toward heardSpeech() but never start speaking.
+    void reset(std::size_t heardBefore = 0);
 
     // Answer after every chunk fed before the call has been processed; they block until then.
     bool heardSpeech();
@@ -66,6 +68,7 @@ private:
     std::vector<float> pending_;
     VadStateMachine machine_;
     std::uint64_t queueEpoch_ = 0;
+    std::size_t earlierWindowsLeft_ = 0; // windows still to come from before the recording
 
     std::atomic<float> threshold_{0.5f};
     std::atomic<int> silenceHoldMs_{700};

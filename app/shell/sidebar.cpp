@@ -164,11 +164,12 @@ Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* pare
     column->addLayout(footer);
 
     showSection(state.section());
-    showState(controller.state());
+    showState();
     showCount();
     showProblem(controller.lastError());
     connect(&state_, &AppState::sectionChanged, this, &Sidebar::showSection);
     connect(&controller, &DictationController::stateChanged, this, &Sidebar::showState);
+    connect(&controller, &DictationController::microphoneChanged, this, &Sidebar::showState);
     connect(&controller, &DictationController::lastErrorChanged, this, &Sidebar::showProblem);
     connect(&TrayPresence::shared(), &TrayPresence::shownChanged, this,
             [this] { showProblem(controller_.lastError()); });
@@ -234,9 +235,18 @@ QString Sidebar::countText(qsizetype count) {
     return QStringLiteral("%1 dictations saved").arg(count);
 }
 
-void Sidebar::showState(const dictation::State& state) {
-    dot_->setColor(statusColor(state));
-    status_->setText(statusText(state));
+dictation::State Sidebar::shownState(const dictation::State& state,
+                                     const dictation::MicrophoneStatus& microphone) {
+    if (state.is(Kind::idle) && !microphone.planned && !microphone.active) {
+        return dictation::State::failed(QStringLiteral("Microphone unavailable"));
+    }
+    return state;
+}
+
+void Sidebar::showState() {
+    const dictation::State shown = shownState(controller_.state(), controller_.microphone());
+    dot_->setColor(statusColor(shown));
+    status_->setText(statusText(shown));
 }
 
 void Sidebar::showSection(AppState::Section section) {

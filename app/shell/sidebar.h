@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/dictation/dictation_ports.h"
 #include "app/dictation/dictation_state.h"
 #include "app/shell/state/app_state.h"
 
@@ -84,13 +85,17 @@ public:
     // The footer's text for a state: no ellipses, unlike the tray menu's.
     static QString statusText(const dictation::State& state);
     static QColor statusColor(const dictation::State& state);
+    // Ready only when a press could start: with no microphone to record from (none connected,
+    // or the sound server away) it says what the press would say.
+    static dictation::State shownState(const dictation::State& state,
+                                       const dictation::MicrophoneStatus& microphone);
     static QString countText(qsizetype count);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void showState(const dictation::State& state);
+    void showState();
     void showSection(AppState::Section section);
     void showCount();
     void showProblem(const std::optional<QString>& problem);

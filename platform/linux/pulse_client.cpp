@@ -104,6 +104,11 @@ bool PulseClient::ensureConnected(std::chrono::milliseconds timeout) {
     return readyContext() != nullptr;
 }
 
+void PulseClient::retryNow() {
+    Lock lock(*this);
+    health_.allowAttemptNow();
+}
+
 bool PulseClient::request(
     const std::function<pa_operation*(pa_context*, std::function<void()> finish)>& issue,
     std::chrono::milliseconds timeout) {

@@ -67,6 +67,9 @@ public:
 
     // Connects when needed and waits, at most `timeout`, for a ready context.
     bool ensureConnected(std::chrono::milliseconds timeout = defaultTimeout);
+    // The next ensureConnected() tries a server that is away at once, whatever the back-off
+    // says: for a start someone waits on (a key press), not for the queries' pace.
+    void retryNow();
 
     // Only under Lock. Null while not connected.
     pa_context* readyContext() const;

@@ -38,6 +38,8 @@ public:
     // Whether a new attempt may begin now; always true before the first failure.
     bool attemptDue(Clock::time_point now) const { return now >= nextAttempt_; }
     Clock::time_point nextAttempt() const { return nextAttempt_; }
+    // The next attempt may begin at once (someone waits on it); the pace after it is kept.
+    void allowAttemptNow() { nextAttempt_ = {}; }
 
 private:
     // The wait before the attempt after `failures` failures in a row (at least 1).

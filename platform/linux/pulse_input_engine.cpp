@@ -15,6 +15,31 @@ using pulse::PulseClient;
 // One chunk of 512 frames is 32 ms at 16 kHz: one voice-activity window per chunk.
 constexpr std::uint32_t framesPerChunk = 512;
 
+// The source's own channel positions: a stream in the same positions gets every channel as it
+// is, where positions the source lacks (an array's aux channels heard as front and rear) would
+// be mixed by PipeWire, whatever the stream's flags ask. None when the server does not say.
+std::optional<pa_channel_map> sourceChannelMap(PulseClient& client, const QByteArray& name) {
+    struct Query {
+        std::optional<pa_channel_map> map;
+        std::function<void()> finish;
+    } query;
+    const bool answered = client.request([&](pa_context* context, auto finish) {
+        query.finish = std::move(finish);
+        return pa_context_get_source_info_by_name(
+            context, name.constData(),
+            [](pa_context*, const pa_source_info* info, int eol, void* userdata) {
+                auto* query = static_cast<Query*>(userdata);
+                if (eol == 0 && info != nullptr) {
+                    query->map = info->channel_map;
+                    return;
+                }
+                query->finish();
+            },
+            &query);
+    });
+    return answered ? query.map : std::nullopt;
+}
+
 Error pulseError(int code) {
     return Error{QStringLiteral("PulseAudio"), code, QString::fromUtf8(pa_strerror(code))};
 }
@@ -28,6 +53,7 @@ public:
         configurationChanged_ = nullptr;
     }
 
+    void retryServerNow() override { client_.retryNow(); }
     bool hasInputUnit() override { return client_.ensureConnected(); }
 
     int selectDevice(std::uint32_t id, const QString& uid) override {
@@ -35,8 +61,10 @@ public:
         if (!source || source->index != id || source->monitor) {
             return PA_ERR_NOENTITY;
         }
+        const auto map = sourceChannelMap(client_, uid.toUtf8());
         PulseClient::Lock lock(client_);
         sourceName_ = uid.toUtf8();
+        sourceMap_ = map;
         return 0;
     }
 
@@ -81,7 +109,7 @@ public:
 
     bool isRunning() const override { return running_.load(); }
 
-    void setConfigurationChangeHandler(std::function<void()> handler) override {
+    void setConfigurationChangeHandler(std::function<void(StreamEnd)> handler) override {
         PulseClient::Lock lock(client_);
         configurationChanged_ = std::move(handler);
     }
@@ -105,7 +133,12 @@ private:
         const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, std::uint32_t(deliveredRate),
                                   std::uint8_t(channels)};
         pa_channel_map map;
-        pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
+        if (sourceMap_ && sourceMap_->channels == spec.channels &&
+            pa_channel_map_valid(&*sourceMap_) != 0) {
+            map = *sourceMap_;
+        } else {
+            pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
+        }
         stream_ = pa_stream_new(context, "Tavik dictation", &spec, &map);
         if (stream_ == nullptr) {
             return pulseError(client_.lastError());
@@ -158,7 +191,12 @@ private:
         engine->client_.wakeWaiters();
         if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) &&
             engine->running_.exchange(false) && engine->configurationChanged_) {
-            engine->configurationChanged_();
+            // A server that goes fails its connection first, and only then its streams: a
+            // stream that ends on a live connection lost its source.
+            const bool connected =
+                pa_context_get_state(pa_stream_get_context(stream)) == PA_CONTEXT_READY;
+            engine->configurationChanged_(connected ? StreamEnd::deviceGone
+                                                    : StreamEnd::serverGone);
         }
     }
 
@@ -184,10 +222,11 @@ private:
     // Everything below is touched under the loop lock, except the atomics.
     pa_stream* stream_ = nullptr;
     QByteArray sourceName_;
+    std::optional<pa_channel_map> sourceMap_;
     AudioTapFormat format_;
     int streamChannels_ = 1;
     Tap tap_;
-    std::function<void()> configurationChanged_;
+    std::function<void(StreamEnd)> configurationChanged_;
     std::atomic<int> state_{PA_STREAM_UNCONNECTED};
     std::atomic<bool> running_{false};
 };

@@ -28,8 +28,9 @@ protected:
         capture->onVerified = [this] {
             ++verified;
         };
-        capture->onCaptureInterrupted = [this] {
+        capture->onCaptureInterrupted = [this](CaptureInterruption why) {
             ++interrupted;
+            interruptedBy = why;
         };
     }
 
@@ -55,6 +56,7 @@ protected:
     int started = 0;
     int verified = 0;
     int interrupted = 0;
+    std::optional<CaptureInterruption> interruptedBy;
 };
 
 TEST_F(AudioCaptureTest, StartsOnTheDefaultAndIsQuietWhileHealthy) {
@@ -140,7 +142,7 @@ TEST_F(AudioCaptureTest, AFailedEngineStartIsPassedOnAndClearedByTheNextStart) {
     EXPECT_EQ(started, 1);
 }
 
-TEST_F(AudioCaptureTest, ManyChannelsAreTappedDiscretelyAndOnlyTheFirstIsKept) {
+TEST_F(AudioCaptureTest, ManyChannelsAreTappedDiscretelyAndMixedFromThoseThatCarrySound) {
     sources.add(3, "quad", "Quad", 4, 48000);
     capture->preferredDeviceUID = "quad";
     capture->start();
@@ -150,8 +152,15 @@ TEST_F(AudioCaptureTest, ManyChannelsAreTappedDiscretelyAndOnlyTheFirstIsKept) {
     EXPECT_EQ(test::countLogged("audio: capturing from \"Quad\" 48000Hz 4ch"), 1);
 
     capture->beginUtterance();
-    test::deliver(*engine, {0.1f, 9, 9, 9, 0.2f, 9, 9, 9, 0.3f, 9, 9, 9}, 4);
-    EXPECT_EQ(capture->endUtterance(), (std::vector<float>{0.1f, 0.2f, 0.3f}));
+    // A silent first and third channel neither silence nor weaken the two that hear.
+    test::deliver(*engine, {0, 0.3f, 0, 0.3f, 0, -0.6f, 0.00001f, -0.6f}, 4);
+    EXPECT_EQ(capture->snapshot(), (std::vector<float>{0.3f, -0.6f}));
+    // A channel that starts to carry sound joins the mix, and stays in it.
+    test::deliver(*engine, {0.3f, 0.3f, 0, 0.3f, 0, 0.3f, 0, 0.3f}, 4);
+    const auto heard = capture->endUtterance();
+    ASSERT_EQ(heard.size(), 4u);
+    EXPECT_FLOAT_EQ(heard[2], 0.3f);
+    EXPECT_FLOAT_EQ(heard[3], 0.2f);
 }
 
 TEST_F(AudioCaptureTest, AStereoDeviceIsTappedWithBothChannelsAndAveragedHere) {
@@ -235,8 +244,13 @@ TEST_F(AudioCaptureTest, StopCutsOffOnlyAnOpenUtterance) {
     capture->start();
     feed(1000);
     capture->beginUtterance();
+    feed(600);
     capture->stop();
     EXPECT_EQ(interrupted, 1);
+    EXPECT_EQ(interruptedBy, CaptureInterruption::rebuilt);
+    feed(300); // on its way before the tap came off: no longer the utterance's
+    // What the utterance heard up to the cut is still handed out, once.
+    EXPECT_EQ(capture->endUtterance(), std::vector<float>(1600, 0.25f));
     EXPECT_TRUE(capture->endUtterance().empty());
     EXPECT_DOUBLE_EQ(capture->prerollSeconds(), 0.0);
     EXPECT_FALSE(capture->activeDevice());
@@ -274,23 +288,24 @@ TEST_F(AudioCaptureTest, AnEndedStreamIsRebuiltAtOnceAndOnlyWhileRunning) {
     capture->start();
     capture->beginUtterance();
     clock.advanceMs(200);
-    engine->configurationChanged();
+    engine->configurationChanged(platform::StreamEnd::serverGone);
     QCoreApplication::processEvents();
     EXPECT_EQ(engine->starts, 2);
     EXPECT_EQ(interrupted, 1);
+    EXPECT_EQ(interruptedBy, CaptureInterruption::soundServerGone);
     EXPECT_EQ(started, 2);
     EXPECT_EQ(test::countLogged("audio: hardware reconfigured — rebuilding the engine"), 1);
 
     // A failing rebuild is logged, not thrown.
     sources.list.clear();
-    engine->configurationChanged();
+    engine->configurationChanged(platform::StreamEnd::deviceGone);
     QCoreApplication::processEvents();
     EXPECT_EQ(test::countLogged("audio: rebuild failed — No microphone is connected."), 1);
 
     // After stop(), as at shutdown, a late notice never brings the microphone back.
     sources.add(2, "internal", "Internal", 2, 44100, platform::transport::builtIn);
     capture->start();
-    engine->configurationChanged();
+    engine->configurationChanged(platform::StreamEnd::deviceGone);
     capture->stop();
     QCoreApplication::processEvents();
     EXPECT_FALSE(capture->isRunning());

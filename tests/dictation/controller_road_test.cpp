@@ -477,5 +477,28 @@ TEST(ControllerRoad, RecognitionHearsOneWindowAtMostAndThePrerollGivesWayFirst) 
     EXPECT_TRUE(heard == speech); // every sample said after the press, in order
 }
 
+TEST(ControllerRoad, AHoldSwitchedToHandsFreeIsRecognisedAndKeptWhole) {
+    ControllerStage stage;
+    stage.start();
+    stage.press(Action::pushToTalk);
+    // The detector is told how much of the utterance was heard before the press.
+    EXPECT_EQ(stage.detector->heardBefore, 6400u);
+    stage.speak(20.0);
+    stage.advance(20.0);
+    stage.press(Action::handsFree); // the cap starts again: 0.4 s + 20 s + up to 30 s
+    stage.speak(15.0);
+    stage.advance(15.0);
+    ASSERT_EQ(stage.state(), State::recording());
+    stage.endOfSpeechEvent();
+    stage.drain();
+    ASSERT_TRUE(stage.log().contains(QStringLiteral("captured 566400 samples (35.40s) peak -20.0dB "
+                                                    "target=org.example.editor")));
+    stage.runJobs();
+    EXPECT_EQ(stage.recogniser->calls, std::vector<std::size_t>({566400}));
+    ASSERT_EQ(stage.record->history.size(), 1u);
+    EXPECT_EQ(stage.record->audio.at(stage.record->history.back().id).size(), 566400u);
+    EXPECT_DOUBLE_EQ(stage.record->history.back().duration, 35.4);
+}
+
 } // namespace
 } // namespace tavik::test

@@ -141,25 +141,47 @@ TEST(ControllerStartup, OnlyTheLatestModelLoadCounts) {
               QStringLiteral("Could not load /models/ggml-small.en.bin"));
 }
 
-TEST(ControllerStartup, CaptureInterruptionsCancelOnlyARecording) {
+TEST(ControllerStartup, ACaptureCutShortDeliversWhatWasSaidAndSaysWhy) {
     ControllerStage stage;
     stage.start();
-    stage.signal(SIGHUP); // at rest: a rebuild, nothing cancelled
+    stage.signal(SIGHUP); // at rest: a rebuild, nothing cut
     EXPECT_EQ(stage.state(), State::idle());
     EXPECT_FALSE(stage.controller().lastError().has_value());
     stage.press(Action::pushToTalk);
     stage.speak(1.0);
     stage.takeLog();
     stage.signal(SIGHUP);
-    EXPECT_EQ(stage.state(), State::idle());
     const QStringList lines = stage.takeLog();
     EXPECT_EQ(lines.first(), QStringLiteral("signal HUP — forcing an audio rebuild"));
-    EXPECT_TRUE(lines.contains(QStringLiteral("audio interrupted mid-utterance — discarding it")));
-    EXPECT_EQ(lines.last(), QStringLiteral("cancelled"));
-    EXPECT_EQ(stage.controller().lastError(),
-              QStringLiteral("The microphone changed while you were speaking. Try again."));
+    EXPECT_TRUE(lines.contains(QStringLiteral(
+        "audio interrupted mid-utterance (microphone restarted) — keeping what was heard")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("captured 22400 samples (1.40s) peak -20.0dB "
+                                              "target=org.example.editor")));
     stage.runJobs();
-    EXPECT_TRUE(stage.record->history.empty());
+    ASSERT_EQ(stage.record->history.size(), 1u);
+    EXPECT_DOUBLE_EQ(stage.record->history.front().duration, 1.4);
+    // Delivered, and still told: the recording did not end where the user meant it to.
+    EXPECT_EQ(stage.controller().lastError(),
+              QStringLiteral("Recording cut short — the microphone was restarted."));
+
+    // The sound server going is not blamed on the microphone; a cut before 0.5 s delivers
+    // nothing, and says so all the same.
+    const std::pair<CaptureInterruption, QString> cuts[] = {
+        {CaptureInterruption::soundServerGone,
+         QStringLiteral("Recording cut short — the sound server stopped.")},
+        {CaptureInterruption::microphoneGone,
+         QStringLiteral("Recording cut short — the microphone was disconnected.")}};
+    for (const auto& [why, notice] : cuts) {
+        stage.press(Action::handsFree);
+        FakeCapture(stage.capture).stopFor(why);
+        stage.drain();
+        EXPECT_EQ(stage.state(), State::idle());
+        EXPECT_TRUE(stage.log().contains(QStringLiteral("too short — ignoring")));
+        EXPECT_EQ(stage.controller().lastError(), notice);
+        stage.capture->running = stage.capture->healthy = true;
+    }
+    stage.runJobs();
+    EXPECT_EQ(stage.record->history.size(), 1u);
 }
 
 TEST(ControllerStartup, DeviceChangesWaitForTheRecordingToEnd) {

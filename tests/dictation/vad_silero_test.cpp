@@ -216,5 +216,56 @@ TEST_F(SileroDetector, SilenceAndNoiseRaiseNothing) {
     }
 }
 
+// A hands-free recording started while someone was still speaking (a double tap at the end of
+// a sentence): the 0.4 s heard before the press counts as speech, but the recording ends only
+// after speech said after the press, whatever moment of the speech the press fell on.
+TEST_F(SileroDetector, APressDuringSpeechEndsOnlyAfterSpeechSaidAfterThePress) {
+    TAVIK_REQUIRE_FIXTURE(jfk, "audio/jfk.wav");
+    const std::vector<float> speech = test::readSamples(jfk);
+    ASSERT_EQ(speech.size(), 176000u);
+    const auto concat = [](std::vector<float> head, std::size_t silentSamples,
+                           const std::vector<float>& tail = {}) {
+        head.resize(head.size() + silentSamples, 0.0f);
+        head.insert(head.end(), tail.begin(), tail.end());
+        return head;
+    };
+    // Gathering one's words after the press, then "And so my fellow Americans" and quiet.
+    const std::vector<float> phrase(speech.begin(), speech.begin() + 40000);
+    const std::vector<float> saidAfter = concat(phrase, 24000);
+    auto fresh = detector();
+    ASSERT_NE(fresh, nullptr);
+    const Listening plainly = listen(*fresh, saidAfter, 512);
+    ASSERT_EQ(plainly.count(VadEvent::SpeechEnd), 1);
+    const double phraseEnds = plainly.events.back().atSeconds;
+
+    auto pressed = detector();
+    auto unmarked = detector(); // the pre-roll fed as if said after the press
+    ASSERT_TRUE(pressed && unmarked);
+    int passedTheGate = 0;
+    int endedUnmarked = 0;
+    for (std::size_t press = 6400; press <= speech.size(); press += 1600) {
+        const std::vector<float> preroll(speech.begin() + std::ptrdiff_t(press - 6400),
+                                         speech.begin() + std::ptrdiff_t(press));
+        const std::vector<float> beforeWords = concat(preroll, 32000); // 2 s of silence
+        pressed->reset(6400);
+        unmarked->reset();
+        const Listening waiting = listen(*pressed, beforeWords, 512);
+        const Listening reference = listen(*unmarked, beforeWords, 512);
+        const double at = press / 16000.0;
+        EXPECT_TRUE(waiting.events.empty()) << "press at " << at << " s";
+        EXPECT_EQ(waiting.heardSpeech, reference.heardSpeech) << "press at " << at << " s";
+        passedTheGate += waiting.heardSpeech ? 1 : 0;
+        endedUnmarked += reference.count(VadEvent::SpeechEnd) > 0 ? 1 : 0;
+
+        const Listening words = listen(*pressed, saidAfter, 512);
+        ASSERT_EQ(words.count(VadEvent::SpeechEnd), 1) << "press at " << at << " s";
+        EXPECT_NEAR(words.events.back().atSeconds, phraseEnds, 0.15) << "press at " << at << " s";
+    }
+    // Both kinds of moment were met: speech before the press that passes the gate, and speech
+    // that, taken for the start of the dictation, would have ended it at once.
+    EXPECT_GT(passedTheGate, 20);
+    EXPECT_GT(endedUnmarked, 20);
+}
+
 } // namespace
 } // namespace tavik

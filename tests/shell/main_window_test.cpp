@@ -150,6 +150,18 @@ TEST_F(MainWindowTest, FooterFollowsTheDictationAndTheHistory) {
     EXPECT_EQ(Sidebar::countText(1), "1 dictations saved");
 }
 
+TEST_F(MainWindowTest, WithNoMicrophoneToRecordFromTheFooterIsNotReady) {
+    main->show(Section::dictation);
+    ASSERT_EQ(sidebar().statusText(), "Ready");
+    // The sound server gone (or no microphone at all): the press would fail, and says so.
+    stage.capture->status = {};
+    stage.controller().refreshMicrophones();
+    EXPECT_EQ(sidebar().statusText(), "Microphone unavailable");
+    EXPECT_EQ(sidebar().statusColor(), Theme::phosphor);
+    stage.press(Action::pushToTalk); // the fake microphone still starts: a recording shows
+    EXPECT_EQ(sidebar().statusText(), "Listening");
+}
+
 TEST_F(MainWindowTest, WithoutATrayTheFooterSaysTheTrayMenusProblemLine) {
     main->show(Section::dictation);
     ASSERT_FALSE(TrayPresence::shared().shown());

@@ -93,7 +93,7 @@ public:
         std::optional<std::uint32_t> selectedId;
         std::optional<platform::AudioTapFormat> tapFormat;
         Tap tap;
-        std::function<void()> configurationChanged;
+        std::function<void(platform::StreamEnd)> configurationChanged;
         int starts = 0;
     };
 
@@ -124,7 +124,7 @@ public:
     }
     void stop() override { state_->running = false; }
     bool isRunning() const override { return state_->running; }
-    void setConfigurationChangeHandler(std::function<void()> handler) override {
+    void setConfigurationChangeHandler(std::function<void(platform::StreamEnd)> handler) override {
         state_->configurationChanged = std::move(handler);
     }
 

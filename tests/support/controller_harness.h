@@ -83,9 +83,16 @@ struct CaptureScript {
     int restarts = 0;
     int stops = 0;
     std::optional<QString> preferredUID;
-    dictation::MicrophoneStatus status;
+    // A microphone to record from, as on most desktops; a test empties it to take it away.
+    dictation::MicrophoneStatus status = [] {
+        dictation::MicrophoneStatus planned;
+        planned.planned = AudioInputDevice{1, QStringLiteral("builtin_mic"),
+                                           QStringLiteral("Built-in Microphone"), 1, 0};
+        return planned;
+    }();
     std::function<void(const Samples&)> onSamples;
-    std::function<void()> onInterrupted, onStarted, onVerified, onDevicesChanged;
+    std::function<void(CaptureInterruption)> onInterrupted;
+    std::function<void()> onStarted, onVerified, onDevicesChanged;
 };
 
 class FakeCapture final : public dictation::CaptureEngine {
@@ -98,7 +105,7 @@ public:
     }
     Samples snapshot() const override { return s_->utterance; }
     Samples endUtterance() override {
-        Samples out = s_->utteranceOpen ? std::move(s_->utterance) : Samples{};
+        Samples out = std::move(s_->utterance);
         s_->utterance.clear();
         s_->utteranceOpen = false;
         return out;
@@ -123,15 +130,15 @@ public:
         stop();
         return start();
     }
-    void stop() override {
+    void stop() override { stopFor(CaptureInterruption::rebuilt); }
+    // The stream ends as the capture ends it: what the utterance held stays for endUtterance().
+    void stopFor(CaptureInterruption why) {
         ++s_->stops;
-        const bool wasOpen = s_->utteranceOpen;
-        s_->utteranceOpen = false;
-        s_->utterance.clear();
+        const bool wasOpen = std::exchange(s_->utteranceOpen, false);
         s_->running = false;
         s_->healthy = false;
         if (wasOpen && s_->onInterrupted) {
-            s_->onInterrupted();
+            s_->onInterrupted(why);
         }
     }
     void setPreferredDeviceUID(const std::optional<QString>& uid) override {
@@ -139,7 +146,9 @@ public:
     }
     dictation::MicrophoneStatus microphoneStatus() const override { return s_->status; }
     void setOnSamples(std::function<void(const Samples&)> h) override { s_->onSamples = h; }
-    void setOnCaptureInterrupted(std::function<void()> h) override { s_->onInterrupted = h; }
+    void setOnCaptureInterrupted(std::function<void(CaptureInterruption)> h) override {
+        s_->onInterrupted = h;
+    }
     void setOnStarted(std::function<void()> h) override { s_->onStarted = h; }
     void setOnVerified(std::function<void()> h) override { s_->onVerified = h; }
     void setOnDevicesChanged(std::function<void()> h) override { s_->onDevicesChanged = h; }
@@ -152,6 +161,7 @@ struct DetectorScript {
     bool heardSpeech = true;
     double speechSeconds = 1.0;
     int resets = 0;
+    std::size_t heardBefore = 0;
     int silenceHoldMs = 0;
     int speculativeHoldMs = 0;
     std::size_t fedSamples = 0;
@@ -161,7 +171,10 @@ struct DetectorScript {
 class FakeDetector final : public dictation::SpeechDetector {
 public:
     explicit FakeDetector(std::shared_ptr<DetectorScript> s) : s_(std::move(s)) {}
-    void reset() override { ++s_->resets; }
+    void reset(std::size_t heardBefore) override {
+        ++s_->resets;
+        s_->heardBefore = heardBefore;
+    }
     void feed(const Samples& chunk) override { s_->fedSamples += chunk.size(); }
     bool heardSpeech() override { return s_->heardSpeech; }
     double speechSeconds() override { return s_->speechSeconds; }
