@@ -1,6 +1,7 @@
 #include "app/stores/audio_store.h"
 
 #include "app/stores/diagnostic_log.h"
+#include "app/stores/uuid_text.h"
 #include "platform/folders.h"
 #include "platform/private_files.h"
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,39 +30,78 @@ namespace {
 constexpr int sampleRate = 16000;
 constexpr qint64 bytesPerMegabyte = 1'000'000;
 
+// The names the archive writes: the canonical upper-case id and ".wav". Nothing else in the
+// folder is the archive's, since the folder may be a link to one the person also keeps other
+// files in.
+const QString recordingPattern = QStringLiteral("????????-????-????-????-????????????.wav");
+
+bool isRecordingName(const QByteArray& name) {
+    constexpr qsizetype idLength = 36;
+    if (name.size() != idLength + 4 || !name.endsWith(".wav")) {
+        return false;
+    }
+    const QString id = QString::fromLatin1(name.left(idLength));
+    const std::optional<QUuid> parsed = parseUuidText(id);
+    return parsed && uuidText(*parsed) == id;
+}
+
 struct ArchivedFile {
-    QByteArray path;
+    QByteArray name;
     qint64 modifiedNs = 0;
     qint64 size = 0;
 };
 
-// The regular files directly in the folder, in name order; nullopt when it cannot be listed.
-std::optional<std::vector<ArchivedFile>> listFiles(const QString& folder) {
-    const QByteArray native = QFile::encodeName(folder);
-    DIR* dir = ::opendir(native.constData());
-    if (dir == nullptr) {
-        return std::nullopt;
-    }
-    std::vector<ArchivedFile> files;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..") {
-            continue;
+// The folder held open, so that every name is looked up and removed inside the folder that was
+// listed, never through a path that could meanwhile lead elsewhere.
+class OpenFolder {
+public:
+    explicit OpenFolder(const QString& folder)
+        : fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+    ~OpenFolder() {
+        if (fd_ >= 0) {
+            ::close(fd_);
         }
-        const QByteArray path = native + '/' + name;
-        struct stat info {};
-        if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
-            continue;
-        }
-        files.push_back(
-            {path, static_cast<qint64>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
-             static_cast<qint64>(info.st_size)});
     }
-    ::closedir(dir);
-    std::sort(files.begin(), files.end(),
-              [](const ArchivedFile& a, const ArchivedFile& b) { return a.path < b.path; });
-    return files;
-}
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    // The archive's own recordings directly in the folder (regular files only, never through a
+    // link), in name order; nullopt when it cannot be listed.
+    std::optional<std::vector<ArchivedFile>> recordings() const {
+        const int listing = fd_ < 0 ? -1 : ::dup(fd_);
+        DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
+        if (dir == nullptr) {
+            if (listing >= 0) {
+                ::close(listing);
+            }
+            return std::nullopt;
+        }
+        std::vector<ArchivedFile> files;
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            struct stat info {};
+            if (!isRecordingName(name) ||
+                ::fstatat(fd_, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(info.st_mode)) {
+                continue;
+            }
+            files.push_back(
+                {name,
+                 static_cast<qint64>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
+                 static_cast<qint64>(info.st_size)});
+        }
+        ::closedir(dir);
+        std::sort(files.begin(), files.end(),
+                  [](const ArchivedFile& a, const ArchivedFile& b) { return a.name < b.name; });
+        return files;
+    }
+
+    // A failed removal is ignored: the file stays.
+    void remove(const ArchivedFile& file) const { ::unlinkat(fd_, file.name.constData(), 0); }
+
+private:
+    int fd_;
+};
 
 // libsndfile writes into memory, so the finished file goes to the disk through the one durable
 // write every store uses (unbuffered, synced, counted, renamed, folder synced).
@@ -132,7 +173,7 @@ std::optional<QByteArray> encodeWave(std::span<const float> samples) {
 AudioStore::AudioStore(QString dataFolder)
     : folder_(platform::joinPath(dataFolder, QStringLiteral("audio"))) {
     if (isTavikArchive() && QFileInfo(folder_).isDir()) {
-        platform::removeLeftoverTemporaries(folder_, QStringLiteral("*.wav"));
+        platform::removeLeftoverTemporaries(folder_, recordingPattern);
     }
 }
 
@@ -171,7 +212,7 @@ platform::FileWriteResult AudioStore::save(std::span<const float> samples, const
 }
 
 qint64 AudioStore::totalBytes() const {
-    const auto files = listFiles(directory());
+    const auto files = OpenFolder(directory()).recordings();
     qint64 total = 0;
     for (const ArchivedFile& file : files.value_or(std::vector<ArchivedFile>{})) {
         total += file.size;
@@ -183,7 +224,8 @@ void AudioStore::prune(qint64 limitBytes) const {
     if (!isTavikArchive()) {
         return;
     }
-    auto files = listFiles(directory());
+    const OpenFolder folder(directory());
+    auto files = folder.recordings();
     if (!files) {
         return;
     }
@@ -195,7 +237,7 @@ void AudioStore::prune(qint64 limitBytes) const {
         // Sizes of deleted files still count: once over the limit, everything older goes too.
         runningTotal += file.size;
         if (runningTotal > limitBytes) {
-            ::unlink(file.path.constData());
+            folder.remove(file);
         }
     }
 }
@@ -205,7 +247,13 @@ void AudioStore::deleteAll() const {
         slog("audio: not emptying the archive — " + folder_ + " is not a Tavik audio folder");
         return;
     }
-    QDir(folder_).removeRecursively();
+    const OpenFolder folder(folder_);
+    for (const ArchivedFile& file : folder.recordings().value_or(std::vector<ArchivedFile>{})) {
+        folder.remove(file);
+    }
+    // The folder goes too when nothing else is in it; a linked folder stays where the person
+    // put it, and so does the link.
+    ::rmdir(QFile::encodeName(folder_).constData());
 }
 
 bool AudioStore::isTavikArchive() const {

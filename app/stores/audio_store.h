@@ -33,14 +33,19 @@ public:
     // then left behind, and an earlier file of that id stays as it was).
     platform::FileWriteResult save(std::span<const float> samples, const QUuid& id) const;
 
-    // The sum of the sizes of the regular files in the folder; 0 when it cannot be listed.
+    // The operations below see only the archive's own recordings: regular files directly in the
+    // folder, named as `url` names them. Whatever else the folder (or the folder it links to)
+    // holds is neither counted nor deleted.
+
+    // The sum of the recordings' sizes; 0 when the folder cannot be listed.
     qint64 totalBytes() const;
 
-    // Keeps the longest run of newest files whose sizes add up to at most `limitBytes` and
-    // deletes every older file. Sub-folders, links and other non-files are left alone.
+    // Keeps the longest run of newest recordings whose sizes add up to at most `limitBytes` and
+    // deletes every older one.
     void prune(qint64 limitBytes) const;
 
-    // Removes the folder with everything in it; it comes back empty on the next access.
+    // Deletes every recording, then the folder if nothing else is left in it; it comes back
+    // empty on the next access.
     void deleteAll() const;
 
     // A budget in decimal megabytes as bytes: × 1,000,000, saturating at the largest count of

@@ -1,12 +1,17 @@
 #include "app/stores/rewrite_service.h"
 
+#include "app/stores/once_readable_body.h"
+#include "app/stores/readable_text.h"
 #include "platform/main_thread.h"
 
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+
+#include <memory>
 
 namespace tavik {
 
@@ -18,6 +23,10 @@ Error noResponse() {
     return Error::tavik(2, QStringLiteral("No response from the rewrite service."));
 }
 
+QString failedMessage() {
+    return QStringLiteral("The rewrite failed.");
+}
+
 Error unreadableText() {
     return Error::tavik(3, QStringLiteral("Could not read the rewritten text."));
 }
@@ -25,6 +34,57 @@ Error unreadableText() {
 bool isHttp(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+// Plain HTTP would carry the key in clear text; only a service on this machine may use it.
+bool keepsTheKeyPrivate(const QUrl& url) {
+    if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    const QString host = url.host().toLower();
+    return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
+}
+
+Error sentInClear() {
+    return Error::tavik(2, QStringLiteral("Not sent: the rewrite service's address must begin "
+                                          "with https://, or your licence key would travel in "
+                                          "clear text."));
+}
+
+bool sameOrigin(const QUrl& a, const QUrl& b) {
+    const QString scheme = a.scheme().toLower();
+    const int defaultPort = scheme == QLatin1String("https") ? 443 : 80;
+    return scheme == b.scheme().toLower() && a.host().toLower() == b.host().toLower() &&
+           a.port(defaultPort) == b.port(defaultPort);
+}
+
+Error redirectedElsewhere(int status) {
+    return Error::tavik(status, QStringLiteral("The rewrite service redirected the request to "
+                                               "another address; it was not sent there."));
+}
+
+// Qt reports its own transfer time-out as a cancellation; it is the network's time-out.
+Error timedOut() {
+    return Error{QStringLiteral("QNetworkReply"), static_cast<int>(QNetworkReply::TimeoutError),
+                 QStringLiteral("Network operation timed out")};
+}
+
+// A reply cut off at the size bound was never read: for a success it is unreadable text, for
+// a failure the service's own message is lost.
+RewriteResult oversized(std::optional<int> httpStatus) {
+    if (!httpStatus) {
+        return RewriteResult::failure(noResponse());
+    }
+    if (*httpStatus == 200) {
+        return RewriteResult::failure(unreadableText());
+    }
+    return RewriteResult::failure(Error::tavik(*httpStatus, failedMessage()));
+}
+
+Error tooManyRedirects() {
+    return Error{QStringLiteral("QNetworkReply"),
+                 static_cast<int>(QNetworkReply::TooManyRedirectsError),
+                 QStringLiteral("Too many redirects")};
 }
 
 // Once an HTTP status has arrived the service has answered and its status decides, whatever Qt
@@ -114,11 +174,11 @@ RewriteResult RewriteService::interpretReply(std::optional<int> httpStatus,
         }
         const QJsonValue text = parsed.document->object().value(QStringLiteral("text"));
         if (parsed.document->isObject() && text.isString()) {
-            return RewriteResult::success(text.toString());
+            return RewriteResult::success(withoutControls(text.toString()));
         }
         return RewriteResult::failure(unreadableText());
     }
-    QString message = QStringLiteral("The rewrite failed.");
+    QString message = failedMessage();
     if (parsed.document && parsed.document->isObject()) {
         const QJsonValue error = parsed.document->object().value(QStringLiteral("error"));
         if (error.isString()) {
@@ -130,9 +190,13 @@ RewriteResult RewriteService::interpretReply(std::optional<int> httpStatus,
 
 void RewriteService::rewrite(const QString& instruction, const QString& text, QObject* receiver,
                              Completion done) {
-    Pending pending{
-        instruction,         text,           endpointFor(baseUrl_(), defaultEndpoint_), receiver,
-        receiver != nullptr, std::move(done)};
+    Pending pending;
+    pending.instruction = instruction;
+    pending.text = text;
+    pending.endpoint = endpointFor(baseUrl_(), defaultEndpoint_);
+    pending.receiver = receiver;
+    pending.hasReceiver = receiver != nullptr;
+    pending.done = std::move(done);
     // Only the web's own schemes go out: another scheme (file:, data:, qrc:) would be answered
     // by this machine and could hand a local file back as the "rewritten" text.
     if (!isHttp(pending.endpoint) || pending.endpoint.host().isEmpty()) {
@@ -141,40 +205,107 @@ void RewriteService::rewrite(const QString& instruction, const QString& text, QO
         });
         return;
     }
+    if (!keepsTheKeyPrivate(pending.endpoint)) {
+        platform::postToMain(this, [this, pending = std::move(pending)] {
+            deliver(pending, RewriteResult::failure(sentInClear()));
+        });
+        return;
+    }
     keyLookups_->async([this, pending = std::move(pending)]() mutable {
         QString key = licenseKey_ ? licenseKey_() : QString();
         platform::postToMain(this, [this, pending = std::move(pending), key = std::move(key)] {
-            send(pending, key);
+            Pending withKey = pending;
+            withKey.body = requestBody(key, withKey.instruction, withKey.text);
+            send(std::move(withKey));
         });
     });
 }
 
-void RewriteService::send(Pending pending, const QString& licenseKey) {
+void RewriteService::send(Pending pending) {
     if (pending.hasReceiver && pending.receiver.isNull()) {
         return; // nobody waits for this answer any more; send nothing
     }
     QNetworkRequest request(pending.endpoint);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, pending.body.size());
     request.setTransferTimeout(static_cast<int>(idleTimeout_.count()));
     if (ssl_) {
         request.setSslConfiguration(*ssl_);
     }
-    QNetworkReply* reply =
-        network_.post(request, requestBody(licenseKey, pending.instruction, pending.text));
-    connect(reply, &QNetworkReply::finished, this, [this, reply, pending = std::move(pending)] {
-        reply->deleteLater();
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        std::optional<Error> transportError;
-        if (reply->error() != QNetworkReply::NoError &&
-            (!status.isValid() || transferFailed(reply->error()))) {
-            transportError = Error{QStringLiteral("QNetworkReply"),
-                                   static_cast<int>(reply->error()), reply->errorString()};
-        }
-        const std::optional<int> httpStatus =
-            status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt;
-        const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
-        deliver(pending, interpretReply(httpStatus, transportError, body));
-    });
+    // Redirects are weighed here, against the origin the key may go to.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    // Streamed from a body that cannot be read twice, so Qt cannot send the key again.
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    auto* body = new OnceReadableBody(pending.body);
+    QNetworkReply* reply = network_.post(request, body);
+    body->setParent(reply);
+    auto cutShort = std::make_shared<bool>(false);
+    connect(reply, &QNetworkReply::downloadProgress, this,
+            [reply, cutShort](qint64 received, qint64 total) {
+                if (!*cutShort && (received > maxReplyBytes || total > maxReplyBytes)) {
+                    *cutShort = true;
+                    reply->abort();
+                }
+            });
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, cutShort, pending = std::move(pending)]() mutable {
+                reply->deleteLater();
+                const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+                const std::optional<int> httpStatus =
+                    status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt;
+                if (*cutShort) {
+                    deliver(pending, oversized(httpStatus));
+                    return;
+                }
+                // Nothing here cancels a transfer but the bound above, so a cancellation is
+                // Qt's transfer time-out.
+                if (reply->error() == QNetworkReply::OperationCanceledError) {
+                    deliver(pending, RewriteResult::failure(timedOut()));
+                    return;
+                }
+                // Qt wanted to send the request again: the service gave no HTTP answer.
+                if (reply->error() == QNetworkReply::ContentReSendError) {
+                    deliver(pending, RewriteResult::failure(noResponse()));
+                    return;
+                }
+                if (httpStatus && followRedirect(reply, *httpStatus, pending)) {
+                    return;
+                }
+                std::optional<Error> transportError;
+                if (reply->error() != QNetworkReply::NoError &&
+                    (!status.isValid() || transferFailed(reply->error()))) {
+                    transportError = Error{QStringLiteral("QNetworkReply"),
+                                           static_cast<int>(reply->error()), reply->errorString()};
+                }
+                const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
+                deliver(pending, interpretReply(httpStatus, transportError, body));
+            });
+}
+
+bool RewriteService::followRedirect(QNetworkReply* reply, int status, Pending& pending) {
+    const QVariant location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute);
+    if (status < 300 || status > 399 || !location.isValid()) {
+        return false;
+    }
+    const QUrl target = pending.endpoint.resolved(location.toUrl());
+    if (!sameOrigin(pending.endpoint, target)) {
+        deliver(pending, RewriteResult::failure(redirectedElsewhere(status)));
+        return true;
+    }
+    // Only these keep the method and the body; any other redirect is the service's answer and
+    // reaches the caller as such.
+    if (status != 307 && status != 308) {
+        return false;
+    }
+    if (pending.redirectsLeft == 0) {
+        deliver(pending, RewriteResult::failure(tooManyRedirects()));
+        return true;
+    }
+    --pending.redirectsLeft;
+    pending.endpoint = target;
+    send(std::move(pending));
+    return true;
 }
 
 void RewriteService::deliver(const Pending& pending, const RewriteResult& result) const {

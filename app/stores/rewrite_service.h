@@ -46,6 +46,10 @@ public:
     using Completion = std::function<void(const RewriteResult&)>;
 
     static constexpr std::chrono::milliseconds defaultIdleTimeout{45'000};
+    // A rewrite is text a person reads: a reply beyond this is cut off and not read.
+    static constexpr qint64 maxReplyBytes = 512 * 1024;
+    // Redirects followed within the service's own origin before the request gives up.
+    static constexpr int maxRedirects = 5;
 
     RewriteService(BaseUrlSource baseUrl, LicenseKeySource licenseKey, QString defaultEndpoint,
                    QObject* parent = nullptr);
@@ -62,7 +66,10 @@ public:
     void setSslConfiguration(const QSslConfiguration& configuration) { ssl_ = configuration; }
 
     // Asks the service to rewrite `text` following `instruction`. `done` runs on the main thread
-    // with the outcome, unless `receiver` was given and is gone by then.
+    // with the outcome, unless `receiver` was given and is gone by then. The request carries the
+    // user's key, so it goes only to the configured origin, over HTTPS unless the service is on
+    // this machine, and is sent once. The rewritten text comes without the characters that
+    // withoutControls removes.
     void rewrite(const QString& instruction, const QString& text, QObject* receiver,
                  Completion done);
 
@@ -85,12 +92,16 @@ private:
         QString instruction;
         QString text;
         QUrl endpoint;
+        QByteArray body; // with the key in it: sent only to `endpoint`'s origin
+        int redirectsLeft = maxRedirects;
         QPointer<QObject> receiver;
         bool hasReceiver = false;
         Completion done;
     };
 
-    void send(Pending pending, const QString& licenseKey);
+    void send(Pending pending);
+    // Follows a redirect within the origin; false when the reply is not one to follow.
+    bool followRedirect(QNetworkReply* reply, int status, Pending& pending);
     void deliver(const Pending& pending, const RewriteResult& result) const;
 
     BaseUrlSource baseUrl_;

@@ -108,6 +108,24 @@ TEST_F(HistoryRewriteTest, AServiceErrorIsHeardAndShownForEightSecondsLeavingThe
     EXPECT_FALSE(state.notice());
 }
 
+TEST_F(HistoryRewriteTest, AFloodOfErrorTextIsShownShortAndARewriteReachesTheClipboardClean) {
+    // Within the reply's bound, yet far more than a notice can lay out without freezing.
+    const QByteArray flood = "quota \\u202e" + QByteArray(400'000, 'x');
+    server.setReply(
+        {500, "Internal Server Error", "application/json", R"({"error":")" + flood + R"("})"});
+    rewriteFromTheMenu();
+    ASSERT_TRUE(answered());
+    EXPECT_TRUE(state.noticeIsError());
+    EXPECT_TRUE(state.notice()->startsWith("quota xxx")) << state.notice()->left(40).toStdString();
+    EXPECT_LE(state.notice()->size(), 400);
+
+    server.setReply(
+        {200, "OK", "application/json", R"({"text":"\u001b[2JPlease\u0007 send it."})"});
+    rewriteFromTheMenu();
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "[2JPlease send it.");
+}
+
 TEST_F(HistoryRewriteTest, ASilentServiceTimesOutWithTheTransportsOwnWords) {
     server.setReply({200, "OK", "application/json", {}, /*silent=*/true});
     RewriteService::shared().setIdleTimeout(std::chrono::milliseconds(400));

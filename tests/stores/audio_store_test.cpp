@@ -39,6 +39,11 @@ protected:
         ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
     }
 
+    // The name the archive gives recording `n`.
+    static QString rec(int n) {
+        return QStringLiteral("%1-ABCD-4000-8000-00000000000F.wav").arg(n, 8, 10, QChar('0'));
+    }
+
     QStringList remaining() const {
         return QDir(folder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
@@ -151,64 +156,94 @@ TEST_F(AudioStoreTest, SavingNothingCreatesNoFileAndSavingAgainReplaces) {
 }
 
 TEST_F(AudioStoreTest, PruneKeepsTheNewestRunThatFitsAndCountsDeletedSizes) {
-    makeFile("a.wav", 100, 10); // newest
-    makeFile("b.wav", 100, 20);
-    makeFile("c.wav", 60, 30);
-    makeFile("d.wav", 1, 40); // oldest
+    makeFile(rec(1), 100, 10); // newest
+    makeFile(rec(2), 100, 20);
+    makeFile(rec(3), 60, 30);
+    makeFile(rec(4), 1, 40); // oldest
     EXPECT_EQ(store.totalBytes(), 261);
     store.prune(250);
-    EXPECT_EQ(remaining(), (QStringList{"a.wav", "b.wav"}));
+    EXPECT_EQ(remaining(), (QStringList{rec(1), rec(2)}));
     EXPECT_EQ(store.totalBytes(), 200);
 }
 
 TEST_F(AudioStoreTest, PruneBoundaries) {
-    makeFile("huge.wav", 500, 1); // newest, alone over the limit
-    makeFile("fits.wav", 200, 2);
-    makeFile("exact.wav", 50, 3); // running total now exactly 250
-    makeFile("small.wav", 1, 4);  // one byte over: goes
+    makeFile(rec(5), 500, 1); // newest, alone over the limit
+    makeFile(rec(6), 200, 2);
+    makeFile(rec(7), 50, 3); // running total now exactly 250
+    makeFile(rec(8), 1, 4);  // one byte over: goes
     store.prune(250);
     EXPECT_EQ(remaining(), QStringList{})
         << "the huge newest file starts the total above the limit";
 
-    makeFile("fits.wav", 200, 2);
-    makeFile("exact.wav", 50, 3);
-    makeFile("small.wav", 1, 4);
+    makeFile(rec(6), 200, 2);
+    makeFile(rec(7), 50, 3);
+    makeFile(rec(8), 1, 4);
     store.prune(250);
-    EXPECT_EQ(remaining(), (QStringList{"exact.wav", "fits.wav"}));
+    EXPECT_EQ(remaining(), (QStringList{rec(6), rec(7)}));
 
-    makeFile("empty.wav", 0, 0); // newest: the running total is still 0 there
+    makeFile(rec(9), 0, 0); // newest: the running total is still 0 there
     store.prune(0);
-    EXPECT_EQ(remaining(), QStringList{"empty.wav"});
+    EXPECT_EQ(remaining(), QStringList{rec(9)});
 }
 
-TEST_F(AudioStoreTest, OtherFilesCountAndAgeButFoldersAndLinksAreLeftAlone) {
+TEST_F(AudioStoreTest, OnlyItsOwnRecordingsCountAgeAndGo) {
+    makeFile(rec(3), 100, 3);
     makeFile("notes.txt", 100, 1);
     makeFile(".hidden", 100, 2);
-    makeFile("old.wav", 100, 3);
+    makeFile(rec(1).toLower(), 100, 1); // not a name the archive writes
     ASSERT_TRUE(QDir(folder()).mkpath("sub"));
-    QFile inner(folder() + "/sub/inside.wav");
+    QFile inner(folder() + "/sub/" + rec(4));
     ASSERT_TRUE(inner.open(QIODevice::WriteOnly));
     inner.write(QByteArray(1000, 'x'));
     inner.close();
-    ASSERT_TRUE(QFile::link(folder() + "/old.wav", folder() + "/link.wav"));
+    ASSERT_TRUE(QFile::link(folder() + "/notes.txt", folder() + "/" + rec(5)));
 
-    EXPECT_EQ(store.totalBytes(), 300);
-    store.prune(150);
-    EXPECT_EQ(remaining(), QStringList{"notes.txt"});
-    EXPECT_TRUE(QFileInfo::exists(folder() + "/sub/inside.wav"));
-    EXPECT_TRUE(QFileInfo(folder() + "/link.wav").isSymLink());
+    EXPECT_EQ(store.totalBytes(), 100);
+    store.prune(0);
+    store.deleteAll();
+    EXPECT_EQ(remaining(), (QStringList{".hidden", rec(1).toLower(), rec(5), "notes.txt"}));
+    EXPECT_EQ(QFileInfo(folder() + "/sub/" + rec(4)).size(), 1000);
 }
 
-TEST_F(AudioStoreTest, DeleteAllEmptiesTheArchiveAndSavingRecreatesIt) {
-    const QUuid id = QUuid::createUuid();
-    ASSERT_TRUE(store.save(std::vector<float>(16, 0.0f), id));
-    makeFile("other.bin", 10, 1);
+// Recordings moved to a bigger disk through a linked folder that also holds the person's music.
+TEST_F(AudioStoreTest, ALinkedFolderKeepsEverythingThatIsNotARecording) {
+    const QString music = root.path() + "/Music";
+    ASSERT_TRUE(QDir().mkpath(music + "/album/disc1"));
+    const QStringList theirs = {"a.mp3",
+                                "b.mp3",
+                                "c.mp3",
+                                "d.mp3",
+                                "e.mp3",
+                                "readme.txt",
+                                "album/disc1/01.flac",
+                                "album/disc1/02.flac"};
+    for (const QString& name : theirs) {
+        QFile file(music + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(400'000, 'm'));
+        file.close();
+        const timespec old{::time(nullptr) - 86'400, 0};
+        const timespec times[2] = {old, old};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file.fileName()).constData(), times, 0),
+                  0);
+    }
+    ASSERT_TRUE(QDir().mkpath(dataFolder));
+    ASSERT_TRUE(QFile::link(music, folder()));
+
+    const QUuid first = QUuid::createUuid();
+    const QUuid second = QUuid::createUuid();
+    ASSERT_TRUE(store.save(std::vector<float>(300'000, 0.1f), first));
+    ASSERT_TRUE(store.save(std::vector<float>(300'000, 0.1f), second));
+    EXPECT_EQ(store.totalBytes(), 2 * 600'044);
+    store.prune(1'000'000);
+    EXPECT_EQ(store.exists(first) + store.exists(second), 1) << "one recording fits the budget";
+
     store.deleteAll();
-    EXPECT_FALSE(QFileInfo::exists(folder() + "/other.bin"));
-    EXPECT_FALSE(store.exists(id));
-    EXPECT_EQ(store.totalBytes(), 0);
-    EXPECT_TRUE(store.save(std::vector<float>(16, 0.0f), id));
-    EXPECT_TRUE(store.exists(id));
+    EXPECT_FALSE(store.exists(first) || store.exists(second));
+    EXPECT_TRUE(QFileInfo(folder()).isSymLink());
+    for (const QString& name : theirs) {
+        EXPECT_EQ(QFileInfo(music + "/" + name).size(), 400'000) << name.toStdString();
+    }
 }
 
 TEST_F(AudioStoreTest, TheNextStartRemovesRecordingsAKillCutShortAndNothingElse) {

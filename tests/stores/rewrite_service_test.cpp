@@ -213,7 +213,8 @@ TEST_F(RewriteServiceTest, AServiceThatFallsSilentTimesOutWithTheNetworkError) {
     const RewriteResult result = rewriteNow("i", "t");
     ASSERT_FALSE(result.succeeded());
     EXPECT_EQ(result.error.domain, "QNetworkReply");
-    EXPECT_EQ(result.error.code, int(QNetworkReply::OperationCanceledError));
+    EXPECT_EQ(result.error.code, int(QNetworkReply::TimeoutError));
+    EXPECT_NE(result.error.description, "Operation canceled");
     EXPECT_EQ(server.requests().size(), 1);
 }
 
@@ -274,6 +275,116 @@ TEST_F(RewriteServiceTest, AnAnswerForAReceiverThatIsGoneIsDropped) {
     EXPECT_FALSE(lateAnswer);
     ASSERT_EQ(server.requests().size(), 1);
     EXPECT_EQ(QJsonDocument::fromJson(server.requests()[0].body)["text"].toString(), "second");
+}
+
+QString keyIn(const test::RecordedRequest& request) {
+    return QJsonDocument::fromJson(request.body)["licenseKey"].toString();
+}
+
+TEST_F(RewriteServiceTest, TheKeyGoesOnlyToTheConfiguredOriginAndOnlyOnce) {
+    // Plain HTTP to another machine would carry the key in clear: nothing is sent.
+    base = QStringLiteral("http://203.0.113.9:9/");
+    RewriteResult result = rewriteNow("i", "t");
+    ASSERT_FALSE(result.succeeded());
+    EXPECT_EQ(result.error.domain, "Tavik");
+    EXPECT_EQ(result.error.code, 2);
+    EXPECT_TRUE(result.error.description.contains("https"))
+        << result.error.description.toStdString();
+
+    // A service on this machine may speak plain HTTP.
+    test::RewriteHttpsServer local(/*plainHttp=*/true);
+    ASSERT_TRUE(local.isListening());
+    local.setReply({200, "OK", "application/json", R"({"text":"local"})"});
+    base = local.baseUrl();
+    result = rewriteNow("i", "t");
+    ASSERT_TRUE(result.succeeded()) << result.error.description.toStdString();
+    ASSERT_EQ(local.requests().size(), 1);
+    EXPECT_EQ(keyIn(local.requests()[0]), licenseKey);
+
+    // A redirect to another origin is not followed, whatever its kind.
+    test::RewriteHttpsServer elsewhere;
+    ASSERT_TRUE(elsewhere.isListening());
+    elsewhere.setReply({200, "OK", "application/json", R"({"text":"stolen"})"});
+    base = server.baseUrl();
+    for (const int status : {307, 308, 302}) {
+        SCOPED_TRACE(status);
+        server.setReply({status, "Moved", "application/json", "{}", false,
+                         elsewhere.baseUrl().toUtf8() + "v1/transform"});
+        result = rewriteNow("i", "t");
+        ASSERT_FALSE(result.succeeded());
+        EXPECT_EQ(result.error.domain, "Tavik");
+        EXPECT_EQ(result.error.code, status);
+    }
+    EXPECT_EQ(elsewhere.connectionCount(), 0);
+    EXPECT_EQ(server.requests().size(), 3);
+
+    // Within the origin a redirect is followed, body and all, but a loop ends soon.
+    server.setReplyFor("/old/v1/transform",
+                       {308, "Moved", "application/json", "{}", false, "/new/v1/transform"});
+    server.setReplyFor("/new/v1/transform", {200, "OK", "application/json", R"({"text":"moved"})"});
+    server.setReplyFor("/loop/v1/transform",
+                       {307, "Again", "application/json", "{}", false, "/loop/v1/transform"});
+    base = server.baseUrl() + "old/";
+    result = rewriteNow("i", "t");
+    ASSERT_TRUE(result.succeeded()) << result.error.description.toStdString();
+    EXPECT_EQ(*result.text, "moved");
+    EXPECT_EQ(keyIn(server.requests().last()), licenseKey);
+    const qsizetype beforeLoop = server.requests().size();
+    base = server.baseUrl() + "loop/";
+    EXPECT_FALSE(rewriteNow("i", "t").succeeded());
+    EXPECT_LE(server.requests().size() - beforeLoop, 6);
+
+    // A reply that is not HTTP is not answered by sending the request again.
+    for (const QByteArray& garbage :
+         {QByteArray("GARBAGE\r\n\r\n"), QByteArray("HTTP/1.1 abc nonsense\r\n\r\n"),
+          QByteArray("\x16\x03\x01 junk")}) {
+        SCOPED_TRACE(garbage.toStdString());
+        server.setReply({200, "OK", "", {}, false, {}, false, garbage});
+        base = server.baseUrl();
+        const qsizetype before = server.requests().size();
+        EXPECT_FALSE(rewriteNow("i", "t").succeeded());
+        EXPECT_EQ(server.requests().size() - before, 1);
+    }
+}
+
+TEST_F(RewriteServiceTest, RepliesAreBoundedAndTheTextIsCleanedOfControls) {
+    const QByteArray huge = QByteArray(4 * 1024 * 1024, 'a');
+    for (const bool noLength : {false, true}) {
+        SCOPED_TRACE(noLength);
+        server.setReply(
+            {200, "OK", "application/json", R"({"text":")" + huge + R"("})", false, {}, noLength});
+        RewriteResult result = rewriteNow("i", "t");
+        ASSERT_FALSE(result.succeeded());
+        EXPECT_EQ(result.error.domain, "Tavik");
+        EXPECT_EQ(result.error.code, 3);
+        server.setReply({500,
+                         "Error",
+                         "application/json",
+                         R"({"error":")" + huge + R"("})",
+                         false,
+                         {},
+                         noLength});
+        result = rewriteNow("i", "t");
+        ASSERT_FALSE(result.succeeded());
+        EXPECT_EQ(result.error.code, 500);
+        EXPECT_EQ(result.error.description, "The rewrite failed.");
+    }
+
+    // A long rewrite well within the bound arrives whole.
+    const QByteArray longText = QByteArray(300'000, 'b');
+    server.setReply({200, "OK", "application/json", R"({"text":")" + longText + R"("})"});
+    RewriteResult result = rewriteNow("i", "t");
+    ASSERT_TRUE(result.succeeded());
+    EXPECT_EQ(result.text->size(), longText.size());
+
+    // Pasted into a terminal, escape sequences and other controls act as keys; bidirectional
+    // overrides make the text read other than it is.
+    server.setReply({200, "OK", "application/json",
+                     R"({"text":"a\u001b[31mred\u0000\u0007\u009b \u202eevil\u202c\u2066x\u2069)"
+                     R"(\tok\nnext\r\nend\u007f \u00e9\u200f"})"});
+    result = rewriteNow("i", "t");
+    ASSERT_TRUE(result.succeeded());
+    EXPECT_EQ(*result.text, QString::fromUtf8("a[31mred evilx\tok\nnext\r\nend é\u200f"));
 }
 
 TEST(RewriteReplyTest, TheHttpStatusDecidesEvenWhenTheNetworkLayerFlagsIt) {

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QSslServer>
 #include <QSslSocket>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 namespace tavik::test {
@@ -46,7 +47,15 @@ const Credentials& credentials() {
 
 } // namespace
 
-RewriteHttpsServer::RewriteHttpsServer() : server_(std::make_unique<QSslServer>()) {
+RewriteHttpsServer::RewriteHttpsServer(bool plainHttp) : plainHttp_(plainHttp) {
+    if (plainHttp_) {
+        server_ = std::make_unique<QTcpServer>();
+        connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this,
+                &RewriteHttpsServer::accept);
+        server_->listen(QHostAddress::LocalHost, 0);
+        return;
+    }
+    auto secure = std::make_unique<QSslServer>();
     certificate_ = credentials().certificate;
     key_ = credentials().key;
     if (certificate_.isNull() || key_.isNull()) {
@@ -56,8 +65,9 @@ RewriteHttpsServer::RewriteHttpsServer() : server_(std::make_unique<QSslServer>(
     configuration.setLocalCertificate(certificate_);
     configuration.setPrivateKey(key_);
     configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
-    server_->setSslConfiguration(configuration);
-    connect(server_.get(), &QSslServer::pendingConnectionAvailable, this,
+    secure->setSslConfiguration(configuration);
+    server_ = std::move(secure);
+    connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this,
             &RewriteHttpsServer::accept);
     server_->listen(QHostAddress::LocalHost, 0);
 }
@@ -65,15 +75,15 @@ RewriteHttpsServer::RewriteHttpsServer() : server_(std::make_unique<QSslServer>(
 RewriteHttpsServer::~RewriteHttpsServer() = default;
 
 bool RewriteHttpsServer::isListening() const {
-    return server_->isListening();
+    return server_ && server_->isListening();
 }
 
 quint16 RewriteHttpsServer::port() const {
-    return server_->serverPort();
+    return server_ ? server_->serverPort() : 0;
 }
 
 QString RewriteHttpsServer::baseUrl() const {
-    return QStringLiteral("https://127.0.0.1:%1/").arg(port());
+    return QStringLiteral("%1://127.0.0.1:%2/").arg(plainHttp_ ? "http" : "https").arg(port());
 }
 
 QSslConfiguration RewriteHttpsServer::trustingClientConfiguration() const {
@@ -84,21 +94,21 @@ QSslConfiguration RewriteHttpsServer::trustingClientConfiguration() const {
 
 void RewriteHttpsServer::accept() {
     while (server_->hasPendingConnections()) {
-        auto* socket = qobject_cast<QSslSocket*>(server_->nextPendingConnection());
+        QTcpSocket* socket = server_->nextPendingConnection();
         if (socket == nullptr) {
             continue;
         }
         ++connections_;
         socket->setParent(this);
-        connect(socket, &QSslSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        connect(socket, &QSslSocket::disconnected, this, [this, socket] {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             buffers_.remove(socket);
             socket->deleteLater();
         });
     }
 }
 
-void RewriteHttpsServer::readFrom(QSslSocket* socket) {
+void RewriteHttpsServer::readFrom(QTcpSocket* socket) {
     QByteArray& buffer = buffers_[socket];
     buffer += socket->readAll();
     const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
@@ -124,13 +134,23 @@ void RewriteHttpsServer::readFrom(QSslSocket* socket) {
     request.body = buffer.mid(headerEnd + 4, length);
     buffer.clear();
     requests_.append(request);
-    if (reply_.silent) {
+    const CannedReply& reply =
+        repliesByTarget_.contains(request.target) ? repliesByTarget_[request.target] : reply_;
+    if (reply.silent) {
         return;
     }
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply_.status) + ' ' + reply_.reason +
-                        "\r\nContent-Type: " + reply_.contentType +
-                        "\r\nContent-Length: " + QByteArray::number(reply_.body.size()) +
-                        "\r\nConnection: close\r\n\r\n" + reply_.body;
+    QByteArray answer = reply.raw;
+    if (answer.isEmpty()) {
+        answer = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reply.reason +
+                 "\r\nContent-Type: " + reply.contentType;
+        if (!reply.location.isEmpty()) {
+            answer += "\r\nLocation: " + reply.location;
+        }
+        if (!reply.noLength) {
+            answer += "\r\nContent-Length: " + QByteArray::number(reply.body.size());
+        }
+        answer += "\r\nConnection: close\r\n\r\n" + reply.body;
+    }
     socket->write(answer);
     socket->disconnectFromHost();
 }

@@ -14,8 +14,8 @@
 
 #include <memory>
 
-class QSslServer;
-class QSslSocket;
+class QTcpServer;
+class QTcpSocket;
 
 namespace tavik::test {
 
@@ -31,22 +31,30 @@ struct CannedReply {
     QByteArray reason = "OK";
     QByteArray contentType = "application/json";
     QByteArray body;
-    bool silent = false; // accept the request and never answer
+    bool silent = false;      // accept the request and never answer
+    QByteArray location = {}; // sent as the "Location" header when not empty
+    bool noLength = false;    // no "Content-Length": the body ends when the connection closes
+    QByteArray raw = {};      // when not empty, sent as the whole answer instead of the above
 };
 
 class RewriteHttpsServer : public QObject {
     Q_OBJECT
 
 public:
-    RewriteHttpsServer();
+    // `plainHttp` serves HTTP without TLS.
+    explicit RewriteHttpsServer(bool plainHttp = false);
     ~RewriteHttpsServer() override;
 
     // False when no certificate could be made or the port could not be opened.
     bool isListening() const;
-    QString baseUrl() const; // "https://127.0.0.1:<port>/"
+    QString baseUrl() const; // "https://127.0.0.1:<port>/" ("http://" without TLS)
     quint16 port() const;
 
     void setReply(CannedReply reply) { reply_ = std::move(reply); }
+    // The answer for one request target (path and query), in place of the common one.
+    void setReplyFor(const QByteArray& target, CannedReply reply) {
+        repliesByTarget_.insert(target, std::move(reply));
+    }
     const QList<RecordedRequest>& requests() const { return requests_; }
     int connectionCount() const { return connections_; }
 
@@ -55,14 +63,16 @@ public:
 
 private:
     void accept();
-    void readFrom(QSslSocket* socket);
+    void readFrom(QTcpSocket* socket);
 
-    std::unique_ptr<QSslServer> server_;
+    bool plainHttp_ = false;
+    std::unique_ptr<QTcpServer> server_;
     QSslCertificate certificate_;
     QSslKey key_;
     CannedReply reply_;
+    QMap<QByteArray, CannedReply> repliesByTarget_;
     QList<RecordedRequest> requests_;
-    QMap<QSslSocket*, QByteArray> buffers_;
+    QMap<QTcpSocket*, QByteArray> buffers_;
     int connections_ = 0;
 };
 

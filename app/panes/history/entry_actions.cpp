@@ -67,7 +67,8 @@ void EntryActions::runAI(const HistoryEntry& entry, const Transforms::Transform&
                             // A failed rewrite is heard whatever the sound setting says; the
                             // clipboard and the copy mark stay as they were.
                             playSound(QStringLiteral("Basso"));
-                            state->say(result.error.description, true);
+                            state->say(history_texts::rewriteFailedNotice(result.error.description),
+                                       true);
                         });
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/panes/history/figure_text.h"
 #include "app/stores/preferences.h"
+#include "app/stores/readable_text.h"
 
 namespace tavik::panes::history_texts {
 
@@ -64,6 +65,11 @@ QString rewritingNotice(const QString& transformName) {
 QString rewriteDoneNotice(const QString& transformName) {
     return QStringLiteral("“") + transformName +
            QStringLiteral("” done — the rewrite is on your clipboard.");
+}
+
+QString rewriteFailedNotice(const QString& errorDescription) {
+    constexpr qsizetype longestNotice = 300;
+    return shortened(withoutControls(errorDescription), longestNotice);
 }
 
 QString couldNotPlayNotice(const QString& reason) {

@@ -42,6 +42,9 @@ QString emptyHintText(const QString& primaryLabel);
 QString appliedNotice(const QString& kindLabel);
 QString rewritingNotice(const QString& transformName);
 QString rewriteDoneNotice(const QString& transformName);
+// A failed rewrite's error as its notice shows it. The text may be the service's own: cut to a
+// length a notice lays out at once, without controls or bidirectional overrides.
+QString rewriteFailedNotice(const QString& errorDescription);
 // The error notice when a row's recording cannot play, with the sound server's part in it.
 QString couldNotPlayNotice(const QString& reason);
 
