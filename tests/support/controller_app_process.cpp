@@ -23,10 +23,12 @@ QString TavikProcess::program() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../app/shell/tavik");
 }
 
-bool TavikProcess::start(const QProcessEnvironment& environment) {
+bool TavikProcess::start(const QProcessEnvironment& environment,
+                         const std::function<void()>& inChild) {
     QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
     all.insert(environment);
     process_.setProcessEnvironment(all);
+    process_.setChildProcessModifier(inChild);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(program(), {});
     return process_.waitForStarted(10000);
