@@ -34,6 +34,11 @@ InstanceServer::InstanceServer(QString path, QObject* parent)
     : QObject(parent), path_(std::move(path)) {}
 
 InstanceServer::~InstanceServer() {
+    // Ended here, while this object is whole: their signals reach it.
+    while (!open_.isEmpty()) {
+        QLocalSocket* socket = open_.takeLast();
+        delete socket;
+    }
     close();
     ::unlink(QFile::encodeName(path_).constData());
 }
