@@ -80,8 +80,12 @@ QString SingleInstance::keyFor(const QString& configFolder) {
 }
 
 SingleInstance::Claim SingleInstance::claim(int timeoutMs) {
-    if (QDir::isAbsolutePath(runtimeFolder_)) {
-        ensurePrivateFolder(runtimeFolder_);
+    if (QDir::isAbsolutePath(runtimeFolder_) && !ensurePrivateFolder(runtimeFolder_)) {
+        // A full disk is the usual reason: say so rather than that the folder is missing.
+        refusal_ = QStringLiteral("cannot make the folder %1 for the single-instance lock: %2")
+                       .arg(runtimeFolder_, QString::fromLocal8Bit(std::strerror(errno)));
+        logLine(QStringLiteral("single instance: ") + refusal_ + QStringLiteral(" — refusing"));
+        return Claim::refused;
     }
     refusal_ = whyNotPrivate(runtimeFolder_);
     if (!refusal_.isEmpty()) {

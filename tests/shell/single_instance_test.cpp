@@ -230,6 +230,12 @@ TEST(SingleInstance, AFullFolderStillLocksAndOneWhereNoLockCanBeMadeRefuses) {
     EXPECT_EQ(refused.claim(1000), Claim::refused);
     EXPECT_EQ(refused.refusal(), "cannot make the single-instance lock " + refused.lockPath() +
                                      ": Read-only file system");
+    // Without XDG_RUNTIME_DIR the folder itself is made first, which a full disk can refuse.
+    SingleInstance noFolder(disk.folder() + "/runtime", key);
+    EXPECT_EQ(noFolder.claim(1000), Claim::refused);
+    EXPECT_EQ(noFolder.refusal(), "cannot make the folder " + disk.folder() +
+                                      "/runtime for the single-instance lock: "
+                                      "Read-only file system");
     disk.setReadOnly(false);
 }
 
