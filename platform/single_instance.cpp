@@ -1,14 +1,14 @@
 #include "platform/single_instance.h"
 
+#include "platform/instance_lock.h"
+#include "platform/instance_server.h"
 #include "platform/log_sink.h"
 #include "platform/private_files.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QThread>
 
 #include <cerrno>
@@ -20,8 +20,6 @@
 namespace tavik::platform {
 namespace {
 
-const QByteArray reopenRequest = QByteArrayLiteral("reopen\n");
-const QByteArray reopenAnswer = QByteArrayLiteral("ok\n");
 constexpr int retryPauseMs = 100;
 
 } // namespace
@@ -30,10 +28,8 @@ SingleInstance::SingleInstance(QString runtimeFolder, QString key, QObject* pare
     : QObject(parent), runtimeFolder_(std::move(runtimeFolder)), key_(std::move(key)) {}
 
 SingleInstance::~SingleInstance() {
-    if (server_ != nullptr) {
-        server_->close();
-    }
-    // The lock file is removed by QLockFile's destructor when this process holds it.
+    // The socket goes before the lock: whoever takes the lock next finds no answer to wait for.
+    delete server_;
 }
 
 QString SingleInstance::lockPath() const {
@@ -84,8 +80,12 @@ QString SingleInstance::keyFor(const QString& configFolder) {
 }
 
 SingleInstance::Claim SingleInstance::claim(int timeoutMs) {
-    if (QDir::isAbsolutePath(runtimeFolder_)) {
-        ensurePrivateFolder(runtimeFolder_);
+    if (QDir::isAbsolutePath(runtimeFolder_) && !ensurePrivateFolder(runtimeFolder_)) {
+        // A full disk is the usual reason: say so rather than that the folder is missing.
+        refusal_ = QStringLiteral("cannot make the folder %1 for the single-instance lock: %2")
+                       .arg(runtimeFolder_, QString::fromLocal8Bit(std::strerror(errno)));
+        logLine(QStringLiteral("single instance: ") + refusal_ + QStringLiteral(" — refusing"));
+        return Claim::refused;
     }
     refusal_ = whyNotPrivate(runtimeFolder_);
     if (!refusal_.isEmpty()) {
@@ -93,20 +93,25 @@ SingleInstance::Claim SingleInstance::claim(int timeoutMs) {
         logLine(QStringLiteral("single instance: ") + refusal_ + QStringLiteral(" — refusing"));
         return Claim::refused;
     }
-    lock_ = std::make_unique<QLockFile>(lockPath());
-    // Only a dead holder makes a lock stale, however long a Tavik has been running.
-    lock_->setStaleLockTime(0);
+    lock_ = std::make_unique<InstanceLock>(lockPath());
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
-        if (lock_->tryLock(0)) {
-            listen();
+        switch (lock_->tryLock()) {
+        case InstanceLock::Outcome::held:
+            server_ = new InstanceServer(socketPath(), this);
+            if (!server_->listen()) {
+                logLine(QStringLiteral("single instance: cannot listen on %1 — %2")
+                            .arg(socketPath(), server_->errorString()));
+            }
+            connect(server_, &InstanceServer::reopenRequested, this,
+                    &SingleInstance::reopenRequested);
             return Claim::first;
-        }
-        if (lock_->error() != QLockFile::LockFailedError) {
-            // A runtime folder we cannot write: refusing to start would help nobody.
-            logLine(QStringLiteral("single instance: cannot lock %1 — running unguarded")
-                        .arg(lockPath()));
-            return Claim::first;
+        case InstanceLock::Outcome::failed:
+            refusal_ = lock_->error();
+            logLine(QStringLiteral("single instance: ") + refusal_ + QStringLiteral(" — refusing"));
+            return Claim::refused;
+        case InstanceLock::Outcome::heldElsewhere:
+            break;
         }
         const int left = static_cast<int>(deadline.remainingTime());
         if (askHolderToReopen(std::max(left, 1))) {
@@ -119,40 +124,6 @@ SingleInstance::Claim SingleInstance::claim(int timeoutMs) {
     }
 }
 
-bool SingleInstance::listen() {
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    // We hold the lock, so a socket file still there was left by a process that died.
-    QLocalServer::removeServer(socketPath());
-    if (!server_->listen(socketPath())) {
-        logLine(QStringLiteral("single instance: cannot listen on %1 — %2")
-                    .arg(socketPath(), server_->errorString()));
-        return false;
-    }
-    connect(server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
-    return true;
-}
-
-void SingleInstance::answer() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine()) {
-                if (socket->bytesAvailable() > reopenRequest.size()) {
-                    socket->abort(); // not one of ours: never buffer without bound
-                }
-                return;
-            }
-            if (socket->readLine(64) == reopenRequest) {
-                socket->write(reopenAnswer);
-                socket->flush();
-                emit reopenRequested();
-            }
-            socket->disconnectFromServer();
-        });
-    }
-}
-
 bool SingleInstance::askHolderToReopen(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
@@ -160,7 +131,7 @@ bool SingleInstance::askHolderToReopen(int timeoutMs) {
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
         return false;
     }
-    socket.write(reopenRequest);
+    socket.write(InstanceServer::request);
     if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
         return false;
     }
@@ -172,7 +143,7 @@ bool SingleInstance::askHolderToReopen(int timeoutMs) {
         }
         reply += socket.readAll();
     }
-    return reply == reopenAnswer;
+    return reply == InstanceServer::answer;
 }
 
 } // namespace tavik::platform

@@ -5,15 +5,16 @@
 
 #include <memory>
 
-class QLocalServer;
-class QLockFile;
-
 namespace tavik::platform {
+
+class InstanceLock;
+class InstanceServer;
 
 // One Tavik per user: two would both hear the shortcut and insert every dictation twice, and
 // overwrite each other's history. The first process holds a lock file in the runtime folder and
 // listens on a local socket beside it; a later start asks that process to show its window and
-// leaves. A lock left by a process that died is taken over, never obeyed. The lock and the socket
+// leaves. A lock left by a process that died is taken over, never obeyed; where no lock can be
+// made at all Tavik does not start, as two would lose dictations. The lock and the socket
 // live only in a folder of this user's that no one else may enter: another user who could reach
 // them could answer in Tavik's name or keep it from starting.
 class SingleInstance final : public QObject {
@@ -23,7 +24,7 @@ public:
         first,      // this process holds the lock and listens for later starts
         handedOver, // another Tavik runs and was asked to show its window
         unanswered, // another Tavik holds the lock but did not answer in time
-        refused,    // the runtime folder is not a private one of this user's (see refusal())
+        refused,    // no private runtime folder, or no lock can be made in it (see refusal())
     };
 
     // `runtimeFolder` holds the lock and the socket; `key` names the data the instance guards
@@ -55,15 +56,13 @@ signals:
     void reopenRequested();
 
 private:
-    bool listen();
     bool askHolderToReopen(int timeoutMs);
-    void answer();
 
     QString runtimeFolder_;
     QString key_;
     QString refusal_;
-    std::unique_ptr<QLockFile> lock_;
-    QLocalServer* server_ = nullptr;
+    std::unique_ptr<InstanceLock> lock_;
+    InstanceServer* server_ = nullptr;
 };
 
 } // namespace tavik::platform

@@ -11,6 +11,7 @@
 #include "app/stores/diagnostic_log.h"
 #include "app/stores/shared_saves.h"
 #include "app/stores/store_notices.h"
+#include "platform/display_check.h"
 #include "platform/folders.h"
 #include "platform/single_instance.h"
 
@@ -21,6 +22,10 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    if (const QString why = tavik::platform::whyNoDisplay(); !why.isEmpty()) {
+        std::fprintf(stderr, "tavik: %s\n", qPrintable(why));
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavik"));
     // The desktop entry's name: the taskbar and the window manager match windows to it.

@@ -6,6 +6,7 @@
 #include "platform/defaults_store.h"
 #include "platform/window_hints.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMoveEvent>
@@ -23,15 +24,24 @@ public:
 protected:
     void moveEvent(QMoveEvent* event) override {
         QWidget::moveEvent(event);
+        owner_.fitOnScreenIfDue();
         owner_.saveFrameSoon();
     }
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
+        owner_.fitOnScreenIfDue();
         owner_.saveFrameSoon();
     }
     void hideEvent(QHideEvent* event) override {
         QWidget::hideEvent(event);
         owner_.saveFrame();
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Exposed means mapped and framed: the decorations' size is known from here on.
+        if (event->type() == QEvent::Expose) {
+            owner_.fitOnScreenIfDue();
+        }
+        return QWidget::eventFilter(watched, event);
     }
 
 private:
@@ -73,7 +83,9 @@ void MainWindowController::show(std::optional<AppState::Section> section) {
     }
     // Without a taskbar entry a minimised window could not be found again: bring it back.
     window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+    fitDue_ = !window_->isVisible();
     window_->show();
+    fitOnScreenIfDue();
     window_->raise();
     window_->activateWindow();
 }
@@ -97,9 +109,33 @@ void MainWindowController::makeWindow() {
     }
     const auto saved = platform::DefaultsStore::shared().string(autosaveName());
     const std::optional<QRect> frame = saved ? window_frame::parse(*saved) : std::nullopt;
-    window_->setGeometry(window_frame::placement(frame, contentSize, minimumSize, screens));
+    const QRect placed = window_frame::placement(frame, contentSize, minimumSize, screens);
+    // On a screen smaller than the minimum the window could not be made to fit otherwise.
+    window_->setMinimumSize(minimumSize.boundedTo(placed.size()));
+    window_->setGeometry(placed);
     // Placing the window is not a move of the user's: nothing to save yet.
     frameSave_.stop();
+}
+
+void MainWindowController::fitOnScreenIfDue() {
+    if (!fitDue_ || !window_ || window_->windowState() != Qt::WindowNoState) {
+        return;
+    }
+    QWindow* handle = window_->windowHandle();
+    if (handle == nullptr || !handle->isExposed() || handle->frameMargins().isNull()) {
+        return; // not framed yet; without a window manager there is no frame to fit
+    }
+    fitDue_ = false;
+    QScreen* screen = handle->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const auto fitted = window_frame::fitFramed(window_->geometry(), handle->frameMargins(),
+                                                screen->availableGeometry());
+    if (fitted) {
+        window_->setMinimumSize(window_->minimumSize().boundedTo(fitted->size()));
+        window_->setGeometry(*fitted);
+    }
 }
 
 void MainWindowController::setInTaskbar(bool inTaskbar) {
@@ -114,6 +150,7 @@ void MainWindowController::applyTaskbarHints() {
     if (handle == nullptr) {
         window_->winId(); // the native window carries the states before it is first mapped
         handle = window_->windowHandle();
+        handle->installEventFilter(window_.get());
         platform::window_hints::setDesktopEntry(handle, QGuiApplication::desktopFileName());
     }
     platform::window_hints::set(handle, platform::WindowState::skipTaskbar, !inTaskbar_);

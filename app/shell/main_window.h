@@ -51,6 +51,10 @@ private:
 
     void makeWindow();
     void applyTaskbarHints();
+    // Once the window manager has framed a window just shown, brings the frame whole onto the
+    // screen's available area: it places the window by its inside, so a window as large as the
+    // screen would have its title bar above the top edge.
+    void fitOnScreenIfDue();
     void saveFrameSoon();
     void saveFrame();
 
@@ -60,6 +64,7 @@ private:
     std::unique_ptr<Window> window_;
     RootView* root_ = nullptr;
     bool inTaskbar_ = false;
+    bool fitDue_ = false;
     QTimer frameSave_;
 };
 

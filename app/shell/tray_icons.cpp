@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavik::tray_icons {
@@ -25,8 +26,14 @@ double luminance(const QColor& colour) {
            0.0722 * channel(rgb.blueF());
 }
 
-// The luminance with equal contrast on white and on black: (1.05 / (L + .05)) = ((L + .05) / .05).
-const double balancedLuminance = std::sqrt(1.05 * 0.05) - 0.05;
+// Panels the icon may land on: white and black, and the greys of common light and dark panels
+// (Breeze, Adwaita, the dark XEmbed trays). A dark grey is far lighter than black, so an ink
+// balanced between white and black alone reads under 3:1 on one.
+const QColor lightPanels[] = {QColor(0xFF, 0xFF, 0xFF), QColor(0xF6, 0xF5, 0xF4),
+                              QColor(0xEF, 0xF0, 0xF1)};
+const QColor darkPanels[] = {QColor(0x00, 0x00, 0x00), QColor(0x2B, 0x2B, 0x2B),
+                             QColor(0x31, 0x36, 0x3B), QColor(0x35, 0x35, 0x35),
+                             QColor(0x3C, 0x3C, 0x3C)};
 
 QImage tinted(const QImage& artwork, const QColor& ink) {
     QImage image = artwork.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -138,15 +145,34 @@ double contrast(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+bool readsOnEveryPanel(const QColor& ink) {
+    const auto readsOn = [&](const QColor& panel) {
+        return contrast(ink, panel) >= minimumContrast;
+    };
+    return std::all_of(std::begin(lightPanels), std::end(lightPanels), readsOn) &&
+           std::all_of(std::begin(darkPanels), std::end(darkPanels), readsOn);
+}
+
 QColor ink(const std::optional<QColor>& trayForeground, const QPalette& desktop) {
     if (trayForeground && trayForeground->isValid()) {
         return trayForeground->toRgb();
     }
     const QColor given = desktop.color(QPalette::Active, QPalette::WindowText);
-    if (contrast(given, Qt::white) >= minimumContrast &&
-        contrast(given, Qt::black) >= minimumContrast) {
+    if (readsOnEveryPanel(given)) {
         return given.toRgb();
     }
+    // The luminance with equal contrast on the darkest light panel and the lightest dark one:
+    // (Llight + .05) / (L + .05) = (L + .05) / (Ldark + .05).
+    double darkestLight = 1;
+    for (const QColor& panel : lightPanels) {
+        darkestLight = std::min(darkestLight, luminance(panel));
+    }
+    double lightestDark = 0;
+    for (const QColor& panel : darkPanels) {
+        lightestDark = std::max(lightestDark, luminance(panel));
+    }
+    const double balancedLuminance =
+        std::sqrt((darkestLight + 0.05) * (lightestDark + 0.05)) - 0.05;
     const QColor text = given.toHsl();
     // Luminance grows with lightness at a fixed hue and saturation: halve the interval until
     // the balanced point is reached.

@@ -32,10 +32,13 @@ inline constexpr int pixmapSizes[] = {16, 22, 24, 32, 48};
 // WCAG contrast ratio of two colours, from 1 (none) to 21.
 double contrast(const QColor& a, const QColor& b);
 
+// Whether `ink` reads at least minimumContrast on white, on black and on the greys of common
+// light and dark panels alike (which panel the icon lands on is not known).
+bool readsOnEveryPanel(const QColor& ink);
 // The ink of the icon's pixmaps, for panels that draw pixmaps as they are: the tray's own icon
-// colour when it gives one. Otherwise the desktop palette's text colour when it reads at least
-// 3:1 on a white panel and on a black one alike (which panel the icon lands on is not known),
-// else that colour brought to the middle lightness where both give about 4.5:1.
+// colour when it gives one. Otherwise the desktop palette's text colour when it reads on every
+// panel, else that colour brought to the lightness that reads equally on the darkest light
+// panel and the lightest dark one.
 QColor ink(const std::optional<QColor>& trayForeground, const QPalette& desktop);
 inline constexpr double minimumContrast = 3.0;
 

@@ -48,15 +48,27 @@ QRect placement(const std::optional<QRect>& saved, QSize defaultSize, QSize mini
             screen = *holder;
         }
     }
-    // A window larger than its screen cannot be reached whole; the minimum wins over a screen
-    // smaller than it, as the window cannot shrink further.
-    size = size.boundedTo(screen.size()).expandedTo(minimum);
+    size = size.boundedTo(screen.size()).expandedTo(minimum.boundedTo(screen.size()));
     QRect frame(QPoint(0, 0), size);
     frame.moveCenter(screen.center());
     // Keep the top-left corner, where the title bar begins, on the screen.
     frame.moveTopLeft(
         QPoint(std::max(frame.left(), screen.left()), std::max(frame.top(), screen.top())));
     return frame;
+}
+
+std::optional<QRect> fitFramed(const QRect& client, const QMargins& frame, const QRect& available) {
+    const QRect framed = client.marginsAdded(frame);
+    if (available.isEmpty() || available.contains(framed)) {
+        return std::nullopt;
+    }
+    QRect fitted = framed;
+    fitted.setSize(framed.size().boundedTo(available.size()));
+    fitted.moveLeft(
+        std::clamp(fitted.left(), available.left(), available.right() - fitted.width() + 1));
+    fitted.moveTop(
+        std::clamp(fitted.top(), available.top(), available.bottom() - fitted.height() + 1));
+    return fitted.marginsRemoved(frame);
 }
 
 } // namespace tavik::window_frame

@@ -221,8 +221,8 @@ QString DBusMenuAdaptor::textDirection() const {
 }
 
 void DBusMenuAdaptor::unknownId(int id) const {
-    if (calledFromDBus()) {
-        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no menu entry %1").arg(id));
+    if (menu_.calledFromDBus()) {
+        menu_.sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no menu entry %1").arg(id));
     }
 }
 

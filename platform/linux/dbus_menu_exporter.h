@@ -16,7 +16,9 @@ namespace tavik::platform {
 // line. A line's id follows its key, so it stays the same while the line stays; the lines the
 // last change removed keep answering clicks until the next change, for a panel that drew them
 // a moment before. Panels are told of changes as sparingly as the protocol allows.
-class DBusMenuExporter final : public QObject {
+// Qt gives a call's D-Bus context to the exported object, not to its adaptor: the adaptor
+// answers errors through this object's.
+class DBusMenuExporter final : public QObject, public QDBusContext {
     Q_OBJECT
 public:
     explicit DBusMenuExporter(QObject* parent = nullptr);
@@ -60,7 +62,7 @@ private:
 };
 
 // The com.canonical.dbusmenu interface of a DBusMenuExporter, for QDBusConnection to export.
-class DBusMenuAdaptor final : public QDBusAbstractAdaptor, protected QDBusContext {
+class DBusMenuAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
     Q_PROPERTY(uint Version READ version)

@@ -84,6 +84,10 @@ private:
         QTimer::singleShot(int(wait), this, [this] {
             scheduled_ = false;
             restackIfCovered();
+            // The check's round trips read whatever events had arrived into Xlib's queue, where
+            // the socket notifier no longer sees them: a window raised during the check would
+            // stay on top until some later event. Handle them now.
+            drain();
         });
     }
 

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <pwd.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -156,6 +157,92 @@ TEST(SingleInstance, WithoutARuntimeFolderOfItsOwnTheLockStaysPrivate) {
     EXPECT_EQ(elsewhere.refusal(), "no private folder for the single-instance lock: " +
                                        others.path() + " belongs to another user");
     EXPECT_TRUE(QDir(others.path()).isEmpty());
+}
+
+// What a crash, a power cut or a hand leaves where the lock goes. No live Tavik holds any of
+// them, so each is replaced by a fresh lock file, and nothing a link points to is opened,
+// changed or removed.
+TEST(SingleInstance, ABrokenLockFileNoLiveTavikHoldsIsReplacedWithAFreshOne) {
+    QTemporaryDir runtime;
+    QTemporaryDir elsewhere;
+    const QString key = SingleInstance::keyFor(runtime.path() + "/config");
+    const QString lock = SingleInstance(runtime.path(), key).lockPath();
+    const QString own = elsewhere.filePath("notes.txt");
+    const auto plant = [&](const QString& kind) {
+        QFile::remove(lock);
+        if (kind == "empty" || kind == "garbage") {
+            QFile file(lock);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(kind == "garbage" ? QByteArray("\x7f\x01 not a number\n\n42 host x") : "");
+            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                QFileDevice::ReadOther);
+        } else if (kind == "fifo") {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
+        } else {
+            const QString target = kind == "dangling" ? elsewhere.filePath("gone")
+                                   : kind == "zero"   ? QStringLiteral("/dev/zero")
+                                                      : own;
+            ASSERT_TRUE(QFile::link(target, lock));
+        }
+    };
+    QFile notes(own);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("the person's own words\n");
+    notes.close();
+
+    for (const QString kind : {"empty", "garbage", "dangling", "zero", "fifo", "own file"}) {
+        SCOPED_TRACE(kind.toStdString());
+        plant(kind);
+        {
+            SingleInstance first(runtime.path(), key);
+            ASSERT_EQ(first.claim(2000), Claim::first);
+            struct stat made {};
+            ASSERT_EQ(::lstat(QFile::encodeName(lock).constData(), &made), 0);
+            EXPECT_TRUE(S_ISREG(made.st_mode));
+            EXPECT_EQ(made.st_mode & 07777, 0600u);
+            // The lock holds: a later start reaches this one.
+            EXPECT_EQ(claimElsewhere(runtime.path(), key, 3000), Claim::handedOver);
+        }
+        EXPECT_FALSE(QFileInfo::exists(lock)) << "the holder removes its lock when it ends";
+    }
+    ASSERT_TRUE(notes.open(QIODevice::ReadOnly));
+    EXPECT_EQ(notes.readAll(), "the person's own words\n");
+    EXPECT_EQ(QFileInfo(own).permissions() & QFileDevice::ReadOther, QFileDevice::ReadOther);
+    struct stat zero {};
+    ASSERT_EQ(::stat("/dev/zero", &zero), 0);
+    EXPECT_TRUE(S_ISCHR(zero.st_mode));
+}
+
+// A runtime folder that is full or read-only: on a full one the lock is still made and keeps a
+// second start out; where none can be made, Tavik does not start and says why, since two side
+// by side would each save over the other's dictations.
+TEST(SingleInstance, AFullFolderStillLocksAndOneWhereNoLockCanBeMadeRefuses) {
+    TAVIK_RUN_IN_PRIVATE_MOUNT_NAMESPACE();
+    QTemporaryDir base;
+    test::SmallFileSystem disk(base.filePath("runtime"), 1 << 20);
+    ASSERT_TRUE(disk.mounted());
+    ASSERT_EQ(::chmod(QFile::encodeName(disk.folder()).constData(), 0700), 0);
+    const QString key = SingleInstance::keyFor(base.path() + "/config");
+    disk.fill();
+    {
+        SingleInstance first(disk.folder(), key);
+        ASSERT_EQ(first.claim(2000), Claim::first);
+        EXPECT_EQ(claimElsewhere(disk.folder(), key, 3000), Claim::handedOver);
+    }
+    disk.release();
+
+    disk.setReadOnly(true);
+    SingleInstance refused(disk.folder(), key);
+    EXPECT_EQ(refused.claim(1000), Claim::refused);
+    EXPECT_EQ(refused.refusal(), "cannot make the single-instance lock " + refused.lockPath() +
+                                     ": Read-only file system");
+    // Without XDG_RUNTIME_DIR the folder itself is made first, which a full disk can refuse.
+    SingleInstance noFolder(disk.folder() + "/runtime", key);
+    EXPECT_EQ(noFolder.claim(1000), Claim::refused);
+    EXPECT_EQ(noFolder.refusal(), "cannot make the folder " + disk.folder() +
+                                      "/runtime for the single-instance lock: "
+                                      "Read-only file system");
+    disk.setReadOnly(false);
 }
 
 } // namespace

@@ -48,12 +48,21 @@ TEST(WindowFramePlacement, SizeStaysBetweenTheMinimumAndTheScreen) {
     const QRect tiny = window_frame::placement(QRect(10, 10, 200, 100), standard, minimum, laptop);
     EXPECT_EQ(tiny.size(), minimum);
 
-    // A screen smaller than the minimum: the window cannot shrink further, but its title bar
-    // corner stays on the screen.
-    const QList<QRect> small{QRect(100, 50, 800, 600)};
+    // A screen smaller than the minimum (1920x1080 at 200 %, a panel on top): the window fits
+    // the screen, title bar corner included.
+    const QList<QRect> small{QRect(100, 24, 960, 516)};
     const QRect cramped = window_frame::placement(std::nullopt, standard, minimum, small);
-    EXPECT_EQ(cramped.size(), QSize(900, 600));
-    EXPECT_EQ(cramped.topLeft(), QPoint(100, 50));
+    EXPECT_EQ(cramped, small.first());
+
+    // Framed by the window manager, it is brought whole onto the screen: the title bar, 20 high,
+    // was above its top edge and the frame's right edge beyond its right.
+    const QMargins decorations(1, 20, 1, 1);
+    EXPECT_EQ(window_frame::fitFramed(cramped, decorations, small.first()),
+              QRect(101, 44, 958, 495));
+    const QRect inside(300, 200, 500, 300);
+    EXPECT_EQ(window_frame::fitFramed(inside, decorations, small.first()), std::nullopt);
+    EXPECT_EQ(window_frame::fitFramed(inside.translated(500, 0), decorations, small.first()),
+              QRect(559, 200, 500, 300));
 
     EXPECT_EQ(window_frame::placement(std::nullopt, standard, minimum, {}),
               QRect(QPoint(0, 0), standard));

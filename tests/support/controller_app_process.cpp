@@ -23,15 +23,18 @@ QString TavikProcess::program() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../app/shell/tavik");
 }
 
-bool TavikProcess::start(const QProcessEnvironment& environment) {
-    return start(program(), {}, environment);
+bool TavikProcess::start(const QProcessEnvironment& environment,
+                         const std::function<void()>& inChild) {
+    return start(program(), {}, environment, inChild);
 }
 
 bool TavikProcess::start(const QString& program, const QStringList& arguments,
-                         const QProcessEnvironment& environment) {
+                         const QProcessEnvironment& environment,
+                         const std::function<void()>& inChild) {
     QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
     all.insert(environment);
     process_.setProcessEnvironment(all);
+    process_.setChildProcessModifier(inChild);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(program, arguments);
     return process_.waitForStarted(10000);

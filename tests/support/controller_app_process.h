@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -21,11 +22,14 @@ public:
     // The application built beside the test programs.
     static QString program();
 
-    // Starts it in this process's environment, with `environment` added (e.g. a scale factor).
-    bool start(const QProcessEnvironment& environment = {});
+    // Starts it in this process's environment, with `environment` added (e.g. a scale factor);
+    // `inChild`, when given, runs in the new process before Tavik does (e.g. to set a limit).
+    bool start(const QProcessEnvironment& environment = {},
+               const std::function<void()>& inChild = {});
     // The same for another copy of it (an installed one), or a launcher that ends by exec'ing it.
     bool start(const QString& program, const QStringList& arguments,
-               const QProcessEnvironment& environment = {});
+               const QProcessEnvironment& environment = {},
+               const std::function<void()>& inChild = {});
     // Waits until the output holds `line` (a log line's message); false after the timeout.
     bool waitForLine(const QString& line, int timeoutMs);
     void signal(int signalNumber);

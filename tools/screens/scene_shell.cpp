@@ -67,6 +67,14 @@ Scene atScale2(Scene scene) {
     return scene;
 }
 
+// The window on 1920x1080 at 200 % (960x540 to the window), fitted below a panel and a title
+// bar: the sidebar's footer stays in sight.
+Scene onASmallScreen(Scene scene) {
+    scene.name += QStringLiteral("-small-screen");
+    scene.size = QSize(958, 495);
+    return atScale2(std::move(scene));
+}
+
 // The sidebar shows what the controller publishes; the scene publishes each state itself.
 Scene sidebarScene(const QString& name, State state) {
     return Scene{QStringLiteral("shell-sidebar-") + name, QSize(190, 660),
@@ -99,6 +107,7 @@ const SceneRegistration shellScenes[] = {
     SceneRegistration{mainWindowScene(Section::settings)},
     SceneRegistration{atScale2(mainWindowScene(Section::dictation))},
     SceneRegistration{atScale2(mainWindowScene(Section::settings))},
+    SceneRegistration{onASmallScreen(mainWindowScene(Section::dictation))},
     SceneRegistration{sidebarScene("loading", State::loading())},
     SceneRegistration{sidebarScene("idle", State::idle())},
     SceneRegistration{sidebarScene("recording", State::recording())},
