@@ -20,6 +20,8 @@
 //                                a second window; answers "ok"
 //   other                        answers "text <base64>" with the second window's text
 //   field                        answers "text <base64>" with the field's text, focused or not
+//   pressat <n> <keycode>        when the field has received <n> more keys, a person presses
+//                                the key <keycode> (and holds it); answers "ok"
 // On start it shows its window and prints "ready <window id>".
 #include <QApplication>
 #include <QClipboard>
@@ -34,6 +36,8 @@
 #include <QWidget>
 
 #include <xcb/xcb.h>
+
+#include "person_keys.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -98,6 +102,8 @@ public:
     bool muted = false;
     bool handoff = false;
     QString received;
+    int keysUntilPress = 0;
+    unsigned pressKeycode = 0;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -107,6 +113,9 @@ protected:
         if (handoff) {
             handoff = false;
             moveFocusTo(*other_);
+        }
+        if (keysUntilPress > 0 && --keysUntilPress == 0) {
+            pressAsAPersonWould(pressKeycode);
         }
         if (!muted) {
             return false;
@@ -284,6 +293,10 @@ int main(int argc, char** argv) {
                 reply("ok");
             } else if (command == "other") {
                 reply("text " + other.text().toUtf8().toBase64());
+            } else if (command == "pressat") {
+                fieldInput.keysUntilPress = words.value(1).toInt();
+                fieldInput.pressKeycode = words.value(2).toUInt();
+                reply("ok");
             } else if (command == "field") {
                 reply("text " + field->text().toUtf8().toBase64());
             } else if (command == "keys") {
