@@ -14,11 +14,26 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 namespace tavik {
 namespace {
 
 using test::InsertionTargetApp;
 using test::StalledClipboardOwner;
+
+// A terminal names its window before it is on screen; keys reach it only once it is.
+bool viewable(unsigned long window) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    XWindowAttributes attributes{};
+    const bool shown = XGetWindowAttributes(display, window, &attributes) != 0 &&
+                       attributes.map_state == IsViewable;
+    XCloseDisplay(display);
+    return shown;
+}
 
 QString answeredText(const QByteArray& answer) {
     return answer.startsWith("text ") ? QString::fromUtf8(QByteArray::fromBase64(answer.mid(5)))
@@ -141,7 +156,9 @@ TEST_F(DeliveryDesktop, XtermAndUrxvtGetTheTextTypedOnce) {
             10000));
         QFile id(idFile);
         ASSERT_TRUE(id.open(QIODevice::ReadOnly));
-        test::setActiveWindow(id.readAll().trimmed().toULong());
+        const unsigned long window = id.readAll().trimmed().toULong();
+        ASSERT_TRUE(test::spinUntil([&] { return viewable(window); }, 10000));
+        test::setActiveWindow(window);
         InsertionEngine engine;
         const auto result = engine.insert(text, frontmostApp().bundleId);
         EXPECT_TRUE(result.succeeded);
