@@ -170,7 +170,9 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
     if (!fetched) {
         ports.clock->cancel(timer);
         makeRestore(number);
-        return OUTCOME_DISCARDED;
+        // With another window in front by now, what this application does with a paste is
+        // still unknown.
+        return ports.frontmost->current() == front ? OUTCOME_DISCARDED : OUTCOME_FAILED;
     }
     // Fetched means received: a program that shows nothing yet (no echo, a late redraw) has the
     // text all the same, and it must never be sent twice.

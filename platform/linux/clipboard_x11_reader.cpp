@@ -110,7 +110,9 @@ std::optional<QByteArray> SelectionReader::readIncrementally(const Deadline& dea
                                &type, &format, &count, &after, &data) != Success) {
             return std::nullopt;
         }
-        const qsizetype bytes = static_cast<qsizetype>(count) * (format / 8);
+        // Format 32 items come as longs on the client side.
+        const std::size_t unit = format == 32 ? sizeof(long) : static_cast<std::size_t>(format / 8);
+        const auto bytes = static_cast<qsizetype>(count * unit);
         if (data != nullptr) {
             whole.append(reinterpret_cast<const char*>(data), bytes);
             XFree(data);

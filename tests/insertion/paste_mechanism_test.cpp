@@ -143,6 +143,14 @@ TEST(PasteMechanism, NeverFetchedIsDiscardedAndTheClipboardComesBackAtOnce) {
     EXPECT_EQ(desktop.clipboard.text(), "old");
     EXPECT_EQ(desktop.clock.pendingTimers(), 0u);
 
+    // Another window came to the front meanwhile: nothing is known about this one's paste.
+    desktop.keys.onPaste = [&] {
+        desktop.frontmost.app->window = 0x500099;
+    };
+    EXPECT_EQ(runPaste("dictated", 200, true), OUTCOME_FAILED);
+    EXPECT_EQ(desktop.clipboard.text(), "old");
+
+    desktop.frontmost.app->window = 0x500001;
     desktop.keys.onPaste = [&] {
         desktop.clipboard.fetch(0x500001);
     };
