@@ -157,27 +157,6 @@ TEST(PasteMechanism, NeverFetchedIsDiscardedAndTheClipboardComesBackAtOnce) {
     EXPECT_EQ(runPaste("dictated", 200, false), OUTCOME_SUCCEEDED_UNVERIFIED);
 }
 
-TEST(PasteMechanism, AClipboardThatCannotBeSavedIsNotTaken) {
-    FakeDesktop desktop;
-    desktop.clipboard.userCopies("old");
-    desktop.clipboard.ownerHangs = true;
-    const std::uint64_t count = desktop.clipboard.changeCount();
-    EXPECT_EQ(runPaste("dictated", 200, true), OUTCOME_FAILED);
-    EXPECT_EQ(desktop.clipboard.changeCount(), count);
-    EXPECT_TRUE(desktop.keys.chords.empty());
-}
-
-TEST(PasteMechanism, ProgramsWhoseControlVIsNotPasteGetNoChord) {
-    for (const char* windowClass : {"XTerm", "URxvt", "Emacs", "Gvim"}) {
-        FakeDesktop desktop;
-        desktop.clipboard.userCopies("old");
-        desktop.frontmost.app->windowClass = windowClass;
-        EXPECT_EQ(runPaste("ls", 200, false), OUTCOME_UNSUPPORTED) << windowClass;
-        EXPECT_TRUE(desktop.keys.chords.empty());
-        EXPECT_EQ(desktop.clipboard.text(), "old");
-    }
-}
-
 TEST(PasteMechanism, UncountableOrMovedFocusIsNotJudged) {
     FakeDesktop desktop;
     desktop.accessibility.focused->countable = false;
