@@ -92,7 +92,7 @@ public:
     static inline int delivered = 0;
     InsertOutcome insert(const QString&, const QString&) override {
         ++delivered;
-        return {true, QStringLiteral("accessibility"), QString()};
+        return {true, QStringLiteral("accessibility"), QString(), QString()};
     }
 };
 

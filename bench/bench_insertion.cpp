@@ -4,6 +4,7 @@
 #include "app/insertion/mechanisms.h"
 #include "platform/accessibility.h"
 #include "platform/key_synth.h"
+#include "tests/support/stalled_clipboard_owner.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -108,6 +109,30 @@ void BM_PasteVerifiedInTarget(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PasteVerifiedInTarget)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// A clipboard owner that does not hand its content over: the paste gives up within its bound
+// and leaves the clipboard with the owner (arg: never answers, slow for many formats, stalls an
+// incremental transfer).
+void BM_PasteWithAStalledClipboardOwner(benchmark::State& state) {
+    using Manner = tavik::test::StalledClipboardOwner::Manner;
+    const auto manner = static_cast<Manner>(state.range(0));
+    for (auto _ : state) {
+        tavik::test::StalledClipboardOwner owner(manner);
+        const auto start = std::chrono::steady_clock::now();
+        const std::uint32_t outcome = tavik::runPaste("not pasted", 200, true);
+        const auto end = std::chrono::steady_clock::now();
+        if (outcome != tavik::OUTCOME_FAILED || !owner.holdsClipboard()) {
+            state.SkipWithError("the clipboard was taken");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+}
+BENCHMARK(BM_PasteWithAStalledClipboardOwner)
+    ->DenseRange(0, 2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // How long the main loop goes without turning: a zero-time timer fires on every turn, and the
 // longest gap between two firings is the longest the loop was held.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace tavik::platform {
@@ -20,16 +21,25 @@ class Clipboard {
 public:
     virtual ~Clipboard() = default;
 
-    virtual ClipboardSnapshot snapshot() = 0;
+    // Everything the clipboard's owner offers, read within snapshotBoundMs altogether. None when
+    // the owner did not hand it all over in time (it hangs, stalls a transfer, or answers too
+    // slowly for its many formats): the content cannot be put back, so it must not be replaced.
+    virtual std::optional<ClipboardSnapshot> snapshot() = 0;
     // Replaces the content with `text`; false when the clipboard could not be taken.
     virtual bool setText(const QString& text) = 0;
     // Puts a snapshot back; an empty snapshot leaves the clipboard empty.
     virtual void restore(const ClipboardSnapshot& snapshot) = 0;
     // Grows by at least one whenever the content changes, ours or anyone else's.
     virtual std::uint64_t changeCount() = 0;
+    // Whether the content we put on the clipboard last was fetched since, by the client that
+    // owns `window` (any client when `window` is 0). Asking for the list of formats is not a
+    // fetch; the text itself is.
+    virtual bool fetchedBy(std::uint64_t window) = 0;
 
     static Clipboard& system();
 };
+
+inline constexpr int snapshotBoundMs = 300;
 
 // The clipboard outlives the process that owns it only when the desktop's clipboard manager
 // takes a copy; on X11 a selection ends with its owner. The termination sequence calls this

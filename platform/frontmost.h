@@ -13,6 +13,7 @@ struct RunningApp {
     std::optional<QString> bundleId; // desktop-file id, else the window class
     qint64 pid = 0;
     QString windowClass; // WM_CLASS class, "" when absent
+    quint64 window = 0;  // the active window itself; 0 when unknown
 
     bool operator==(const RunningApp&) const = default;
 };

@@ -116,7 +116,15 @@ void DictationController::deliver(const std::shared_ptr<RecognitionJob>& job) {
         return;
     }
 
-    const auto result = parts_.inserter->insert(text, job->target.bundleId);
+    // The text is for the window in front at the release. If another one is in front now,
+    // typing or pasting would put it there: it goes to the clipboard instead, and nothing is
+    // learned about either application.
+    const bool targetInFront = desktop_.frontmostApp().sameAs(job->target);
+    const auto result =
+        targetInFront
+            ? parts_.inserter->insert(text, job->target.bundleId)
+            : dictation::InsertOutcome{false, QStringLiteral("none"),
+                                       QStringLiteral("target no longer in front\n"), QString()};
     QString trace = result.trace;
     trace.replace(QLatin1Char('\n'), QStringLiteral("; "));
     log(QStringLiteral("insert -> %1 via %2 [%3]")
@@ -129,10 +137,11 @@ void DictationController::deliver(const std::shared_ptr<RecognitionJob>& job) {
         addHistory(*job, id, job->target.name, job->target.bundleId, result.winner, true);
         setLastError(job->cutShort);
     } else {
-        desktop_.setClipboardText(text);
+        // Typing that stopped part-way leaves only its untyped end to be pasted by hand.
+        desktop_.setClipboardText(result.untyped.isEmpty() ? text : result.untyped);
         addHistory(*job, id, job->target.name, job->target.bundleId, QStringLiteral("clipboard"),
                    false);
-        setLastError(desktop_.accessibilityTrusted()
+        setLastError(!targetInFront || desktop_.accessibilityTrusted()
                          ? QStringLiteral("Could not type into %1 — copied to clipboard instead")
                                .arg(job->target.name)
                          : QStringLiteral("Tavik needs the desktop's accessibility to type into "

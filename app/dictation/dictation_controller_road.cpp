@@ -233,7 +233,7 @@ dictation::TargetApp DictationController::chooseTarget() {
         if (external && !external->bundleId.isEmpty() && external->bundleId != own) {
             target =
                 dictation::TargetApp{external->name.isEmpty() ? external->bundleId : external->name,
-                                     external->bundleId, external->pid};
+                                     external->bundleId, external->pid, external->window};
             log(QStringLiteral("orb: targeting %1 rather than ourselves").arg(target.bundleId));
         }
     }

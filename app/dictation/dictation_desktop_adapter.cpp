@@ -16,15 +16,15 @@ class X11Desktop final : public Desktop {
 public:
     TargetApp frontmostApp() override {
         const auto app = tavik::frontmostApp();
-        return TargetApp{app.name, app.bundleId, app.pid};
+        return TargetApp{app.name, app.bundleId, app.pid, app.window};
     }
     std::optional<TargetApp> lastExternal() override {
         const auto& app = FrontmostTracker::shared().lastExternal();
         if (!app) {
             return std::nullopt;
         }
-        return TargetApp{app->name.value_or(QString()), app->bundleId.value_or(QString()),
-                         app->pid};
+        return TargetApp{app->name.value_or(QString()), app->bundleId.value_or(QString()), app->pid,
+                         app->window};
     }
     QString ownBundleId() const override { return QString::fromLatin1(platform::ownBundleId); }
     bool accessibilityTrusted() override { return tavik::accessibilityTrusted(); }
@@ -39,7 +39,7 @@ class EngineInserter final : public TextInserter {
 public:
     InsertOutcome insert(const QString& text, const QString& bundleId) override {
         const auto result = engine_.insert(text, bundleId);
-        return InsertOutcome{result.succeeded, result.winner, result.trace};
+        return InsertOutcome{result.succeeded, result.winner, result.trace, result.untyped};
     }
 
 private:

@@ -30,6 +30,13 @@ struct TargetApp {
     QString name;
     QString bundleId;
     qint64 pid = 0;
+    quint64 window = 0; // the window in front; 0 when unknown
+
+    // The same application, and the same window when both are known.
+    bool sameAs(const TargetApp& other) const {
+        return bundleId == other.bundleId && pid == other.pid &&
+               (window == 0 || other.window == 0 || window == other.window);
+    }
 };
 
 struct RecognitionResult {
@@ -124,6 +131,7 @@ struct InsertOutcome {
     bool succeeded = false;
     QString winner;
     QString trace;
+    QString untyped; // after a failure: what typing did not reach when it stopped part-way
 };
 
 class TextInserter {

@@ -25,6 +25,11 @@ std::uint32_t InsertionEngine::executor(std::uint32_t strategy, const char* text
             return OUTCOME_FAILED;
         }
         const QString value = QString::fromUtf8(text);
+        if (!insertionTargetInFront()) {
+            // Another window came to the front since the insertion began: nothing goes there,
+            // and nothing is learned about either application.
+            return OUTCOME_FAILED;
+        }
         if (secureInputActive()) {
             return OUTCOME_REFUSED;
         }
@@ -58,8 +63,11 @@ InsertionEngine::Result InsertionEngine::insert(const QString& text, const QStri
     }
     const QByteArray app = bundleId.toUtf8();
     inserting_ = true;
+    fixInsertionTarget();
+    takeUntypedText();
     const NaloInsertResult raw =
         nalo_engine_insert(engine_, app.constData(), utf8.constData(), &executor, nullptr);
+    releaseInsertionTarget();
     inserting_ = false;
 
     QString trace;
@@ -82,8 +90,12 @@ InsertionEngine::Result InsertionEngine::insert(const QString& text, const QStri
         winner = QStringLiteral("none");
         break;
     }
-    return Result(raw.succeeded, winner, static_cast<int>(raw.attempts),
+    Result result(raw.succeeded, winner, static_cast<int>(raw.attempts),
                   static_cast<int>(raw.skipped), trace);
+    if (!result.succeeded) {
+        result.untyped = takeUntypedText();
+    }
+    return result;
 }
 
 } // namespace tavik

@@ -19,6 +19,8 @@ public:
         int attempts = 0; // tries made
         int skipped = 0;  // mechanisms the application's profile left out
         QString trace;    // the engine's decisions, one "\n"-terminated line each; "" when none
+        QString untyped;  // after a failure: the end of the text typing did not reach; "" when
+                          // none of it was typed
 
         Result(bool succeeded, QString winner, int attempts, int skipped, QString trace)
             : succeeded(succeeded), winner(std::move(winner)), attempts(attempts), skipped(skipped),

@@ -15,6 +15,15 @@ namespace tavik {
 std::uint32_t runAccessibility(const QString& text);
 std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrusted);
 std::uint32_t runType(const QString& text);
+// What the last typing left untyped when it stopped part-way (the focus moved), and forgets
+// it; empty when it typed everything or nothing was typed at all.
+QString takeUntypedText();
+
+// The application in front when an insertion begins is the one it is meant for: no mechanism
+// acts once another is in front. Outside an insertion every application is fine.
+void fixInsertionTarget();
+void releaseInsertionTarget();
+bool insertionTargetInFront();
 
 // The application in front: (name, bundle id, process id). "?" stands in for a name or id the
 // desktop does not give; with nothing in front the answer is ("<none>", "<none>", 0).
@@ -22,6 +31,7 @@ struct TargetApp {
     QString name;
     QString bundleId;
     std::int32_t pid = 0;
+    quint64 window = 0; // 0 when unknown
 };
 TargetApp frontmostApp();
 
@@ -50,9 +60,10 @@ std::u32string typeableText(const QString& text);
 // character, each with at most `distinctLimit` different characters.
 std::vector<std::u32string> typingChunks(const std::u32string& text, int distinctLimit);
 
-// Paste verification: how often the target is looked at, and for how long at most (well
-// inside the restore delay, so the clipboard still holds our text while it is fetched).
+// Paste: how often the clipboard and the target are looked at, how long the target has to
+// fetch the text, and how long its character count is then watched.
 inline constexpr int pasteCheckIntervalMs = 10;
+inline constexpr int pasteFetchLimitMs = 400;
 inline constexpr int pasteCheckLimitMs = 150;
 
 } // namespace tavik

@@ -65,6 +65,14 @@ bool isTerminal(const QString& windowClass) {
     return false;
 }
 
+// Programs whose Control+V is a key of their own (a literal-next character, a scroll, a
+// block selection) and whose paste reads the PRIMARY selection or a kill ring: the chord would
+// act, never paste.
+bool pastesOnlyItsOwnWay(const QString& windowClass) {
+    static const QStringList classes = {"XTerm", "UXTerm", "URxvt", "Rxvt", "Emacs", "Gvim"};
+    return classes.contains(windowClass, Qt::CaseInsensitive);
+}
+
 void makeRestore(std::uint64_t number) {
     const auto found = pending.find(number);
     if (found == pending.end()) {
@@ -98,29 +106,34 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
     const InsertionPorts& ports = insertionPorts();
     platform::Clipboard& clipboard = *ports.clipboard;
 
-    platform::ClipboardSnapshot snapshot;
+    const auto front = ports.frontmost->current();
+    if (front && pastesOnlyItsOwnWay(front->windowClass)) {
+        return OUTCOME_UNSUPPORTED;
+    }
+    std::optional<platform::ClipboardSnapshot> snapshot;
     if (awaited && awaited->changeCount == clipboard.changeCount() &&
         awaited->portsGeneration == insertionPortsGeneration()) {
         snapshot = awaited->snapshot;
     } else {
         snapshot = clipboard.snapshot();
     }
-    const auto front = ports.frontmost->current();
+    if (!snapshot) {
+        // The person's clipboard could not be read in time, so it could not be put back: it
+        // stays with its owner, and the text goes in another way.
+        return OUTCOME_FAILED;
+    }
     const qint64 pid = front ? front->pid : 0;
     std::unique_ptr<platform::AccessibleText> element;
     std::optional<int> before;
-    bool hadSelection = false;
     if (axTrusted) {
         element = ports.accessibility->focusedElement(pid);
         if (element) {
-            const auto selection = element->selection();
-            hadSelection = selection && selection->start >= 0 && selection->length() > 0;
             before = element->characterCount();
         }
     }
 
     if (!clipboard.setText(text)) {
-        clipboard.restore(snapshot);
+        clipboard.restore(*snapshot);
         return OUTCOME_FAILED;
     }
     const std::uint64_t ours = clipboard.changeCount();
@@ -128,7 +141,7 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
                            ? platform::KeySynth::PasteChord::controlShiftV
                            : platform::KeySynth::PasteChord::controlV;
     if (!ports.keys->available() || !ports.keys->postPasteChord(chord)) {
-        clipboard.restore(snapshot);
+        clipboard.restore(*snapshot);
         return OUTCOME_FAILED;
     }
 
@@ -139,33 +152,44 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
         return true;
     }();
     (void)madeAtQuit;
-    awaited = AwaitedRestore{snapshot, ours, insertionPortsGeneration()};
+    awaited = AwaitedRestore{*snapshot, ours, insertionPortsGeneration()};
     const std::uint64_t number = ++restoresMade;
     const platform::Clock::TimerId timer =
         ports.clock->schedule(platform::msToNs(restoreMs), [number] { makeRestore(number); });
-    pending.emplace(number, PendingRestore{&clipboard, ports.clock, timer, snapshot, ours});
+    pending.emplace(number, PendingRestore{&clipboard, ports.clock, timer, *snapshot, ours});
 
+    // A program pastes by asking the clipboard's owner for the text. One that never asks did
+    // not paste (its Control+V is something else), whatever it shows: the person's clipboard
+    // comes back at once, so a late request cannot bring the text a second time.
+    const std::uint64_t window = front ? front->window : 0;
+    bool fetched = clipboard.fetchedBy(window);
+    for (int waited = 0; !fetched && waited < pasteFetchLimitMs; waited += pasteCheckIntervalMs) {
+        ports.sleeper->sleepMs(pasteCheckIntervalMs);
+        fetched = clipboard.fetchedBy(window);
+    }
+    if (!fetched) {
+        ports.clock->cancel(timer);
+        makeRestore(number);
+        // With another window in front by now, what this application does with a paste is
+        // still unknown.
+        return ports.frontmost->current() == front ? OUTCOME_DISCARDED : OUTCOME_FAILED;
+    }
+    // Fetched means received: a program that shows nothing yet (no echo, a late redraw) has the
+    // text all the same, and it must never be sent twice.
     if (!axTrusted || !before) {
         return OUTCOME_SUCCEEDED_UNVERIFIED;
     }
-    // The target fetches the text from the clipboard's owner thread and inserts it in its own
-    // time; watch the count for a while rather than judging after one fixed pause.
-    std::optional<int> after = before;
     for (int waited = 0; waited < pasteCheckLimitMs; waited += pasteCheckIntervalMs) {
-        ports.sleeper->sleepMs(pasteCheckIntervalMs);
         auto now = ports.accessibility->focusedElement(pid);
         if (!now || !now->sameElement(*element)) {
-            return OUTCOME_SUCCEEDED; // focus moved on: nothing left to compare
+            return OUTCOME_SUCCEEDED_UNVERIFIED; // focus moved on: nothing left to compare
         }
-        after = now->characterCount();
-        if (!after || *after != *before) {
+        if (const auto after = now->characterCount(); !after || *after != *before) {
             return OUTCOME_SUCCEEDED;
         }
+        ports.sleeper->sleepMs(pasteCheckIntervalMs);
     }
-    if (!text.isEmpty() && !hadSelection) {
-        return OUTCOME_DISCARDED;
-    }
-    return OUTCOME_SUCCEEDED;
+    return OUTCOME_SUCCEEDED_UNVERIFIED;
 }
 
 } // namespace tavik

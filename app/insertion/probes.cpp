@@ -1,7 +1,25 @@
 #include "app/insertion/insertion_ports.h"
 #include "app/insertion/mechanisms.h"
 
+#include <optional>
+
 namespace tavik {
+namespace {
+// Set while an insertion runs: the application then in front (none: nothing was).
+std::optional<std::optional<platform::RunningApp>> fixedTarget;
+} // namespace
+
+void fixInsertionTarget() {
+    fixedTarget = insertionPorts().frontmost->current();
+}
+
+void releaseInsertionTarget() {
+    fixedTarget.reset();
+}
+
+bool insertionTargetInFront() {
+    return !fixedTarget || insertionPorts().frontmost->current() == *fixedTarget;
+}
 
 TargetApp frontmostApp() {
     const auto app = insertionPorts().frontmost->current();
@@ -10,7 +28,7 @@ TargetApp frontmostApp() {
     }
     return TargetApp{app->name.value_or(QStringLiteral("?")),
                      app->bundleId.value_or(QStringLiteral("?")),
-                     static_cast<std::int32_t>(app->pid)};
+                     static_cast<std::int32_t>(app->pid), app->window};
 }
 
 bool accessibilityTrusted() {

@@ -2,10 +2,16 @@
 #include "app/insertion/insertion_ports.h"
 #include "app/insertion/mechanisms.h"
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <set>
+#include <utility>
 
 namespace tavik {
 namespace {
+
+QString untyped; // the end of the last text whose typing stopped part-way
 
 int utf16Units(char32_t codePoint) {
     return codePoint > 0xFFFF ? 2 : 1;
@@ -61,6 +67,7 @@ std::vector<std::u32string> typingChunks(const std::u32string& text, int distinc
 }
 
 std::uint32_t runType(const QString& text) {
+    untyped.clear();
     const InsertionPorts& ports = insertionPorts();
     platform::KeySynth& keys = *ports.keys;
     if (!keys.available()) {
@@ -78,18 +85,31 @@ std::uint32_t runType(const QString& text) {
     if (capacity <= 0 || !keys.canType(typeable)) {
         return OUTCOME_FAILED;
     }
-    // The batches go to the display server at once, with the pauses between them kept there;
-    // waiting here would hold the whole application for the length of the text. A text long
-    // enough to go in parts stops when another application comes to the front: the rest would
-    // land there.
+    // Typing ends where the keyboard focus or the application in front changes: the rest
+    // would land elsewhere. What was not typed is kept for the clipboard.
     platform::Frontmost* frontmost = ports.frontmost;
-    const auto target = frontmost->current();
-    const auto stillTarget = [frontmost, target] {
-        return frontmost->current() == target;
+    auto target = std::make_shared<const std::optional<platform::RunningApp>>(frontmost->current());
+    const std::function<bool()> stillTarget = [frontmost, target] {
+        return frontmost->current() == *target;
     };
-    return keys.typeText(typingChunks(typeable, capacity), typingPauseMs, stillTarget)
-               ? OUTCOME_SUCCEEDED
-               : OUTCOME_FAILED;
+    const std::vector<std::u32string> chunks = typingChunks(typeable, capacity);
+    const std::size_t typed = keys.typeText(chunks, typingPauseMs, stillTarget);
+    if (typed >= chunks.size()) {
+        return OUTCOME_SUCCEEDED;
+    }
+    if (typed == 0) {
+        return OUTCOME_FAILED;
+    }
+    std::u32string rest;
+    for (std::size_t i = typed; i < chunks.size(); ++i) {
+        rest += chunks[i];
+    }
+    untyped = QString::fromUcs4(rest.data(), static_cast<qsizetype>(rest.size()));
+    return OUTCOME_FAILED;
+}
+
+QString takeUntypedText() {
+    return std::exchange(untyped, QString());
 }
 
 } // namespace tavik

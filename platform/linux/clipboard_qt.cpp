@@ -4,6 +4,7 @@
 
 #include "platform/clipboard.h"
 #include "platform/linux/clipboard_x11_owner.h"
+#include "platform/linux/clipboard_x11_reader.h"
 #include "platform/log_sink.h"
 
 #include <atomic>
@@ -21,35 +22,29 @@ bool isProtocolTarget(const QString& format) {
     return protocol.contains(format);
 }
 
-// Reads through Qt (which speaks every format). What we put on the clipboard, our text and a
-// restored snapshot alike, is held by the owner thread, which keeps answering requests while
-// the main thread waits for a paste. The change count is the owner's: it moves when we take the
-// clipboard and when anyone takes it from us, which is all that decides whether a snapshot may
-// still be put back.
+// Reads over a connection of its own against one bound for the whole read, so a hung owner
+// cannot hold the application; Qt's own reads wait seconds per format. What we put on the
+// clipboard, our text and a restored snapshot alike, is held by the owner thread, which keeps
+// answering requests while the main thread waits for a paste. The change count is the owner's: it
+// moves when we take the clipboard and when anyone takes it from us, which is all that decides
+// whether a snapshot may still be put back.
 class DesktopClipboard final : public Clipboard {
 public:
-    ClipboardSnapshot snapshot() override {
+    std::optional<ClipboardSnapshot> snapshot() override {
         QClipboard* clipboard = QGuiApplication::clipboard();
-        const QMimeData* data =
-            clipboard != nullptr ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
-        if (data == nullptr) {
-            return {};
+        if (clipboard != nullptr && clipboard->ownsClipboard()) {
+            // Qt answers for this process from the main thread, which is reading: take its
+            // content directly.
+            return qtContent(*clipboard);
         }
-        const QStringList formats = data->formats();
-        if (formats.isEmpty()) {
-            return {};
+        const auto formats = reader_.read(snapshotBoundMs);
+        if (!formats) {
+            return std::nullopt;
         }
-        ClipboardItem item;
-        for (const QString& format : formats) {
-            if (isProtocolTarget(format)) {
-                continue;
-            }
-            const QByteArray bytes = data->data(format);
-            if (!bytes.isEmpty()) {
-                item[format] = bytes;
-            }
+        if (formats->empty()) {
+            return ClipboardSnapshot{};
         }
-        return {item};
+        return ClipboardSnapshot{*formats};
     }
 
     bool setText(const QString& text) override {
@@ -78,13 +73,17 @@ public:
 
     std::uint64_t changeCount() override { return owner_.generation(); }
 
+    bool fetchedBy(std::uint64_t window) override {
+        return owner_.fetchedBy(static_cast<Window>(window));
+    }
+
     // What Qt holds (a copy made through Qt, a restore too large for the owner thread) goes to
     // the owner thread first: Qt hands its clipboard to the manager only from a destructor that
     // a process ending at once never runs.
     x11::ClipboardOwner::SaveResult handToManager(int boundMs) {
         QClipboard* clipboard = QGuiApplication::clipboard();
         if (!owner_.owns() && clipboard != nullptr && clipboard->ownsClipboard()) {
-            const ClipboardSnapshot held = snapshot();
+            const ClipboardSnapshot held = qtContent(*clipboard);
             if (!held.empty() && !held.front().empty()) {
                 owner_.own(held.front());
             }
@@ -93,7 +92,26 @@ public:
     }
 
 private:
+    static ClipboardSnapshot qtContent(QClipboard& clipboard) {
+        const QMimeData* data = clipboard.mimeData(QClipboard::Clipboard);
+        if (data == nullptr || data->formats().isEmpty()) {
+            return {};
+        }
+        ClipboardItem item;
+        for (const QString& format : data->formats()) {
+            if (isProtocolTarget(format)) {
+                continue;
+            }
+            const QByteArray bytes = data->data(format);
+            if (!bytes.isEmpty()) {
+                item[format] = bytes;
+            }
+        }
+        return {item};
+    }
+
     x11::ClipboardOwner owner_;
+    x11::SelectionReader reader_;
 };
 
 std::atomic<DesktopClipboard*> created{nullptr};

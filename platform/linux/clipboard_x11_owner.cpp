@@ -3,6 +3,7 @@
 #include "platform/linux/x11_keys_error_trap.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 
 #include <chrono>
 #include <memory>
@@ -40,6 +41,8 @@ ClipboardOwner::ClipboardOwner() {
         maxRequest = XMaxRequestSize(display_);
     }
     maxBytes_ = static_cast<std::size_t>(maxRequest) * 4 - 4096;
+    clientMask_ =
+        ~static_cast<unsigned long>(xcb_get_setup(XGetXCBConnection(display_))->resource_id_mask);
     XSync(display_, False);
     thread_ = std::thread([this] { run(); });
 }
@@ -137,6 +140,10 @@ bool ClipboardOwner::takeSelection(const Formats& formats) {
                                        Target{XA_STRING, QString::fromUtf8(data).toLatin1()});
         }
     }
+    {
+        std::lock_guard lock(mutex_);
+        fetchers_.clear();
+    }
     const Time now = serverTime();
     XSetSelectionOwner(display_, clipboard_, window_, now);
     const bool taken = XGetSelectionOwner(display_, clipboard_) == window_;
@@ -175,7 +182,21 @@ bool ClipboardOwner::writeTarget(const XSelectionRequestEvent& request, Atom pro
                     reinterpret_cast<const unsigned char*>(target.data.constData()),
                     static_cast<int>(target.data.size()));
     ++deliveries_;
+    {
+        std::lock_guard lock(mutex_);
+        fetchers_.push_back(request.requestor);
+    }
     return true;
+}
+
+bool ClipboardOwner::fetchedBy(Window window) {
+    std::lock_guard lock(mutex_);
+    for (const Window requestor : fetchers_) {
+        if (window == None || (requestor & clientMask_) == (window & clientMask_)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // A list of (target, property) pairs in one request, as clipboard managers ask when they take

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace tavik::platform::x11 {
 
@@ -45,6 +46,10 @@ public:
     std::uint64_t generation() const { return generation_.load(); }
     // How many times an application fetched our text.
     std::uint64_t deliveries() const { return deliveries_.load(); }
+    // Whether the client owning `window` (any client when None) fetched content of ours since
+    // we last took the selection. Clients are told apart by the resource-id base of their
+    // windows: an application asks from a window of its own connection, not the one in front.
+    bool fetchedBy(Window window);
 
     enum class SaveResult { nothingHeld, noManager, saved, refused, noAnswer };
     // Asks the desktop's clipboard manager to keep what we hold (SAVE_TARGETS on the
@@ -92,6 +97,8 @@ private:
     std::atomic<std::uint64_t> generation_{0};
     std::atomic<std::uint64_t> deliveries_{0};
     std::optional<bool> saveAnswer_; // the manager's answer; guarded by mutex_
+    std::vector<Window> fetchers_;   // requestors of content since we took it; guarded by mutex_
+    unsigned long clientMask_ = 0;   // the bits of a resource id that name the client
     std::thread thread_;
 };
 

@@ -117,6 +117,7 @@ std::optional<Window> X11Frontmost::activeWindow() {
 RunningApp X11Frontmost::appForWindow(Window window) {
     Display* display = requests_.get();
     RunningApp app;
+    app.window = static_cast<quint64>(window);
     if (auto pid = readCardinal(display, window, pidAtom_, XA_CARDINAL); pid && *pid > 0) {
         app.pid = static_cast<qint64>(*pid);
     }

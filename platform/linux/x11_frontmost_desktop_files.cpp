@@ -31,6 +31,7 @@ struct ParsedEntry {
     QString name;
     QString localisedName;
     QString startupWmClass;
+    QString program; // the file name of the command Exec runs
     bool hidden = false;
 };
 
@@ -67,6 +68,8 @@ ParsedEntry parseEntry(const QString& path) {
             parsed.localisedName = value;
         } else if (key == "StartupWMClass") {
             parsed.startupWmClass = value;
+        } else if (key == "Exec") {
+            parsed.program = QFileInfo(value.section(' ', 0, 0)).fileName();
         } else if (key == "Hidden" && value == "true") {
             parsed.hidden = true;
         }
@@ -104,7 +107,8 @@ void DesktopFiles::load() {
             }
             const QString name =
                 !parsed.localisedName.isEmpty() ? parsed.localisedName : parsed.name;
-            records_.push_back(Record{DesktopEntry{id, name}, parsed.startupWmClass});
+            records_.push_back(
+                Record{DesktopEntry{id, name}, parsed.startupWmClass, parsed.program});
         }
     }
 }
@@ -129,11 +133,29 @@ std::optional<DesktopEntry> DesktopFiles::byWindowClass(const QString& windowCla
     if (windowClass.isEmpty() && instance.isEmpty()) {
         return std::nullopt;
     }
+    // Several entries may name one window class (a program's own, its client's, its mail
+    // reader's): the one named like the window, or running the program the window's instance
+    // names, is the program's own.
+    const Record* best = nullptr;
+    int bestRank = 0;
     for (const Record& record : records_) {
-        if (!record.startupWmClass.isEmpty() &&
-            (record.startupWmClass == windowClass || record.startupWmClass == instance)) {
-            return record.entry;
+        if (record.startupWmClass.isEmpty() ||
+            (record.startupWmClass != windowClass && record.startupWmClass != instance)) {
+            continue;
         }
+        const auto named = [](const QString& a, const QString& b) {
+            return !b.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
+        };
+        const int rank = named(record.entry.id, windowClass) || named(record.entry.id, instance) ? 3
+                         : named(record.program, instance)                                       ? 2
+                                                           : 1;
+        if (rank > bestRank) {
+            best = &record;
+            bestRank = rank;
+        }
+    }
+    if (best != nullptr) {
+        return best->entry;
     }
     for (const Record& record : records_) {
         if (!windowClass.isEmpty() &&

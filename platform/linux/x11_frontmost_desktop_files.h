@@ -19,8 +19,9 @@ class DesktopFiles {
 public:
     // The entry with exactly this id.
     std::optional<DesktopEntry> byId(const QString& id);
-    // The entry whose StartupWMClass is `windowClass` or `instance`, else one whose id equals
-    // the window class ignoring case.
+    // The entry whose StartupWMClass is `windowClass` or `instance` (of several, the one whose id
+    // or program is named like the window), else one whose id equals the window class ignoring
+    // case.
     std::optional<DesktopEntry> byWindowClass(const QString& windowClass, const QString& instance);
 
     // Turns "/usr/share/applications/org.kde.dolphin.desktop" or "org.kde.dolphin.desktop"
@@ -31,6 +32,7 @@ private:
     struct Record {
         DesktopEntry entry;
         QString startupWmClass;
+        QString program;
     };
     void load();
 

@@ -213,7 +213,7 @@ void X11KeySynth::completeRun() {
             drain();
         }
         setAsideKeysPressedMeanwhile();
-        if (!postSegment()) {
+        if (!postSegment(segmentUnits)) {
             logLine(QStringLiteral("typing: a key could not be bound — the rest of the text "
                                    "was not typed"));
             run_->batches.clear();
@@ -222,6 +222,10 @@ void X11KeySynth::completeRun() {
         XSync(display, False);
         drain();
     }
+    closeRun();
+}
+
+void X11KeySynth::closeRun() {
     if (!run_->locksBack) {
         putLocksBack();
     }
@@ -234,6 +238,59 @@ void X11KeySynth::completeRun() {
             unbindAll();
         });
     }
+}
+
+Window X11KeySynth::inputFocus() {
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(connection_.get(), &focus, &revert);
+    return focus;
+}
+
+// One batch at a time, each under a server grab: between the look at the keyboard focus and
+// the last key of the batch no other client can move the focus, so a batch lands whole in the
+// window that had it, and once the focus has moved nothing more is sent.
+std::size_t X11KeySynth::typeRun(int pauseMs, const std::function<bool()>& stillWanted) {
+    Display* display = connection_.get();
+    const Window focus = inputFocus();
+    std::size_t typed = 0;
+    while (!run_->batches.empty()) {
+        if (typed > 0 && pauseMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        }
+        if (const std::int64_t wait = segmentWaitNs(); wait > 0) {
+            std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+        }
+        drain();
+        setAsideKeysPressedMeanwhile();
+        if (stillWanted && !stillWanted()) {
+            logLine(QStringLiteral("typing: another window came to the front — the rest of the "
+                                   "text was not typed"));
+            break;
+        }
+        const std::size_t left = run_->batches.size();
+        XGrabServer(display);
+        const bool focusKept = inputFocus() == focus;
+        const bool posted = focusKept && postSegment(0);
+        XSync(display, False); // the server has played the batch before anyone else is heard
+        XUngrabServer(display);
+        XFlush(display);
+        if (!focusKept) {
+            logLine(QStringLiteral("typing: the keyboard focus moved — the rest of the text was "
+                                   "not typed"));
+            break;
+        }
+        if (!posted) {
+            logLine(QStringLiteral("typing: a key could not be bound — the rest of the text "
+                                   "was not typed"));
+            break;
+        }
+        typed += left - run_->batches.size();
+        drain();
+    }
+    run_->batches.clear();
+    closeRun();
+    return typed;
 }
 
 void X11KeySynth::schedulePoll(std::int64_t delayNs) {
@@ -260,7 +317,7 @@ void X11KeySynth::poll() {
             run_->batches.clear();
         } else {
             setAsideKeysPressedMeanwhile();
-            if (!postSegment()) {
+            if (!postSegment(segmentUnits)) {
                 logLine(QStringLiteral("typing: a key could not be bound — the rest of the text "
                                        "was not typed"));
                 run_->batches.clear();
@@ -338,14 +395,14 @@ bool X11KeySynth::bindPlanned(const SegmentPlan& plan) {
     return !trap.failed();
 }
 
-bool X11KeySynth::postSegment() {
+bool X11KeySynth::postSegment(int unitLimit) {
     SegmentPlan plan;
     std::vector<std::u32string> planned;
     int units = 0;
     while (!run_->batches.empty()) {
         const std::u32string& batch = run_->batches.front();
         const int batchUnits = utf16Units(batch);
-        if (!planned.empty() && units + batchUnits > segmentUnits) {
+        if (!planned.empty() && units + batchUnits > unitLimit) {
             break;
         }
         SegmentPlan trial = plan;

@@ -118,31 +118,24 @@ bool X11KeySynth::canType(const std::u32string& text) {
                        [](char32_t cp) { return keysymFor(cp) != NoSymbol; });
 }
 
-bool X11KeySynth::typeText(const std::vector<std::u32string>& batches, int pauseMs,
-                           std::function<bool()> stillWanted) {
+std::size_t X11KeySynth::typeText(const std::vector<std::u32string>& batches, int pauseMs,
+                                  std::function<bool()> stillWanted) {
     if (!available() || !std::all_of(batches.begin(), batches.end(),
                                      [this](const auto& b) { return canType(b); })) {
-        return false;
+        return 0;
     }
     if (!startRun()) {
-        return false;
+        return 0;
     }
     const std::size_t capacity = keyboard_.spareKeycodes(bound_).size();
     for (const auto& batch : batches) {
         if (std::set<char32_t>(batch.begin(), batch.end()).size() > capacity) {
             abortRun();
-            return false;
+            return 0;
         }
     }
     run_->batches.assign(batches.begin(), batches.end());
-    run_->pauseMs = std::max(0, pauseMs);
-    run_->stillWanted = std::move(stillWanted);
-    if (!postSegment()) {
-        abortRun();
-        return false;
-    }
-    schedulePoll(msToNs(pollMs));
-    return true;
+    return typeRun(std::max(0, pauseMs), stillWanted);
 }
 
 bool X11KeySynth::busy() {

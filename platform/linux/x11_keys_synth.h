@@ -50,8 +50,8 @@ public:
     bool postPasteChord(PasteChord chord) override;
     int typingBatchCapacity() override;
     bool canType(const std::u32string& text) override;
-    bool typeText(const std::vector<std::u32string>& batches, int pauseMs,
-                  std::function<bool()> stillWanted) override;
+    std::size_t typeText(const std::vector<std::u32string>& batches, int pauseMs,
+                         std::function<bool()> stillWanted) override;
     bool keyboardGrabbedElsewhere() override;
     bool busy() override;
     void finish() override;
@@ -94,7 +94,11 @@ private:
     void putKeysBack();
     bool planBatch(const std::u32string& batch, SegmentPlan& plan);
     bool bindPlanned(const SegmentPlan& plan);
-    bool postSegment();
+    // Hands the next batches, up to `unitLimit` UTF-16 units (at least one batch), to the server.
+    bool postSegment(int unitLimit);
+    void closeRun();
+    Window inputFocus();
+    std::size_t typeRun(int pauseMs, const std::function<bool()>& stillWanted);
     std::int64_t segmentWaitNs() const;
     void setKeycodeSymbol(KeyCode code, KeySym keysym);
     void unbindAll();

@@ -102,8 +102,8 @@ TEST(ControllerDelivery, FailedInsertionFallsBackToTheClipboard) {
     stage.settings->keepAudio = false;
     stage.start();
     stage.record->insertResults.push_back(
-        {false, QStringLiteral("none"),
-         QStringLiteral("paste refused\nall mechanisms exhausted\n")});
+        {false, QStringLiteral("none"), QStringLiteral("paste refused\nall mechanisms exhausted\n"),
+         QString()});
     stage.takeLog();
     dictateOnce(stage);
     EXPECT_TRUE(stage.takeLog().contains(
@@ -122,7 +122,7 @@ TEST(ControllerDelivery, FailedInsertionFallsBackToTheClipboard) {
 
     // Without accessibility the message says what to grant; the prompt is asked for once.
     stage.record->trusted = false;
-    stage.record->insertResults.push_back({false, QStringLiteral("none"), QString()});
+    stage.record->insertResults.push_back({false, QStringLiteral("none"), QString(), QString()});
     dictateOnce(stage);
     EXPECT_EQ(stage.controller().lastError(),
               QStringLiteral("Tavik needs the desktop's accessibility to type into other apps. "
@@ -130,6 +130,50 @@ TEST(ControllerDelivery, FailedInsertionFallsBackToTheClipboard) {
     dictateOnce(stage); // succeeds, and clears the message
     EXPECT_FALSE(stage.controller().lastError().has_value());
     EXPECT_EQ(stage.record->trustRequests, 1);
+}
+
+TEST(ControllerDelivery, TheTextIsOnlyDeliveredIntoTheWindowInFrontAtTheRelease) {
+    ControllerStage stage;
+    stage.settings->keepAudio = false;
+    stage.start();
+    stage.record->frontmost.window = 0x400007;
+    const auto dictateWhileFocusMovesTo = [&](const dictation::TargetApp& other) {
+        stage.press(Action::pushToTalk);
+        stage.speak(1.0);
+        stage.release(1.0);
+        const dictation::TargetApp atRelease = stage.record->frontmost;
+        stage.record->frontmost = other;
+        stage.runJobs();
+        stage.record->frontmost = atRelease;
+    };
+    // Another application, then another window of the same one: neither gets a key, the text
+    // is on the clipboard, and the engine is not asked (so it learns nothing about either).
+    const dictation::TargetApp elsewhere[] = {
+        {QStringLiteral("Chat"), QStringLiteral("org.example.chat"), 99, 0x600003},
+        {QStringLiteral("Editor"), QStringLiteral("org.example.editor"), 4242, 0x400123}};
+    for (const dictation::TargetApp& other : elsewhere) {
+        stage.record->events.clear();
+        stage.takeLog();
+        dictateWhileFocusMovesTo(other);
+        EXPECT_TRUE(stage.takeLog().contains(
+            QStringLiteral("insert -> FAILED via none [target no longer in front; ]")));
+        EXPECT_EQ(stage.record->events, QStringList({QStringLiteral("clipboard:hello world"),
+                                                     QStringLiteral("history:clipboard"),
+                                                     QStringLiteral("sound:Basso")}));
+        ASSERT_FALSE(stage.record->history.empty());
+        EXPECT_EQ(stage.record->history.back().app, QStringLiteral("Editor"));
+        EXPECT_FALSE(stage.record->history.back().inserted);
+        EXPECT_EQ(stage.controller().lastError(),
+                  QStringLiteral("Could not type into Editor — copied to clipboard instead"));
+    }
+
+    // Typing that stopped part-way leaves only its untyped end on the clipboard.
+    stage.record->insertResults.push_back({false, QStringLiteral("none"),
+                                           QStringLiteral("type -> Failed\n"),
+                                           QStringLiteral("world")});
+    dictateOnce(stage);
+    EXPECT_EQ(stage.record->clipboard, QStringLiteral("world"));
+    EXPECT_FALSE(stage.record->history.back().inserted);
 }
 
 TEST(ControllerDelivery, SoundsFollowTheSetting) {

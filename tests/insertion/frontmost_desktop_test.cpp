@@ -83,6 +83,26 @@ TEST(FrontmostDesktop, DesktopFileNamesTheApplication) {
     EXPECT_EQ(app.pid, 31337);
 }
 
+TEST(FrontmostDesktop, AmongEntriesSharingAWindowClassTheProgramsOwnIsChosen) {
+    TAVIK_REQUIRE_DESKTOP();
+    // Emacs's client, mail and terminal entries name the same window class as Emacs itself.
+    for (const char* decoy : {"emacsclient", "emacs-mail", "emacs-term"}) {
+        writeDesktopFile(decoy, QStringLiteral("[Desktop Entry]\nType=Application\n"
+                                               "Name=Emacs (%1)\nExec=emacsclient -c %F\n"
+                                               "StartupWMClass=Emacs\n")
+                                    .arg(decoy));
+    }
+    writeDesktopFile("emacs", "[Desktop Entry]\nType=Application\nName=Emacs\n"
+                              "Exec=/usr/bin/emacs %F\nStartupWMClass=Emacs\n");
+    ForeignWindow window;
+    setWindowIdentity(window.id(), 4100, "emacs", "Emacs");
+    setActiveWindow(window.id());
+    const TargetApp app = frontmostApp();
+    EXPECT_EQ(app.name, "Emacs");
+    EXPECT_EQ(app.bundleId, "emacs");
+    EXPECT_EQ(app.window, window.id());
+}
+
 TEST(FrontmostDesktop, WindowClassStandsInForAnUnknownApplication) {
     TAVIK_REQUIRE_DESKTOP();
     ForeignWindow window;

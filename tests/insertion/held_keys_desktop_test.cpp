@@ -195,10 +195,9 @@ TEST_F(HeldKeysDesktop, AKeyLetGoWhileTavikHadItAsideStaysUp) {
 }
 
 TEST_F(HeldKeysDesktop, AKeyPressedWhileALongTextIsTypedIsSetAsideForTheRest) {
-    // Right Ctrl goes down to start the next dictation while the last one is still being typed.
-    // More different characters than there are spare keycodes: typing stops for the keycodes to
-    // settle before binding them again, and the key goes down in that pause, after the first
-    // part has arrived and before the rest is sent.
+    // Right Ctrl goes down to start the next dictation while the last one is still being typed:
+    // the person presses it once the field has the first part of the text. More different
+    // characters than there are spare keycodes, so typing also pauses for keycodes to settle.
     const int spare = platform::KeySynth::system().typingBatchCapacity();
     ASSERT_GT(spare, 0);
     QString text;
@@ -207,18 +206,8 @@ TEST_F(HeldKeysDesktop, AKeyPressedWhileALongTextIsTypedIsSetAsideForTheRest) {
     }
     ASSERT_TRUE(target.setText(""));
     target.keys();
+    ASSERT_EQ(target.command("pressat 25 " + QByteArray::number(hands.keycode("RCTL"))), "ok");
     EXPECT_EQ(runType(text), OUTCOME_SUCCEEDED);
-    QString shown;
-    ASSERT_TRUE(spinUntil(
-        [&] {
-            const QString now = target.text();
-            const bool paused = !now.isEmpty() && now == shown;
-            shown = now;
-            return paused;
-        },
-        5000));
-    ASSERT_LT(shown.size(), text.size()) << "the whole text arrived before the key went down";
-    hands.press("RCTL");
     ASSERT_TRUE(settled());
     EXPECT_TRUE(fieldShows(text)) << target.text().toStdString();
     EXPECT_EQ(chords(target.keys()), QStringList{});
@@ -290,13 +279,13 @@ TEST_F(HeldKeysDesktop, KeysThatCannotArriveExactlyAreNotSentAndTheEngineMovesOn
     EXPECT_EQ(target.clipboard()[QStringLiteral("text/plain")], "the user's own words");
     keyboard.lock(LockMask, false);
 
-    // A text still being handed to the server is not interleaved with the next one.
+    // Typing returns once its last key is out, so the next text follows it, never inside it.
     ASSERT_TRUE(target.activate("field"));
     ASSERT_TRUE(target.setText(""));
     const QString longText = QString("Twenty characters,. ").repeated(15);
     EXPECT_EQ(runType(longText), OUTCOME_SUCCEEDED);
-    EXPECT_EQ(runPaste("pasted", 200, false), OUTCOME_FAILED);
-    EXPECT_TRUE(fieldShows(longText)) << target.text().toStdString();
+    EXPECT_EQ(runPaste("pasted", 200, false), OUTCOME_SUCCEEDED_UNVERIFIED);
+    EXPECT_TRUE(fieldShows(longText + "pasted")) << target.text().toStdString();
 }
 
 TEST_F(HeldKeysDesktop, LocksAndASecondLayoutGroupLeaveTheTextAlone) {

@@ -92,6 +92,19 @@ TEST(TypeMechanism, ALongTextIsOnlyWantedWhileItsApplicationStaysInFront) {
     desktop.frontmost.activate(
         platform::RunningApp{"Chat", "org.example.Chat", 99, QStringLiteral("Chat")});
     EXPECT_FALSE(desktop.keys.stillWanted());
+
+    // The front changes once the first batch is out: typing fails and keeps what it did not type.
+    test::FakeDesktop moving;
+    moving.keys.afterBatch = [&](std::size_t typed) {
+        if (typed == 1) {
+            moving.frontmost.activate(
+                platform::RunningApp{"Chat", "org.example.Chat", 99, QStringLiteral("Chat")});
+        }
+    };
+    EXPECT_EQ(runType(QString(30, 'y')), OUTCOME_FAILED);
+    EXPECT_EQ(moving.keys.typed(), QString(20, 'y'));
+    EXPECT_EQ(takeUntypedText(), QString(10, 'y'));
+    EXPECT_EQ(takeUntypedText(), QString());
 }
 
 TEST(TypeMechanism, ARefusalOfTheKeyboardIsAFailure) {

@@ -274,7 +274,7 @@ public:
     dictation::InsertOutcome insert(const QString& text, const QString& bundleId) override {
         r_->events << QStringLiteral("insert:%1->%2").arg(text, bundleId);
         if (r_->insertResults.empty()) {
-            return {true, QStringLiteral("accessibility"), QStringLiteral("a\nb\n")};
+            return {true, QStringLiteral("accessibility"), QStringLiteral("a\nb\n"), QString()};
         }
         auto next = r_->insertResults.front();
         r_->insertResults.erase(r_->insertResults.begin());

@@ -121,7 +121,24 @@ public:
     std::uint64_t count = 1;
     int restores = 0;
 
-    platform::ClipboardSnapshot snapshot() override { return content; }
+    bool ownerHangs = false;   // the owner does not hand its content over in time
+    std::uint64_t fetcher = 0; // the window whose client fetched our text; 0: nobody yet
+    bool fetchesOnSet = true;  // a client fetches whatever we put on the clipboard
+
+    std::optional<platform::ClipboardSnapshot> snapshot() override {
+        if (ownerHangs) {
+            return std::nullopt;
+        }
+        return content;
+    }
+    bool fetchedBy(std::uint64_t window) override {
+        return fetched && (window == 0 || window == fetcher);
+    }
+    // What a program pasting does: it asks for our text.
+    void fetch(std::uint64_t window) {
+        fetched = true;
+        fetcher = window;
+    }
     bool setText(const QString& text) override {
         if (failsSet) {
             content.clear(); // the clear went through, the write did not
@@ -130,6 +147,10 @@ public:
         }
         content = {{{QStringLiteral("text/plain"), text.toUtf8()}}};
         ++count;
+        fetched = false;
+        if (fetchesOnSet) {
+            fetch(0);
+        }
         return true;
     }
     void restore(const platform::ClipboardSnapshot& snapshot) override {
@@ -144,6 +165,8 @@ public:
         content = {{{QStringLiteral("text/plain"), text.toUtf8()}}};
         ++count;
     }
+    bool fetched = false;
+
     QString text() const {
         if (content.empty()) {
             return {};
@@ -186,16 +209,27 @@ public:
         }
         return true;
     }
-    bool typeText(const std::vector<std::u32string>& text, int pause,
-                  std::function<bool()> wanted) override {
+    std::size_t typeText(const std::vector<std::u32string>& text, int pause,
+                         std::function<bool()> wanted) override {
         if (typingFails) {
-            return false;
+            return 0;
         }
-        batches.insert(batches.end(), text.begin(), text.end());
         pauseMs = pause;
         stillWanted = std::move(wanted);
-        return true;
+        std::size_t typed = 0;
+        for (const auto& batch : text) {
+            if (typed > 0 && stillWanted && !stillWanted()) {
+                break;
+            }
+            batches.push_back(batch);
+            ++typed;
+            if (afterBatch) {
+                afterBatch(typed);
+            }
+        }
+        return typed;
     }
+    std::function<void(std::size_t)> afterBatch; // what happens once a batch has been typed
     bool keyboardGrabbedElsewhere() override { return grabbed; }
     bool busy() override { return false; }
     void finish() override {}

@@ -11,6 +11,17 @@
 //   clipboard                    answers "clipboard" and " <format>=<base64>" per format
 //   keys                         answers "keys" and " <base64>" per key press received since
 //                                the last "keys", each as Qt names it ("Ctrl+V", "Shift+H")
+//   paste normal|never|late <ms> how the plain area takes Control+V: from the clipboard at once,
+//                                not at all (the key means something else), or only after <ms>
+//   mute on|off                  the field keeps what it is given to itself and shows nothing,
+//                                like a terminal running a program without echo
+//   received                     answers "text <base64>" with what the muted field was given
+//   handoff                      at the next key the field receives, the keyboard focus moves to
+//                                a second window; answers "ok"
+//   other                        answers "text <base64>" with the second window's text
+//   field                        answers "text <base64>" with the field's text, focused or not
+//   pressat <n> <keycode>        when the field has received <n> more keys, a person presses
+//                                the key <keycode> (and holds it); answers "ok"
 // On start it shows its window and prints "ready <window id>".
 #include <QApplication>
 #include <QClipboard>
@@ -25,6 +36,8 @@
 #include <QWidget>
 
 #include <xcb/xcb.h>
+
+#include "person_keys.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -43,11 +56,18 @@ public:
         setMinimumHeight(40);
     }
     QString text;
+    enum class Paste { normal, never, late } paste = Paste::normal;
+    int lateMs = 0;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (event->matches(QKeySequence::Paste)) {
-            text += QGuiApplication::clipboard()->text();
+            if (paste == Paste::normal) {
+                text += QGuiApplication::clipboard()->text();
+            } else if (paste == Paste::late) {
+                QTimer::singleShot(lateMs, this,
+                                   [this] { text += QGuiApplication::clipboard()->text(); });
+            }
         } else if (!event->text().isEmpty() && event->text().at(0).isPrint()) {
             text += event->text();
         } else if (event->key() == Qt::Key_Return) {
@@ -72,6 +92,55 @@ protected:
         }
         return false;
     }
+};
+
+// What a terminal running a program without echo does with its input (when muted), and a
+// program that hands the keyboard focus to another window at the first key it gets.
+class FieldInput final : public QObject {
+public:
+    FieldInput(QLineEdit* field, QWidget* other) : field_(field), other_(other) {}
+    bool muted = false;
+    bool handoff = false;
+    QString received;
+    int keysUntilPress = 0;
+    unsigned pressKeycode = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != field_ || event->type() != QEvent::KeyPress) {
+            return false;
+        }
+        if (handoff) {
+            handoff = false;
+            moveFocusTo(*other_);
+        }
+        if (keysUntilPress > 0 && --keysUntilPress == 0) {
+            pressAsAPersonWould(pressKeycode);
+        }
+        if (!muted) {
+            return false;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Paste)) {
+            received += QGuiApplication::clipboard()->text();
+        } else if (!key->text().isEmpty() && key->text().at(0).isPrint()) {
+            received += key->text();
+        }
+        return true;
+    }
+
+private:
+    // At once and without a window manager, as a program grabbing the focus would.
+    static void moveFocusTo(QWidget& window) {
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        xcb_connection_t* connection = x11->connection();
+        xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT,
+                            static_cast<xcb_window_t>(window.winId()), XCB_CURRENT_TIME);
+        xcb_flush(connection);
+    }
+
+    QLineEdit* field_;
+    QWidget* other_;
 };
 
 void reply(const QByteArray& line) {
@@ -134,6 +203,14 @@ int main(int argc, char** argv) {
 
     KeyLog keyLog;
     app.installEventFilter(&keyLog);
+
+    QLineEdit other;
+    other.setWindowTitle("Another window");
+    other.resize(300, 40);
+    other.show();
+    window.activateWindow();
+    FieldInput fieldInput(field, &other);
+    field->installEventFilter(&fieldInput);
 
     QSocketNotifier input(0, QSocketNotifier::Read);
     QByteArray pending;
@@ -200,6 +277,28 @@ int main(int argc, char** argv) {
                     }
                 }
                 reply(line);
+            } else if (command == "paste") {
+                plain->paste = words.value(1) == "never"  ? PlainArea::Paste::never
+                               : words.value(1) == "late" ? PlainArea::Paste::late
+                                                          : PlainArea::Paste::normal;
+                plain->lateMs = words.value(2).toInt();
+                reply("ok");
+            } else if (command == "mute") {
+                fieldInput.muted = words.value(1) == "on";
+                reply("ok");
+            } else if (command == "received") {
+                reply("text " + fieldInput.received.toUtf8().toBase64());
+            } else if (command == "handoff") {
+                fieldInput.handoff = true;
+                reply("ok");
+            } else if (command == "other") {
+                reply("text " + other.text().toUtf8().toBase64());
+            } else if (command == "pressat") {
+                fieldInput.keysUntilPress = words.value(1).toInt();
+                fieldInput.pressKeycode = words.value(2).toUInt();
+                reply("ok");
+            } else if (command == "field") {
+                reply("text " + field->text().toUtf8().toBase64());
             } else if (command == "keys") {
                 QByteArray line = "keys";
                 for (const QString& press : keyLog.presses) {

@@ -1,0 +1,182 @@
+// Where a dictation lands on the test desktop when the target does not paste the usual way, the
+// clipboard's owner does not hand its content over, or the keyboard focus moves while typing.
+#include "app/insertion/insertion_codes.h"
+#include "app/insertion/insertion_engine.h"
+#include "app/insertion/mechanisms.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/insertion_target_app.h"
+#include "tests/support/stalled_clipboard_owner.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+namespace tavik {
+namespace {
+
+using test::InsertionTargetApp;
+using test::StalledClipboardOwner;
+
+// A terminal names its window before it is on screen; keys reach it only once it is.
+bool viewable(unsigned long window) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    XWindowAttributes attributes{};
+    const bool shown = XGetWindowAttributes(display, window, &attributes) != 0 &&
+                       attributes.map_state == IsViewable;
+    XCloseDisplay(display);
+    return shown;
+}
+
+QString answeredText(const QByteArray& answer) {
+    return answer.startsWith("text ") ? QString::fromUtf8(QByteArray::fromBase64(answer.mid(5)))
+                                      : QStringLiteral("<no answer>");
+}
+
+class DeliveryDesktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::desktopSessionRunning()) {
+            GTEST_SKIP() << "needs the test desktop session (run through scripts/test)";
+        }
+        ASSERT_TRUE(target.start()) << target.error().toStdString();
+    }
+
+    InsertionTargetApp target;
+};
+
+TEST_F(DeliveryDesktop, AClipboardOwnerThatDoesNotHandItsContentOverKeepsTheClipboard) {
+    using Manner = StalledClipboardOwner::Manner;
+    for (const Manner manner :
+         {Manner::neverAnswers, Manner::slowForManyFormats, Manner::stallsTransfer}) {
+        SCOPED_TRACE(static_cast<int>(manner));
+        ASSERT_TRUE(target.activate("plain"));
+        ASSERT_EQ(target.command("paste normal"), "ok");
+        const QString before = target.text();
+        StalledClipboardOwner owner(manner);
+        ASSERT_TRUE(owner.holdsClipboard());
+        InsertionEngine engine;
+        const QString text = QStringLiteral("typed instead %1;").arg(static_cast<int>(manner));
+        const auto result = engine.insert(text, frontmostApp().bundleId);
+        // Its content could not be saved, so the clipboard is not taken at all.
+        EXPECT_EQ(result.trace, "accessibility -> Unsupported\npaste -> Failed\n"
+                                "type -> Succeeded\ninserted via type\n");
+        EXPECT_TRUE(owner.holdsClipboard());
+        ASSERT_TRUE(test::spinUntil([&] { return target.text() == before + text; }, 5000))
+            << target.text().toStdString();
+    }
+}
+
+TEST_F(DeliveryDesktop, AWindowThatNeverFetchesTheClipboardGetsTheTextTypedOnce) {
+    ASSERT_TRUE(target.activate("plain"));
+    ASSERT_TRUE(target.copyToClipboard("the user's own words"));
+    ASSERT_EQ(target.command("paste never"), "ok");
+    InsertionEngine engine;
+    const QString app = frontmostApp().bundleId;
+    const auto first = engine.insert("typed once", app);
+    EXPECT_TRUE(first.succeeded);
+    EXPECT_EQ(first.trace, "accessibility -> Unsupported\npaste -> Discarded\n"
+                           "type -> Succeeded\ninserted via type\n");
+    ASSERT_TRUE(test::spinUntil([&] { return target.text() == "typed once"; }, 5000))
+        << target.text().toStdString();
+    // The person's clipboard is back before the first key is typed.
+    EXPECT_EQ(target.clipboard()[QStringLiteral("text/plain")], "the user's own words");
+
+    // One that asks after the wait gets the person's clipboard, never the text a second time.
+    ASSERT_EQ(target.command("paste late 800"), "ok");
+    InsertionEngine fresh;
+    const auto late = fresh.insert(" and again", app);
+    EXPECT_EQ(late.winner, "type");
+    EXPECT_TRUE(late.trace.contains("paste -> Discarded\n"));
+    ASSERT_TRUE(test::spinUntil(
+        [&] { return target.text() == "typed once and againthe user's own words"; }, 5000))
+        << target.text().toStdString();
+}
+
+TEST_F(DeliveryDesktop, ATargetThatFetchedThePasteButShowsNothingHasReceivedIt) {
+    ASSERT_TRUE(target.activate("field"));
+    ASSERT_TRUE(target.setText("prompt:"));
+    ASSERT_EQ(target.command("mute on"), "ok");
+    // The field's text does not change, as with a password prompt in a terminal: still it
+    // fetched the text, so the paste counts and nothing is typed after it.
+    EXPECT_EQ(runPaste("s3cret words", 200, true), OUTCOME_SUCCEEDED_UNVERIFIED);
+    ASSERT_TRUE(test::spinUntil(
+        [&] { return answeredText(target.command("received")) == "s3cret words"; }, 5000));
+    EXPECT_EQ(target.text(), "prompt:");
+}
+
+TEST_F(DeliveryDesktop, TypingStopsWhereTheKeyboardFocusMovesAndKeepsTheRest) {
+    ASSERT_TRUE(target.activate("field"));
+    ASSERT_TRUE(target.setText(""));
+    ASSERT_EQ(target.command("handoff"), "ok");
+    QString text;
+    while (text.size() < 440) {
+        text += QStringLiteral("Please send the report today, with the figures. ");
+    }
+    text.truncate(440);
+    EXPECT_EQ(runType(text), OUTCOME_FAILED);
+    const QString rest = takeUntypedText();
+    EXPECT_FALSE(rest.isEmpty());
+    const auto typed = [&] {
+        return answeredText(target.command("field"));
+    };
+    ASSERT_TRUE(test::spinUntil([&] { return typed() + rest == text; }, 5000))
+        << "typed: " << typed().toStdString() << "\nrest: " << rest.toStdString();
+    EXPECT_FALSE(typed().isEmpty());
+    EXPECT_EQ(answeredText(target.command("other")), ""); // not one key went there
+}
+
+// Terminals whose Control+V is a key of its own: the text is typed, once, and no paste chord
+// reaches the program running in them.
+TEST_F(DeliveryDesktop, XtermAndUrxvtGetTheTextTypedOnce) {
+    const QString text = QStringLiteral("echo 'Grüße' && ls | wc -l");
+    for (const QString& terminal : {QStringLiteral("xterm"), QStringLiteral("urxvt")}) {
+        SCOPED_TRACE(terminal.toStdString());
+        const QString binary = QStandardPaths::findExecutable(terminal);
+        ASSERT_FALSE(binary.isEmpty()) << terminal.toStdString() << " is not installed";
+        QTemporaryDir dir;
+        const QString idFile = dir.filePath("window");
+        const QString outFile = dir.filePath("received");
+        QProcess process;
+        process.start(binary, {"-e", "sh", "-c",
+                               "echo $WINDOWID > \"$1\"; stty -icanon -echo; exec cat > \"$2\"",
+                               "sh", idFile, outFile});
+        ASSERT_TRUE(test::spinUntil(
+            [&] {
+                QFile id(idFile);
+                return id.open(QIODevice::ReadOnly) && id.readAll().trimmed().toULong() != 0;
+            },
+            10000));
+        QFile id(idFile);
+        ASSERT_TRUE(id.open(QIODevice::ReadOnly));
+        const unsigned long window = id.readAll().trimmed().toULong();
+        ASSERT_TRUE(test::spinUntil([&] { return viewable(window); }, 10000));
+        test::setActiveWindow(window);
+        InsertionEngine engine;
+        const auto result = engine.insert(text, frontmostApp().bundleId);
+        EXPECT_TRUE(result.succeeded);
+        EXPECT_EQ(result.winner, "type");
+        EXPECT_TRUE(result.trace.contains("paste -> Unsupported\n")) << result.trace.toStdString();
+        ASSERT_TRUE(test::spinUntil(
+            [&] {
+                QFile out(outFile);
+                return out.open(QIODevice::ReadOnly) && out.size() >= text.toUtf8().size();
+            },
+            10000));
+        QFile out(outFile);
+        ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QString::fromUtf8(out.readAll()), text);
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+}
+
+} // namespace
+} // namespace tavik
