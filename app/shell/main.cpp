@@ -32,6 +32,11 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(tavik::tray_icons::applicationIcon());
 
     using tavik::platform::SingleInstance;
+    if (const QString problem = tavik::platform::Folders::environmentProblem();
+        !problem.isEmpty()) {
+        std::fprintf(stderr, "tavik: %s — not starting\n", qPrintable(problem));
+        return 1;
+    }
     const tavik::platform::Folders folders = tavik::platform::Folders::fromEnvironment();
     SingleInstance instance(
         SingleInstance::defaultRuntimeFolder(tavik::platform::joinPath(folders.state, "runtime")),
