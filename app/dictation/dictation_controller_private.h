@@ -34,6 +34,8 @@ struct DictationController::RecognitionJob {
     std::int64_t startNs = 0;     // when the recording began, on the monotonic clock
     std::int64_t recogniseNs = 0; // when recognition was asked for: its time includes any wait
     double duration = 0;          // seconds, pre-roll included
+    // Recordings written for this dictation whose syncs wait until its text is out.
+    QList<QUuid> unsyncedAudio;
 
     QString text; // the result, corrected and expanded; empty when there is nothing to deliver
 };

@@ -317,6 +317,7 @@ void DictationController::endRecording() {
     if (debugAudio) {
         const QUuid id = QUuid::createUuid();
         stores_.saveAudio(samples, id);
+        job->unsyncedAudio << id;
         log(QStringLiteral("debug audio: ") + stores_.audioPath(id));
     }
     if (prefs_.keepAudio()) {
