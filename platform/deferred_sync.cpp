@@ -6,8 +6,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
+#include <mutex>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,10 +18,17 @@
 namespace tavik::platform {
 namespace {
 
-// Never destroyed: a sync asked for late in the process must find its queue still there.
-SerialQueue& syncQueue() {
-    static SerialQueue* const queue = new SerialQueue("tavik.durability");
-    return *queue;
+// Never destroyed: a sync asked for, or still running, late in the process must find its queue
+// and its bookkeeping still there.
+struct Syncs {
+    std::mutex mutex;
+    QSet<QString> waiting; // paths whose sync is queued and not begun
+    SerialQueue queue{"tavik.durability"};
+};
+
+Syncs& syncs() {
+    static Syncs* const made = new Syncs;
+    return *made;
 }
 
 FileWriteResult syncFile(const QString& path) {
@@ -39,11 +48,23 @@ FileWriteResult syncFile(const QString& path) {
 } // namespace
 
 void syncLater(const QString& path) {
-    syncQueue().async([path] {
+    {
+        // A burst of writes (a slider dragged) needs one sync after the last, not one each.
+        std::lock_guard lock(syncs().mutex);
+        if (syncs().waiting.contains(path)) {
+            return;
+        }
+        syncs().waiting.insert(path);
+    }
+    syncs().queue.async([path] {
+        {
+            std::lock_guard lock(syncs().mutex);
+            syncs().waiting.remove(path); // a write from now on asks for a sync of its own
+        }
         const QString target = finalTarget(path);
         FileWriteResult synced = syncFile(target);
         if (synced.error == ENOENT) {
-            return; // replaced or deleted since: whatever holds its place was synced on its own
+            return; // deleted since (pruned, or the archive emptied): nothing left to keep
         }
         if (synced) {
             synced = syncFolder(QFileInfo(target).absolutePath());
@@ -56,7 +77,7 @@ void syncLater(const QString& path) {
 }
 
 bool drainSyncs(std::chrono::milliseconds timeout) {
-    return syncQueue().drain(timeout);
+    return syncs().queue.drain(timeout);
 }
 
 } // namespace tavik::platform

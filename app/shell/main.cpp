@@ -21,6 +21,12 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // Before anything (Qt, the log) can make a folder from a home it would misread.
+    if (const QString problem = tavik::platform::Folders::environmentProblem();
+        !problem.isEmpty()) {
+        std::fprintf(stderr, "tavik: %s — not starting\n", qPrintable(problem));
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavik"));
     // The desktop entry's name: the taskbar and the window manager match windows to it.
@@ -32,11 +38,6 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(tavik::tray_icons::applicationIcon());
 
     using tavik::platform::SingleInstance;
-    if (const QString problem = tavik::platform::Folders::environmentProblem();
-        !problem.isEmpty()) {
-        std::fprintf(stderr, "tavik: %s — not starting\n", qPrintable(problem));
-        return 1;
-    }
     const tavik::platform::Folders folders = tavik::platform::Folders::fromEnvironment();
     SingleInstance instance(
         SingleInstance::defaultRuntimeFolder(tavik::platform::joinPath(folders.state, "runtime")),
