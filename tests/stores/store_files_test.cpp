@@ -120,32 +120,29 @@ TEST(StoreFiles, APersonsOwnCopiesSurviveAStartAndOnlyCutShortSavesAreCleared) {
     }
 }
 
-struct SpecialFile {
-    const char* name;
-    std::function<bool(const QString& path)> make;
-    mode_t type; // what the moved-aside copy still is
-};
-
 // Each store's file as a pipe, a link to /dev/zero and a link to /dev/null: the start ends (in
 // bounded time, the pipe let go if it is opened), reads nothing, moves the thing aside as it is
 // and writes a regular file in its place with the next change; /dev/null stays a device.
 TEST(StoreFiles, APipeOrDeviceWhereAStoreShouldBeIsMovedAsideAndNeverReadOrWrittenThrough) {
-    const std::vector<SpecialFile> kinds = {
-        {"pipe",
-         [](const QString& p) { return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0; },
-         S_IFIFO},
-        {"/dev/zero", [](const QString& p) { return QFile::link("/dev/zero", p); }, S_IFLNK},
-        {"/dev/null", [](const QString& p) { return QFile::link("/dev/null", p); }, S_IFLNK},
+    const auto link = [](const char* device) {
+        return [device](const QString& path) {
+            return QFile::link(device, path);
+        };
     };
-    for (const SpecialFile& kind : kinds) {
-        SCOPED_TRACE(kind.name);
-        const QString data = dataFolder() + "-" + QString::number(&kind - kinds.data());
+    const std::vector<std::pair<std::function<bool(const QString&)>, mode_t>> kinds = {
+        {[](const QString& path) { return ::mkfifo(QFile::encodeName(path), 0600) == 0; }, S_IFIFO},
+        {link("/dev/zero"), S_IFLNK},
+        {link("/dev/null"), S_IFLNK}};
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        const auto& [make, type] = kinds[i];
+        const QString data = dataFolder() + "-" + QString::number(i);
+        SCOPED_TRACE(data.toStdString());
         ASSERT_TRUE(platform::ensurePrivateFolder(data));
         const QString settings = data + "/defaults.json";
         const QString historyFile = data + "/history.json";
         const QString padFile = data + "/scratchpad.txt";
         for (const QString& path : {settings, historyFile, padFile}) {
-            ASSERT_TRUE(kind.make(path));
+            ASSERT_TRUE(make(path));
         }
         {
             PipeReleaser settingsPipe(settings), historyPipe(historyFile), padPipe(padFile);
@@ -158,7 +155,7 @@ TEST(StoreFiles, APipeOrDeviceWhereAStoreShouldBeIsMovedAsideAndNeverReadOrWritt
             for (const QString& path : {settings, historyFile, padFile}) {
                 const QStringList copies = movedAside(path);
                 ASSERT_EQ(copies.size(), 1) << path.toStdString();
-                EXPECT_EQ(typeOf(data + "/" + copies[0]), kind.type) << path.toStdString();
+                EXPECT_EQ(typeOf(data + "/" + copies[0]), type) << path.toStdString();
             }
 
             defaults.setInt("silenceHoldMs", 900);
@@ -204,10 +201,6 @@ TEST(StoreFiles, AHugeSettingsFileIsMovedAsidePrivatelyInsteadOfBeingReadAtEvery
     EXPECT_EQ(platform::DefaultsStore(settings).exactInt("audioBudgetMB"), 100);
 }
 
-QJsonObject fileObject(const QString& path) {
-    return QJsonDocument::fromJson(readAll(path)).object();
-}
-
 // Broken by hand while Tavik runs, then one change: every key written before is still there
 // with the change, the broken file is moved aside, and each unreadable list keeps its own copy.
 TEST(StoreFiles, ASettingsFileBrokenWhileRunningKeepsEveryKeyAtTheNextChange) {
@@ -224,7 +217,7 @@ TEST(StoreFiles, ASettingsFileBrokenWhileRunningKeepsEveryKeyAtTheNextChange) {
         EXPECT_EQ(running.string("model"), "ggml-small.en.bin") << "the last good contents";
         running.setBool("playSounds", false);
     }
-    const QJsonObject after = fileObject(settings);
+    const QJsonObject after = QJsonDocument::fromJson(readAll(settings)).object();
     EXPECT_EQ(after.value("model").toString(), "ggml-small.en.bin");
     EXPECT_EQ(after.value("silenceHoldMs").toInt(), 1200);
     EXPECT_EQ(after.value("vocabulary").toArray().size(), 2);
