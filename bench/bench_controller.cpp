@@ -147,6 +147,7 @@ private:
 class NoStores final : public DictationStores {
 public:
     void saveAudio(const Samples&, const QUuid&) override {}
+    void makeAudioDurable(const QUuid&) override {}
     void pruneAudio(qint64) override {}
     QString audioPath(const QUuid&) const override { return {}; }
     void appendToScratchpad(const QString&) override {}

@@ -15,20 +15,25 @@ namespace {
 
 enum class FileState { missing, parsed, unreadable };
 
+// Far beyond any real settings (the lists included); a file larger than this is not one, and
+// reading it whole at every change would stall each change for seconds.
+constexpr qint64 maxFileBytes = 16 * 1024 * 1024;
+
 struct FileContents {
     FileState state = FileState::missing;
     QJsonObject object;
 };
 
 FileContents readFile(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) {
+    const FileRead read = readRegularFile(path, maxFileBytes);
+    if (read.outcome == FileRead::Outcome::missing) {
         return {};
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (read.unreadable()) {
+        logLine("defaults: " + path + " cannot be read — " + read.problem);
         return {FileState::unreadable, {}};
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = read.bytes;
     if (bytes.trimmed().isEmpty()) {
         return {FileState::parsed, {}}; // nothing in it that a write could destroy
     }
@@ -66,15 +71,21 @@ void DefaultsStore::refreshLocked() const {
         return;
     }
     FileContents contents = readFile(path_);
-    if (contents.state == FileState::unreadable && !firstReadDone_) {
-        // Found broken at start: move it aside now, so the window can say where it went while
-        // the settings, dictionary and snippets show their defaults. A file that breaks later
-        // (an editor saving it) is left to the next write.
-        moveAsideUnreadable(path_);
-    }
+    const bool first = !firstReadDone_;
     firstReadDone_ = true;
-    snapshot_ = std::move(contents.object);
     snapshotStamp_ = stampOfFile();
+    if (contents.state == FileState::unreadable) {
+        if (first) {
+            // Found broken at start: move it aside now, so the window can say where it went
+            // while the settings, dictionary and snippets show their defaults.
+            moveAsideUnreadable(path_);
+            snapshot_ = QJsonObject();
+        }
+        // A file that breaks later (an editor or a sync tool saving it) is left to the next
+        // write, and until then the last good contents still answer.
+        return;
+    }
+    snapshot_ = std::move(contents.object);
 }
 
 QJsonValue DefaultsStore::valueOf(const QString& key) const {
@@ -147,6 +158,18 @@ bool DefaultsStore::copyValue(const QString& from, const QString& to) {
     return true;
 }
 
+std::optional<QString> DefaultsStore::copyValueToFreeKey(const QString& from, const QString& base) {
+    if (!contains(from)) {
+        return std::nullopt;
+    }
+    QString key = base;
+    for (int n = 2; contains(key); ++n) {
+        key = base + "-" + QString::number(n);
+    }
+    copyValue(from, key);
+    return key;
+}
+
 bool DefaultsStore::flush() {
     bool stored = false;
     {
@@ -203,12 +226,19 @@ bool DefaultsStore::storePendingLocked() {
     // Start from what the file holds now, not from our snapshot: another key may have been
     // edited outside the program since we last looked.
     FileContents current = readFile(path_);
+    const bool first = !firstReadDone_;
+    firstReadDone_ = true;
     if (current.state == FileState::unreadable) {
         if (const MovedAside moved = moveAsideUnreadable(path_); !moved.result) {
             lastFailure_ = moved.result.reason();
             logLine("defaults: keeping changes in memory — " + path_ +
                     " cannot be replaced safely");
             return false;
+        }
+        // Broken while the program ran: what it held before is the last good contents we read,
+        // every key of them, not nothing.
+        if (!first) {
+            current.object = snapshot_;
         }
     }
     QJsonObject merged = current.object;
@@ -219,8 +249,9 @@ bool DefaultsStore::storePendingLocked() {
             merged.remove(key);
         }
     }
+    // Synced afterwards on a worker: a slider step must not wait for the disk twice.
     const FileWriteResult written =
-        writeFileDurably(path_, QJsonDocument(merged).toJson(QJsonDocument::Indented));
+        replaceFileUnsynced(path_, QJsonDocument(merged).toJson(QJsonDocument::Indented));
     if (!written) {
         if (lastFailure_ != written.reason()) { // once per cause, not once per slider step
             logLine("defaults: could not write " + path_ + " — " + written.reason() +
@@ -229,6 +260,7 @@ bool DefaultsStore::storePendingLocked() {
         lastFailure_ = written.reason();
         return false;
     }
+    syncLater(path_);
     pending_.clear();
     lastFailure_.clear();
     snapshot_ = std::move(merged);

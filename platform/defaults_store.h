@@ -17,10 +17,12 @@ namespace tavik::platform {
 // A data value is stored as {"$data": "<base64>"}. Reads follow the rules in defaults_values.h
 // and see edits made to the file outside the program. Every write re-reads the file and changes
 // only its own key, so an outside edit of another key survives; the file is replaced durably
-// (0600 in a 0700 folder). A file that does not parse reads as empty; it is moved aside, logged,
-// at the store's first read, or before the first write when it broke while the program ran. A
-// change that cannot be written stays in memory, is read back from there, and goes to the file
-// with the next write or flush. Thread-safe.
+// (0600 in a 0700 folder), and synced afterwards off the caller's thread (drainSyncs() at quit).
+// A file that does not parse, is not a regular file or is absurdly large reads as empty when
+// the store first reads it, and is moved aside, logged. When it breaks while the program runs,
+// the last good contents keep answering, and the next write moves the broken file aside and
+// writes them, every key, with the change. A change that cannot be written stays in memory, is
+// read back from there, and goes to the file with the next write or flush. Thread-safe.
 class DefaultsStore {
 public:
     explicit DefaultsStore(QString path);
@@ -50,6 +52,10 @@ public:
     // Copies whatever `from` holds, of any kind, to `to` (a store keeps a value it cannot
     // decode under a backup key before overwriting it). False when `from` is absent.
     bool copyValue(const QString& from, const QString& to);
+    // The same to a key no earlier copy holds: `base`, else "<base>-2", "<base>-3"…, so a list
+    // found unreadable in a later run never overwrites the copy of an earlier one. The key
+    // used; nothing when `from` is absent.
+    std::optional<QString> copyValueToFreeKey(const QString& from, const QString& base);
 
     // Writes any change an earlier write could not store (a full disk, a folder that could
     // not be made). True when the file holds every change made through this store.

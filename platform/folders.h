@@ -10,9 +10,13 @@ struct Folders {
     QString config; // $XDG_CONFIG_HOME/Tavik   (defaults.json)
     QString data;   // $XDG_DATA_HOME/Tavik     (history, audio, scratchpad, models)
     QString state;  // $XDG_STATE_HOME/Tavik    (diagnostic log)
-    QString home;   // $HOME
+    QString home;   // $HOME; when it is empty or relative, the account's home
 
     static Folders fromEnvironment();
+    // Why the folders fromEnvironment() gives cannot be used (a variable whose bytes are no
+    // text this program can keep as a path, or no home at all); empty when they can. The
+    // application refuses to start rather than make its folders somewhere else.
+    static QString environmentProblem();
 };
 
 // The folder holding the application's resources (models/, sounds): the install prefix's

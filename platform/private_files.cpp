@@ -1,5 +1,6 @@
 #include "platform/private_files.h"
 
+#include "platform/file_steps.h"
 #include "platform/log_sink.h"
 
 #include <QDateTime>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <mutex>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +32,26 @@ bool isTemporarySuffix(QStringView suffix) {
         }
     }
     return true;
+}
+
+bool isRegularFile(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// A moved-aside copy holds what the user said, like every other file of Tavik's. Opened without
+// following a link and without blocking, so only a regular file's own mode changes.
+void makePrivate(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        ::fchmod(fd, 0600);
+    }
+    ::close(fd);
 }
 
 } // namespace
@@ -67,6 +89,7 @@ MovedAside moveAsideUnreadable(const QString& path) {
         logLine("could not move unreadable " + name + " aside — " + failed.reason());
         return {QString(), failed};
     }
+    makePrivate(target);
     // Until the folder is synced the move may not survive a power cut, and the write that
     // follows would then replace the only copy: the caller must not write yet.
     const FileWriteResult synced = syncFolder(QFileInfo(path).absolutePath());
@@ -99,10 +122,12 @@ int removeLeftoverTemporaries(const QString& path) {
 int removeLeftoverTemporaries(const QString& folder, const QString& targets) {
     const QDir dir(folder);
     int removed = 0;
-    const QStringList names = dir.entryList({targets + QStringLiteral(".??????")},
-                                            QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList names =
+        dir.entryList({temporaryPattern(targets)}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
-        if (isTemporarySuffix(QStringView(name).last(6)) && QFile::remove(dir.filePath(name))) {
+        const QString path = dir.filePath(name);
+        if (isTemporarySuffix(QStringView(name).last(6)) && isRegularFile(path) &&
+            QFile::remove(path)) {
             ++removed;
             logLine("removed " + name + ", left behind by a save that was cut short");
         }

@@ -12,6 +12,14 @@ namespace {
 QString corrected(dictation::TextSteps* steps, const QString& text) {
     return steps != nullptr ? steps->correct(text) : text;
 }
+
+// Once the text is out: syncing a recording waits for the disk, which must never stand between
+// the key's release and the text. The syncs run off the main thread.
+void makeAudioDurable(dictation::DictationStores& stores, const QList<QUuid>& ids) {
+    for (const QUuid& id : ids) {
+        stores.makeAudioDurable(id);
+    }
+}
 } // namespace
 
 void DictationController::startRecognition(std::shared_ptr<RecognitionJob> job) {
@@ -88,18 +96,21 @@ void DictationController::deliver(const std::shared_ptr<RecognitionJob>& job) {
         // The watchdog gave up on this dictation, or a newer one owns the state: its text
         // must not land in whatever has focus now.
         log(QStringLiteral("late transcript — dropped"));
+        makeAudioDurable(stores_, job->unsyncedAudio);
         return;
     }
     transcribingSerial_ = 0;
     const QString& text = job->text;
     if (text.isEmpty()) {
         log(QStringLiteral("empty transcript — nothing to insert"));
+        makeAudioDurable(stores_, job->unsyncedAudio);
         rest();
         return;
     }
     const QUuid id = QUuid::createUuid();
     if (prefs_.keepAudio() && !job->archive.empty()) {
         stores_.saveAudio(job->archive, id);
+        job->unsyncedAudio << id;
         stores_.pruneAudio(prefs_.audioBudgetBytes());
     }
     job->archive = {};
@@ -112,6 +123,7 @@ void DictationController::deliver(const std::shared_ptr<RecognitionJob>& job) {
         }
         addHistory(*job, id, QStringLiteral("Scratchpad"), QStringLiteral("com.trelvanic.tavik"),
                    QStringLiteral("scratchpad"), true);
+        makeAudioDurable(stores_, job->unsyncedAudio);
         rest();
         return;
     }
@@ -151,6 +163,7 @@ void DictationController::deliver(const std::shared_ptr<RecognitionJob>& job) {
             desktop_.playSound(QStringLiteral("Basso"));
         }
     }
+    makeAudioDurable(stores_, job->unsyncedAudio);
     rest();
 }
 

@@ -37,6 +37,8 @@ struct DictationController::RecognitionJob {
     // Why the recording was cut short, shown once the words are delivered; none when the user
     // ended it.
     std::optional<QString> cutShort;
+    // Recordings written for this dictation whose syncs wait until its text is out.
+    QList<QUuid> unsyncedAudio;
 
     QString text; // the result, corrected and expanded; empty when there is nothing to deliver
 };

@@ -327,6 +327,7 @@ void DictationController::endRecording(const std::optional<QString>& cutShort) {
     if (debugAudio) {
         const QUuid id = QUuid::createUuid();
         stores_.saveAudio(samples, id);
+        job->unsyncedAudio << id;
         log(QStringLiteral("debug audio: ") + stores_.audioPath(id));
     }
     if (prefs_.keepAudio()) {

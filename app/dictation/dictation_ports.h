@@ -191,7 +191,10 @@ struct HistoryRecord {
 class DictationStores {
 public:
     virtual ~DictationStores() = default;
+    // Writes the recording now (before the text goes out) but leaves its syncs for
+    // makeAudioDurable, which the controller calls once the text is out.
     virtual void saveAudio(const Samples& samples, const QUuid& id) = 0;
+    virtual void makeAudioDurable(const QUuid& id) = 0;
     virtual void pruneAudio(qint64 bytes) = 0;
     virtual QString audioPath(const QUuid& id) const = 0;
     virtual void appendToScratchpad(const QString& text) = 0;

@@ -19,6 +19,7 @@ public:
             StoreNotices::shared().addNote(StoreNotices::recordingNote(saved.reason()));
         }
     }
+    void makeAudioDurable(const QUuid& id) override { AudioStore::shared().makeDurable(id); }
     void pruneAudio(qint64 bytes) override { AudioStore::shared().prune(bytes); }
     QString audioPath(const QUuid& id) const override { return AudioStore::shared().url(id); }
     void appendToScratchpad(const QString& text) override { Scratchpad::shared().append(text); }

@@ -22,6 +22,12 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // Before anything (Qt, the log) can make a folder from a home it would misread.
+    if (const QString problem = tavik::platform::Folders::environmentProblem();
+        !problem.isEmpty()) {
+        std::fprintf(stderr, "tavik: %s — not starting\n", qPrintable(problem));
+        return 1;
+    }
     if (const QString why = tavik::platform::whyNoDisplay(); !why.isEmpty()) {
         std::fprintf(stderr, "tavik: %s\n", qPrintable(why));
         return 1;

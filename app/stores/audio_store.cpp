@@ -208,7 +208,13 @@ platform::FileWriteResult AudioStore::save(std::span<const float> samples, const
     }
     // Written beside the target and renamed over it, so a failed save leaves no half file
     // that the history would offer to play.
-    return platform::writeFileDurably(url(id), *wave);
+    return platform::replaceFileUnsynced(url(id), *wave);
+}
+
+void AudioStore::makeDurable(const QUuid& id) const {
+    if (isTavikArchive()) {
+        platform::syncLater(url(id));
+    }
 }
 
 qint64 AudioStore::totalBytes() const {

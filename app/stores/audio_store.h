@@ -29,9 +29,12 @@ public:
 
     // Writes the samples (mono, 16 kHz, full scale ±1.0) as 16-bit PCM, replacing any earlier
     // file of that id. Values beyond full scale clip, NaN becomes silence. The file appears only
-    // once it is wholly on the disk. Fails for no samples or any failure of the disk (no file is
-    // then left behind, and an earlier file of that id stays as it was).
+    // once it is wholly written. Fails for no samples or any failure of the disk (no file is
+    // then left behind, and an earlier file of that id stays as it was). The syncs are left to
+    // makeDurable: a save sits between a key's release and the text.
     platform::FileWriteResult save(std::span<const float> samples, const QUuid& id) const;
+    // Syncs the file of `id` and the folder on a worker thread (platform::syncLater).
+    void makeDurable(const QUuid& id) const;
 
     // The operations below see only the archive's own recordings: regular files directly in the
     // folder, named as `url` names them. Whatever else the folder (or the folder it links to)

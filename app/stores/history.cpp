@@ -1,5 +1,6 @@
 #include "app/stores/history.h"
 
+#include "app/stores/diagnostic_log.h"
 #include "app/stores/history_file.h"
 #include "app/stores/text_graphemes.h"
 #include "platform/folders.h"
@@ -55,15 +56,16 @@ History::~History() {
 }
 
 void History::load() {
+    // 5,000 entries of the longest dictations stay far below this; /dev/zero or a runaway file
+    // put in its place would not.
+    constexpr qint64 maxFileBytes = qint64(512) * 1024 * 1024;
     bool unreadable = false;
-    const QFileInfo info(filePath_);
-    QFile file(filePath_);
-    if (!info.exists()) {
-        // nothing yet
-    } else if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+    const platform::FileRead read = platform::readRegularFile(filePath_, maxFileBytes);
+    if (read.unreadable()) {
+        slog("history: " + filePath_ + " cannot be read — " + read.problem);
         unreadable = true;
-    } else {
-        const QByteArray bytes = file.readAll();
+    } else if (read.outcome == platform::FileRead::Outcome::read) {
+        const QByteArray& bytes = read.bytes;
         if (std::optional<QList<Entry>> decoded = history_file::decode(bytes)) {
             entries_ = std::move(*decoded);
         } else {

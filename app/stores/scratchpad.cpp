@@ -1,5 +1,6 @@
 #include "app/stores/scratchpad.h"
 
+#include "app/stores/diagnostic_log.h"
 #include "platform/folders.h"
 #include "platform/main_thread.h"
 #include "platform/private_files.h"
@@ -23,19 +24,22 @@ std::atomic<Scratchpad*> sharedPad{nullptr};
 enum class Loaded { missing, text, unreadable };
 
 Loaded load(const QString& path, QString& text) {
-    QFile file(path);
-    if (!file.exists()) {
+    // Far beyond what anyone writes in a pad; /dev/zero or a runaway file in its place is not.
+    constexpr qint64 maxFileBytes = qint64(512) * 1024 * 1024;
+    const platform::FileRead read = platform::readRegularFile(path, maxFileBytes);
+    if (read.outcome == platform::FileRead::Outcome::missing) {
         return Loaded::missing;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (read.unreadable()) {
+        slog("scratchpad: " + path + " cannot be read — " + read.problem);
         return Loaded::unreadable;
     }
     // Stateless: a file that ends inside a character is an error, not a character held back
     // for bytes that will never come (the whole file is one call).
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
                                                      QStringDecoder::Flag::Stateless);
-    QString decoded = decoder.decode(file.readAll());
-    if (decoder.hasError() || file.error() != QFileDevice::NoError) {
+    QString decoded = decoder.decode(read.bytes);
+    if (decoder.hasError()) {
         return Loaded::unreadable;
     }
     text = std::move(decoded);

@@ -10,6 +10,8 @@
 
 #include <QDeadlineTimer>
 
+#include <algorithm>
+
 namespace tavik {
 namespace {
 
@@ -121,7 +123,14 @@ bool saveSharedStoresAtQuit(std::chrono::milliseconds limit) {
         logUnsavedAtQuit(settingsInWords(defaults.unsavedKeys()).join(QStringLiteral(", ")),
                          defaults.lastFailure(), limit);
     }
-    return history && scratchpad && settings;
+    // The settings and the recordings were written at once but synced later: the last of them
+    // must reach the disk before the process ends.
+    const auto left = std::max<qint64>(deadline.remainingTime(), 0);
+    const bool synced = platform::drainSyncs(std::chrono::milliseconds(left));
+    if (!synced) {
+        slog("quit: the last settings and recordings were not yet synced to the disk");
+    }
+    return history && scratchpad && settings && synced;
 }
 
 } // namespace tavik

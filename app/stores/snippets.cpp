@@ -90,8 +90,9 @@ Snippets::Snippets(platform::DefaultsStore& defaults, QObject* parent)
 
 void Snippets::setItems(const QList<Snippet>& items) {
     if (keepUnreadableValue_) {
-        defaults_.copyValue(key, backupKey);
-        slog("stored snippets could not be read — kept as " + backupKey);
+        if (const auto kept = defaults_.copyValueToFreeKey(key, backupKey)) {
+            slog("stored snippets could not be read — kept as " + *kept);
+        }
         keepUnreadableValue_ = false;
     }
     items_.store(items);

@@ -114,9 +114,9 @@ QByteArray Transforms::encode(const QList<Transform>& items) {
 void Transforms::save() {
     if (keepUnreadableValue_) {
         keepUnreadableValue_ = false;
-        if (defaults_.copyValue(defaultsKey, unreadableKey)) {
+        if (const auto kept = defaults_.copyValueToFreeKey(defaultsKey, unreadableKey)) {
             slog(QStringLiteral("transforms: stored list unreadable — kept under \"%1\"")
-                     .arg(unreadableKey));
+                     .arg(*kept));
         }
     }
     defaults_.setData(defaultsKey, encode(items_));

@@ -50,8 +50,9 @@ Vocabulary::Vocabulary(platform::DefaultsStore& defaults,
 
 void Vocabulary::setTerms(const QStringList& terms) {
     if (keepUnreadableValue_) {
-        defaults_.copyValue(key, backupKey);
-        slog("stored vocabulary could not be read — kept as " + backupKey);
+        if (const auto kept = defaults_.copyValueToFreeKey(key, backupKey)) {
+            slog("stored vocabulary could not be read — kept as " + *kept);
+        }
         keepUnreadableValue_ = false;
     }
     terms_.store(terms);

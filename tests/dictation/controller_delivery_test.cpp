@@ -6,10 +6,15 @@
 #include "platform/activation_policy.h"
 #include "platform/defaults_store.h"
 #include "platform/folders.h"
+#include "platform/main_thread.h"
+#include "platform/private_files.h"
 #include "tests/support/controller_harness.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <mutex>
 
 namespace tavik::test {
 namespace {
@@ -91,8 +96,10 @@ TEST(ControllerDelivery, ScratchpadModeAppendsInsteadOfInserting) {
     EXPECT_EQ(entry.via, QStringLiteral("scratchpad"));
     EXPECT_TRUE(entry.inserted);
     EXPECT_EQ(stage.record->events.mid(2),
-              QStringList({QStringLiteral("scratchpad:hello world"), QStringLiteral("sound:Pop"),
-                           QStringLiteral("history:scratchpad")}));
+              QStringList(
+                  {QStringLiteral("scratchpad:hello world"), QStringLiteral("sound:Pop"),
+                   QStringLiteral("history:scratchpad"),
+                   QStringLiteral("makeAudioDurable:") + entry.id.toString(QUuid::WithoutBraces)}));
     EXPECT_FALSE(stage.log().join('\n').contains(QStringLiteral("insert ->")));
     EXPECT_EQ(stage.state(), State::idle());
 }
@@ -282,6 +289,38 @@ TEST(ControllerDelivery, AHugeAudioBudgetKeepsEveryRecording) {
             EXPECT_TRUE(archive.exists(id)) << id.toString().toStdString();
         }
     }
+}
+
+// Between the key's release and the text nothing waits for the disk: the recording is written
+// (and pruned) before the insertion, but synced after it, off the main thread.
+TEST(ControllerDelivery, TheRecordingIsSyncedOnlyAfterTheTextIsOutAndNeverOnTheMainThread) {
+    std::mutex mutex;
+    QStringList syncedOnMain, synced;
+    platform::setSyncObserver([&](const QString& path) {
+        std::lock_guard lock(mutex);
+        (platform::isMainThread() ? syncedOnMain : synced) << path;
+    });
+    ControllerStage stage;
+    stage.sharedStores = true;
+    stage.start();
+    qsizetype syncsBeforeTheText = -1;
+    stage.record->onInsert = [&] {
+        // Whatever was asked for before the insertion has had its chance to run by now.
+        ASSERT_TRUE(platform::drainSyncs(std::chrono::seconds(10)));
+        std::lock_guard lock(mutex);
+        syncsBeforeTheText = syncedOnMain.size() + synced.size();
+    };
+    dictateOnce(stage);
+    ASSERT_EQ(stage.state(), State::idle());
+    ASSERT_TRUE(platform::drainSyncs(std::chrono::seconds(10)));
+    platform::setSyncObserver({});
+
+    const QString file = AudioStore::shared().url(History::shared().entries().first().id);
+    EXPECT_TRUE(QFileInfo(file).isFile());
+    EXPECT_EQ(syncsBeforeTheText, 0);
+    EXPECT_TRUE(syncedOnMain.isEmpty()) << syncedOnMain.join(", ").toStdString();
+    EXPECT_TRUE(synced.contains(file)) << synced.join(", ").toStdString();
+    EXPECT_TRUE(synced.contains(AudioStore::shared().directory()));
 }
 
 } // namespace

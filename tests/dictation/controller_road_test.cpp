@@ -50,13 +50,15 @@ TEST(ControllerRoad, PushToTalkFromPressToDeliveredText) {
     EXPECT_TRUE(entry.inserted);
     EXPECT_DOUBLE_EQ(entry.duration, 1.4);
     EXPECT_DOUBLE_EQ(entry.latencyMs, 100.0);
-    // The audio goes under the entry's id, saved and pruned before the text is inserted.
+    // The audio goes under the entry's id, saved and pruned before the text is inserted; it is
+    // made durable only once the text is out.
     const QString id = entry.id.toString(QUuid::WithoutBraces);
     EXPECT_EQ(
         stage.record->events,
         QStringList({QStringLiteral("saveAudio:") + id, QStringLiteral("pruneAudio:250000000"),
                      QStringLiteral("insert:hello world->org.example.editor"),
-                     QStringLiteral("sound:Pop"), QStringLiteral("history:accessibility")}));
+                     QStringLiteral("sound:Pop"), QStringLiteral("history:accessibility"),
+                     QStringLiteral("makeAudioDurable:") + id}));
     EXPECT_EQ(stage.record->audio.at(entry.id).size(), 22400u);
     EXPECT_FALSE(stage.controller().lastError().has_value());
     // The 90 s watchdog was disarmed by the return to idle.

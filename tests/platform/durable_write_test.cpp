@@ -70,17 +70,19 @@ TEST(DurableWrite, ALinkedFileStaysLinkedAndLeftoversOfAKilledWriteAreRemoved) {
     QStringList logged;
     setLogSink([&logged](const QString& line) { logged << line; });
     const QString history = folder + "/Tavik/history.json";
-    for (const char* name : {"history.json.a1B2c3", "history.json.ZZZZZZ", "history.json.bak",
-                             "history.json.unreadable-20261208T011745Z", "other.json.a1B2c3"}) {
+    for (const char* name :
+         {".history.json.tavik-save-a1B2c3", ".history.json.tavik-save-ZZZZZZ",
+          "history.json.a1B2c3", "history.json.bak", "history.json.unreadable-20261208T011745Z",
+          ".other.json.tavik-save-a1B2c3"}) {
         ASSERT_TRUE(writeFileDurably(folder + "/Tavik/" + QString(name), "left over"));
     }
     EXPECT_EQ(removeLeftoverTemporaries(history), 2);
     setLogSink({});
     EXPECT_EQ(namesIn(folder + "/Tavik"),
-              QStringList({"defaults.json", "history.json.bak",
-                           "history.json.unreadable-20261208T011745Z", "other.json.a1B2c3"}));
-    EXPECT_TRUE(logged.contains("removed history.json.a1B2c3, left behind by a save that was "
-                                "cut short"));
+              QStringList({".other.json.tavik-save-a1B2c3", "defaults.json", "history.json.a1B2c3",
+                           "history.json.bak", "history.json.unreadable-20261208T011745Z"}));
+    EXPECT_TRUE(logged.contains("removed .history.json.tavik-save-a1B2c3, left behind by a save "
+                                "that was cut short"));
 }
 
 } // namespace

@@ -247,13 +247,14 @@ TEST_F(AudioStoreTest, ALinkedFolderKeepsEverythingThatIsNotARecording) {
 }
 
 TEST_F(AudioStoreTest, TheNextStartRemovesRecordingsAKillCutShortAndNothingElse) {
-    const QString cutShort =
-        QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + ".wav.Xy12Zw";
-    makeFile(cutShort, 300'000, 1);
-    makeFile("notes.txt.Xy12Zw", 10, 1);
+    const QString recording = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    makeFile("." + recording + ".wav.tavik-save-Xy12Zw", 300'000, 1);
+    makeFile(recording + ".wav.Xy12Zw", 10, 1); // the person's own copy
+    makeFile(".notes.txt.tavik-save-Xy12Zw", 10, 1);
     makeFile("kept.wav", 10, 1);
     AudioStore nextStart{dataFolder};
-    EXPECT_EQ(remaining(), QStringList({"kept.wav", "notes.txt.Xy12Zw"}));
+    EXPECT_EQ(remaining(),
+              QStringList({".notes.txt.tavik-save-Xy12Zw", recording + ".wav.Xy12Zw", "kept.wav"}));
 }
 
 TEST_F(AudioStoreTest, NeverTouchesAFolderThatIsNotTavikAudio) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -266,6 +267,7 @@ struct StageRecord {
     QString clipboard;
     std::map<QString, QString> corrections; // whole-text corrections
     std::map<QString, QString> snippets;
+    std::function<void()> onInsert; // runs inside each insertion, as the text goes out
 };
 
 class FakeInserter final : public dictation::TextInserter {
@@ -273,6 +275,9 @@ public:
     explicit FakeInserter(std::shared_ptr<StageRecord> r) : r_(std::move(r)) {}
     dictation::InsertOutcome insert(const QString& text, const QString& bundleId) override {
         r_->events << QStringLiteral("insert:%1->%2").arg(text, bundleId);
+        if (r_->onInsert) {
+            r_->onInsert();
+        }
         if (r_->insertResults.empty()) {
             return {true, QStringLiteral("accessibility"), QStringLiteral("a\nb\n"), QString()};
         }
@@ -352,6 +357,9 @@ public:
     void saveAudio(const Samples& samples, const QUuid& id) override {
         r_->audio[id] = samples;
         r_->events << QStringLiteral("saveAudio:") + id.toString(QUuid::WithoutBraces);
+    }
+    void makeAudioDurable(const QUuid& id) override {
+        r_->events << QStringLiteral("makeAudioDurable:") + id.toString(QUuid::WithoutBraces);
     }
     void pruneAudio(qint64 bytes) override {
         r_->events << QStringLiteral("pruneAudio:%1").arg(bytes);
