@@ -6,13 +6,14 @@
 
 #include <QFile>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <QTextBoundaryFinder>
+#include <QTimer>
 
 #include <unicode/uchar.h>
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <utility>
 
 namespace tavik {
@@ -66,14 +67,24 @@ Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
     platform::ensurePrivateFolder(dataFolder);
     platform::removeLeftoverTemporaries(url_);
     const bool unreadable = load(url_, text_) == Loaded::unreadable;
-    writer_ = std::make_unique<LatestWinsWriter>(
-        url_, "tavik.scratchpad", LatestWinsWriter::movingAside(unreadable, url_),
-        [this](const platform::FileWriteResult&) {
-            platform::postToMain(this, [this] { emit saveFinished(); });
-        });
+    writer_ = std::make_unique<LatestWinsWriter>(url_, "tavik.scratchpad",
+                                                 LatestWinsWriter::movingAside(unreadable, url_),
+                                                 [this](const platform::FileWriteResult&) {
+                                                     platform::postToMain(this, [this] {
+                                                         writing_ = false;
+                                                         if (unsaved_) {
+                                                             save();
+                                                         }
+                                                         emit saveFinished();
+                                                     });
+                                                 });
 }
 
-Scratchpad::~Scratchpad() = default;
+Scratchpad::~Scratchpad() {
+    if (unsaved_) {
+        save(); // the writer finishes it before it goes
+    }
+}
 
 Scratchpad& Scratchpad::shared() {
     static Scratchpad* const pad = [] {
@@ -136,34 +147,43 @@ void Scratchpad::append(const QString& piece) {
 void Scratchpad::changed(qsizetype position, const QString& removed, qsizetype inserted) {
     emit textEdited(position, removed, inserted);
     emit textChanged(text_);
-    // Encoded here rather than on the writer's thread: a copy of the text handed to the writer
-    // would make the next keystroke copy the whole pad before changing it.
-    writer_->write(encoded());
+    // One save at a time: changes made while one is written are saved together after it, so
+    // the writer never holds more than one copy of the text and the file still ends newest.
+    unsaved_ = true;
+    if (writing_ || saveQueued_) {
+        return;
+    }
+    // Saved once the event loop is back: the changes of one event are saved together, and
+    // the text stays the pad's alone while they are made.
+    saveQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        saveQueued_ = false;
+        if (unsaved_ && !writing_) {
+            save();
+        }
+    });
 }
 
-QByteArray Scratchpad::encoded() {
-    QByteArray* into = nullptr;
-    for (QByteArray& buffer : encodings_) {
-        if (buffer.isDetached() || buffer.isNull()) {
-            into = &buffer;
-            break;
+void Scratchpad::save() {
+    unsaved_ = false;
+    writing_ = true;
+    // The text is shared with the writer, not copied, and encoded there: a pad of megabytes
+    // costs a keystroke nothing. The writer lets go of it as soon as it is encoded (keeping the
+    // bytes for a retry), so the next keystroke changes the text where it lies instead of
+    // copying it first.
+    writer_->write([text = text_, bytes = std::optional<QByteArray>()]() mutable {
+        if (!bytes) {
+            bytes = text.toUtf8(); // a lone surrogate becomes a question mark, as it always did
+            text = QString();
         }
-    }
-    if (into == nullptr) {
-        return text_.toUtf8();
-    }
-    QStringEncoder encoder(QStringEncoder::Utf8);
-    into->resize(encoder.requiredSpace(text_.size()));
-    const char* end = encoder.appendToBuffer(into->data(), text_);
-    if (encoder.hasError()) {
-        // A lone surrogate: saved as it always was, as a question mark.
-        return text_.toUtf8();
-    }
-    into->truncate(end - into->constData());
-    return *into;
+        return *bytes;
+    });
 }
 
 bool Scratchpad::flush(std::chrono::milliseconds timeout) {
+    if (unsaved_) {
+        save();
+    }
     return writer_->flush(timeout) == LatestWinsWriter::Flushed::saved;
 }
 
