@@ -94,6 +94,9 @@ void drain() {
 
 void show(AppState::Section section) {
     app().main().state().setSection(section);
+    // The pane shown before goes, as the application's event loop lets it go; outside that loop
+    // it would stay alive, hidden, following every change.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     frame();
 }
 
@@ -247,6 +250,9 @@ void BM_Delete(benchmark::State& state) {
     app().main().state().setSearch(QString());
     show(AppState::Section::dictation);
     panes::HistoryList* list = app().list();
+    // The keyboard's row needs the window active and the list focused, as a person's click
+    // leaves them.
+    QApplication::setActiveWindow(&app().window());
     list->setFocus();
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
     QCoreApplication::sendEvent(list, &down);
