@@ -21,6 +21,24 @@ namespace {
 
 std::atomic<Scratchpad*> sharedPad{nullptr};
 
+// Makes sure `text` has room for `grow` more characters at its start (or its end) without moving.
+// When it has not, it is copied once into memory with room at both ends: left to itself, Qt
+// makes room at one end by moving the whole text into the room at the other, so typing at the
+// start of a long pad, then at its end, would copy megabytes at the first key after each jump.
+void makeRoom(QString& text, qsizetype grow, bool atStart) {
+    QString::DataPointer& data = text.data_ptr();
+    if (grow <= 0 ||
+        (!data.isShared() && (atStart ? data.freeSpaceAtBegin() : data.freeSpaceAtEnd()) >= grow)) {
+        return;
+    }
+    const qsizetype room = grow + 4096 + text.size() / 16;
+    QString roomy(room + text.size() + room, Qt::Uninitialized);
+    std::copy(text.cbegin(), text.cend(), roomy.begin() + room);
+    roomy.remove(0, room); // at the start, only where the text begins moves
+    roomy.truncate(text.size());
+    text = std::move(roomy);
+}
+
 enum class Loaded { missing, text, unreadable };
 
 Loaded load(const QString& path, QString& text) {
@@ -119,12 +137,14 @@ void Scratchpad::replace(qsizetype position, qsizetype removed, QStringView inse
             // Nearer the start: the few characters before the change move, not the many after
             // it. They are turned to bring the change to the very start, where the text can
             // lose and gain characters without moving the rest.
+            makeRoom(text_, inserted.size() - removed, true);
             std::rotate(text_.data(), text_.data() + position, text_.data() + position + removed);
             text_.remove(0, removed);
             text_.insert(0, inserted.data(), inserted.size());
             QChar* start = text_.data();
             std::rotate(start, start + inserted.size(), start + inserted.size() + position);
         } else {
+            makeRoom(text_, inserted.size() - removed, false);
             text_.remove(position, removed);
             text_.insert(position, inserted.data(), inserted.size());
         }
