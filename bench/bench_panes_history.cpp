@@ -45,11 +45,7 @@ namespace {
 
 const QSize paneSize(810, 660);
 
-double threadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
+using bench::threadCpuMs;
 
 struct Stage {
     test::ControllerStage controller;
@@ -223,49 +219,12 @@ BENCHMARK(BM_HistoryDelete)->Unit(benchmark::kMillisecond)->Iterations(200);
 } // namespace
 } // namespace tavik::panes
 
-namespace {
-
-// The history the benchmarks run over, from --history=KIND (removed from the arguments).
-QList<tavik::HistoryEntry> historyOfKind(const QString& kind, const QDateTime& now) {
-    using namespace tavik::seed;
-    const int count = int(tavik::History::maxEntries);
-    if (kind == "ascii") {
-        return manyDictations(count, now);
-    }
-    if (kind == "cyrillic" || kind == "huge") {
-        QList<tavik::HistoryEntry> entries = manyLongDictations(count, now, cyrillicWords());
-        if (kind == "huge") {
-            // About 5 MB once written as UTF-8, the newest, so it is in view when the pane opens.
-            entries.first() = dictation(longText(cyrillicWords(), 2'800'000, 7), now, "Editor");
-        }
-        return entries;
-    }
-    if (kind == "mixed") {
-        return manyLongDictations(count, now, mixedScriptWords());
-    }
-    return {};
-}
-
-QString takeHistoryKind(int& argc, char** argv) {
-    QString kind = QStringLiteral("ascii");
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--history=", 10) == 0) {
-            kind = QString::fromUtf8(argv[i] + 10);
-            std::memmove(argv + i, argv + i + 1, sizeof(char*) * size_t(argc - i));
-            --argc;
-            break;
-        }
-    }
-    return kind;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    const QString kind = takeHistoryKind(argc, argv);
+    const QString kind = tavik::bench::takeHistoryKind(argc, argv);
     return tavik::bench::runWindowBenchmarks(
         argc, argv, {.instantMotion = true, .prepare = [kind] {
-                         const auto entries = historyOfKind(kind, QDateTime::currentDateTime());
+                         const auto entries =
+                             tavik::bench::historyOfKind(kind, QDateTime::currentDateTime());
                          if (entries.isEmpty()) {
                              std::cerr << "unknown --history kind\n";
                              return false;

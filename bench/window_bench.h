@@ -2,6 +2,8 @@
 
 #include "app/shell/design/look.h"
 #include "app/shell/design/motion.h"
+#include "app/stores/history.h"
+#include "tools/history-seed/history_seed.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -13,9 +15,59 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <functional>
 
 namespace tavik::bench {
+
+// The history a benchmark runs over, from --history=KIND, written with the seed tool:
+//
+//   ascii      5,000 short English dictations (the default)
+//   cyrillic   5,000 dictations of about 1,500 Cyrillic characters each
+//   mixed      the same length in a mix of scripts, emoji sequences and combining marks
+//   huge       the cyrillic history with one dictation of about 5 MB as the newest
+inline QList<HistoryEntry> historyOfKind(const QString& kind, const QDateTime& now) {
+    using namespace tavik::seed;
+    const int count = int(History::maxEntries);
+    if (kind == "ascii") {
+        return manyDictations(count, now);
+    }
+    if (kind == "cyrillic" || kind == "huge") {
+        QList<HistoryEntry> entries = manyLongDictations(count, now, cyrillicWords());
+        if (kind == "huge") {
+            // About 5 MB once written as UTF-8, the newest, so it is in view when the pane opens.
+            entries.first() =
+                seed::dictation(longText(cyrillicWords(), 2'800'000, 7), now, "Editor");
+        }
+        return entries;
+    }
+    if (kind == "mixed") {
+        return manyLongDictations(count, now, mixedScriptWords());
+    }
+    return {};
+}
+
+// Takes --history=KIND out of the arguments; "ascii" when it is not there.
+inline QString takeHistoryKind(int& argc, char** argv) {
+    QString kind = QStringLiteral("ascii");
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--history=", 10) == 0) {
+            kind = QString::fromUtf8(argv[i] + 10);
+            std::memmove(argv + i, argv + i + 1, sizeof(char*) * size_t(argc - i));
+            --argc;
+            break;
+        }
+    }
+    return kind;
+}
+
+// CPU time of the calling thread: what the main thread itself spent, whatever else ran.
+inline double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
 
 // A HOME and XDG tree of the benchmark's own, made before the application exists, so the stores it
 // opens never read or write the user's settings and history. Windows draw offscreen unless the

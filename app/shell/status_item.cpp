@@ -169,9 +169,15 @@ void StatusItem::prepareMenu(QMenu& menu) {
 
 void StatusItem::rebuild() {
     rebuildPending_ = false;
-    const QList<status_menu::Item> items = items_();
+    QList<status_menu::Item> items = items_();
+    // Most changes the menu follows (a state that comes back, a history change past the eighth
+    // dictation) change nothing in it; neither menu is touched then.
+    if (status_menu::sameLines(items, lines_)) {
+        return;
+    }
     status_menu::fill(*menu_, items, chosen_);
     notifier_->setMenu(trayEntries(items));
+    lines_ = std::move(items);
 }
 
 void StatusItem::scheduleRebuild() {

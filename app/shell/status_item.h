@@ -83,7 +83,8 @@ private:
     dictation::State state_ = dictation::State::idle();
     QString iconName_;
     QColor ink_;
-    QIcon icon_; // of iconName_ in ink_, for the XEmbed tray
+    QIcon icon_;                     // of iconName_ in ink_, for the XEmbed tray
+    QList<status_menu::Item> lines_; // what both menus show
     QTimer graceTimer_;
     bool shownOnDBus_ = false;
     bool graceOver_ = false;

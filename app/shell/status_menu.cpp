@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -80,12 +81,10 @@ QString statusLine(const dictation::State& state, const QString& triggerLabel) {
 }
 
 QString entryTitle(const QString& text) {
-    const std::vector<qsizetype> bounds = text::graphemeBoundaries(text);
-    // bounds holds one offset more than there are characters.
-    if (static_cast<qsizetype>(bounds.size()) - 1 <= titleCharacters) {
-        return text;
-    }
-    return text.left(bounds[titleCharacters]) + QStringLiteral("…");
+    // The menu is rebuilt with every change of state: a dictation of megabytes must cost no more
+    // than its first characters.
+    const qsizetype end = text::graphemePrefixEnd(text, titleCharacters);
+    return end < 0 ? text : text.left(end) + QStringLiteral("…");
 }
 
 QString wholeMilliseconds(double latencyMs) {
@@ -136,6 +135,17 @@ QList<Item> items(const Inputs& inputs) {
     lines << command(QStringLiteral("quit"), QStringLiteral("Quit Tavik"), Action::quit,
                      QKeySequence(Qt::CTRL | Qt::Key_Q));
     return lines;
+}
+
+bool sameLines(const QList<Item>& a, const QList<Item>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Item& x, const Item& y) {
+        // A recent dictation's text is the history's own string, so comparing it costs nothing
+        // while it is unchanged, however long it is.
+        return x.key == y.key && x.separator == y.separator && x.title == y.title &&
+               x.enabled == y.enabled && x.action == y.action &&
+               text::sameText(x.copyText, y.copyText) && x.toolTip == y.toolTip &&
+               x.shortcut == y.shortcut;
+    });
 }
 
 QString shownTitle(const QString& plain) {

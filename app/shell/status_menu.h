@@ -46,6 +46,9 @@ inline constexpr int titleCharacters = 52;
 // The menu's lines, top to bottom, built afresh from the controller and the history.
 QList<Item> items(const Inputs& inputs);
 
+// Whether two sets of lines show and do the same.
+bool sameLines(const QList<Item>& a, const QList<Item>& b);
+
 // "Ready — Right Alt to speak", "Listening…", or a failure's own message.
 QString statusLine(const dictation::State& state, const QString& triggerLabel);
 

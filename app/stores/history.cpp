@@ -49,6 +49,7 @@ History::History(QString filePath, CalendarSource calendar, QObject* parent)
     platform::ensurePrivateFolder(QFileInfo(filePath_).absolutePath());
     platform::removeLeftoverTemporaries(filePath_);
     load();
+    index_.prepare(entries_, text::currentLocaleIsTurkic());
 }
 
 History::~History() {
@@ -106,6 +107,7 @@ void History::add(const Entry& entry) {
     }
     emit entriesChanged();
     save();
+    index_.prepare({entry}, text::currentLocaleIsTurkic());
 }
 
 void History::remove(const Entry& entry) {
@@ -125,14 +127,8 @@ QList<History::Entry> History::search(const QString& query) const {
     if (trimmed.isEmpty()) {
         return entries_;
     }
-    const text::CaseInsensitiveFinder finder(trimmed, text::currentLocaleIsTurkic());
-    QList<Entry> found;
-    for (const Entry& entry : entries_) {
-        if (finder.foundIn(entry.text)) {
-            found.append(entry);
-        }
-    }
-    return found;
+    const bool turkic = text::currentLocaleIsTurkic();
+    return index_.search(entries_, text::CaseInsensitiveFinder(trimmed, turkic), turkic);
 }
 
 QList<History::DayGroup> History::grouped(const QList<Entry>& list) const {

@@ -3,6 +3,7 @@
 #include "app/stores/day_calendar.h"
 #include "app/stores/history_entry.h"
 #include "app/stores/latest_wins_writer.h"
+#include "app/stores/search_index.h"
 
 #include <QList>
 #include <QObject>
@@ -89,6 +90,7 @@ private:
     QString filePath_;
     CalendarSource calendar_;
     QList<Entry> entries_;
+    mutable SearchIndex index_; // the texts folded for search()
     std::unique_ptr<LatestWinsWriter> writer_;
 };
 

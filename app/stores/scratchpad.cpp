@@ -7,19 +7,38 @@
 
 #include <QFile>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <QTextBoundaryFinder>
+#include <QTimer>
 
 #include <unicode/uchar.h>
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <utility>
 
 namespace tavik {
 namespace {
 
 std::atomic<Scratchpad*> sharedPad{nullptr};
+
+// Makes sure `text` has room for `grow` more characters at its start (or its end) without moving.
+// When it has not, it is copied once into memory with room at both ends: left to itself, Qt
+// makes room at one end by moving the whole text into the room at the other, so typing at the
+// start of a long pad, then at its end, would copy megabytes at the first key after each jump.
+void makeRoom(QString& text, qsizetype grow, bool atStart) {
+    QString::DataPointer& data = text.data_ptr();
+    if (grow <= 0 ||
+        (!data.isShared() && (atStart ? data.freeSpaceAtBegin() : data.freeSpaceAtEnd()) >= grow)) {
+        return;
+    }
+    const qsizetype room = grow + 4096 + text.size() / 16;
+    QString roomy(room + text.size() + room, Qt::Uninitialized);
+    std::copy(text.cbegin(), text.cend(), roomy.begin() + room);
+    roomy.remove(0, room); // at the start, only where the text begins moves
+    roomy.truncate(text.size());
+    text = std::move(roomy);
+}
 
 enum class Loaded { missing, text, unreadable };
 
@@ -70,14 +89,24 @@ Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
     platform::ensurePrivateFolder(dataFolder);
     platform::removeLeftoverTemporaries(url_);
     const bool unreadable = load(url_, text_) == Loaded::unreadable;
-    writer_ = std::make_unique<LatestWinsWriter>(
-        url_, "tavik.scratchpad", LatestWinsWriter::movingAside(unreadable, url_),
-        [this](const platform::FileWriteResult&) {
-            platform::postToMain(this, [this] { emit saveFinished(); });
-        });
+    writer_ = std::make_unique<LatestWinsWriter>(url_, "tavik.scratchpad",
+                                                 LatestWinsWriter::movingAside(unreadable, url_),
+                                                 [this](const platform::FileWriteResult&) {
+                                                     platform::postToMain(this, [this] {
+                                                         writing_ = false;
+                                                         if (unsaved_) {
+                                                             save();
+                                                         }
+                                                         emit saveFinished();
+                                                     });
+                                                 });
 }
 
-Scratchpad::~Scratchpad() = default;
+Scratchpad::~Scratchpad() {
+    if (unsaved_) {
+        save(); // the writer finishes it before it goes
+    }
+}
 
 Scratchpad& Scratchpad::shared() {
     static Scratchpad* const pad = [] {
@@ -112,12 +141,14 @@ void Scratchpad::replace(qsizetype position, qsizetype removed, QStringView inse
             // Nearer the start: the few characters before the change move, not the many after
             // it. They are turned to bring the change to the very start, where the text can
             // lose and gain characters without moving the rest.
+            makeRoom(text_, inserted.size() - removed, true);
             std::rotate(text_.data(), text_.data() + position, text_.data() + position + removed);
             text_.remove(0, removed);
             text_.insert(0, inserted.data(), inserted.size());
             QChar* start = text_.data();
             std::rotate(start, start + inserted.size(), start + inserted.size() + position);
         } else {
+            makeRoom(text_, inserted.size() - removed, false);
             text_.remove(position, removed);
             text_.insert(position, inserted.data(), inserted.size());
         }
@@ -140,34 +171,43 @@ void Scratchpad::append(const QString& piece) {
 void Scratchpad::changed(qsizetype position, const QString& removed, qsizetype inserted) {
     emit textEdited(position, removed, inserted);
     emit textChanged(text_);
-    // Encoded here rather than on the writer's thread: a copy of the text handed to the writer
-    // would make the next keystroke copy the whole pad before changing it.
-    writer_->write(encoded());
+    // One save at a time: changes made while one is written are saved together after it, so
+    // the writer never holds more than one copy of the text and the file still ends newest.
+    unsaved_ = true;
+    if (writing_ || saveQueued_) {
+        return;
+    }
+    // Saved once the event loop is back: the changes of one event are saved together, and
+    // the text stays the pad's alone while they are made.
+    saveQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        saveQueued_ = false;
+        if (unsaved_ && !writing_) {
+            save();
+        }
+    });
 }
 
-QByteArray Scratchpad::encoded() {
-    QByteArray* into = nullptr;
-    for (QByteArray& buffer : encodings_) {
-        if (buffer.isDetached() || buffer.isNull()) {
-            into = &buffer;
-            break;
+void Scratchpad::save() {
+    unsaved_ = false;
+    writing_ = true;
+    // The text is shared with the writer, not copied, and encoded there: a pad of megabytes
+    // costs a keystroke nothing. The writer lets go of it as soon as it is encoded (keeping the
+    // bytes for a retry), so the next keystroke changes the text where it lies instead of
+    // copying it first.
+    writer_->write([text = text_, bytes = std::optional<QByteArray>()]() mutable {
+        if (!bytes) {
+            bytes = text.toUtf8(); // a lone surrogate becomes a question mark, as it always did
+            text = QString();
         }
-    }
-    if (into == nullptr) {
-        return text_.toUtf8();
-    }
-    QStringEncoder encoder(QStringEncoder::Utf8);
-    into->resize(encoder.requiredSpace(text_.size()));
-    const char* end = encoder.appendToBuffer(into->data(), text_);
-    if (encoder.hasError()) {
-        // A lone surrogate: saved as it always was, as a question mark.
-        return text_.toUtf8();
-    }
-    into->truncate(end - into->constData());
-    return *into;
+        return *bytes;
+    });
 }
 
 bool Scratchpad::flush(std::chrono::milliseconds timeout) {
+    if (unsaved_) {
+        save();
+    }
     return writer_->flush(timeout) == LatestWinsWriter::Flushed::saved;
 }
 

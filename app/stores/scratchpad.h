@@ -61,13 +61,13 @@ signals:
 
 private:
     void changed(qsizetype position, const QString& removed, qsizetype inserted);
-    QByteArray encoded();
+    void save();
 
     QString url_;
     QString text_;
-    // The UTF-8 of the text is written into these in turn: with one being written and one
-    // waiting, the third is free, so a long pad is not given fresh memory for every save.
-    QByteArray encodings_[3];
+    bool writing_ = false; // a save is with the writer and has not told how it went
+    bool unsaved_ = false; // changed since the last save was handed to the writer
+    bool saveQueued_ = false;
     std::unique_ptr<LatestWinsWriter> writer_;
 };
 

@@ -216,6 +216,18 @@ qsizetype graphemeCount(QStringView text) {
     return qsizetype(graphemeBoundaries(text).size()) - 1;
 }
 
+qsizetype graphemePrefixEnd(QStringView text, qsizetype count) {
+    detail::ClusterBoundaries boundaries(text);
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < count && at < text.size(); ++i) {
+        at = (text[at].unicode() < 0x80 && text[at] != u'\r' && at + 1 < text.size() &&
+              text[at + 1].unicode() < 0x80)
+                 ? at + 1 // an ASCII character before another is a cluster of its own
+                 : boundaries.following(at);
+    }
+    return at < text.size() ? at : -1;
+}
+
 int countWords(QStringView text) {
     int words = 0;
     bool inWord = false;

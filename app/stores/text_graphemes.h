@@ -24,6 +24,10 @@ std::vector<qsizetype> graphemeBoundaries(QStringView text);
 // Number of extended grapheme clusters.
 qsizetype graphemeCount(QStringView text);
 
+// Where the first `count` grapheme clusters end, or -1 when the text holds no more than `count`.
+// Only those clusters and the one after them are looked at, however long the text.
+qsizetype graphemePrefixEnd(QStringView text, qsizetype count);
+
 // Words are maximal runs of clusters none of which is white space (first code point has the
 // Unicode White_Space property). Punctuation belongs to the word it touches.
 int countWords(QStringView text);
@@ -54,6 +58,28 @@ QString trimSpacesAndTabs(QStringView text);
 // Whether the user's current locale folds case the Turkic way (Turkish, Azerbaijani).
 bool currentLocaleIsTurkic();
 
+// A text folded once for searching: its caseless form and the places in it where no match may
+// begin or end (inside a character). Folding is the costly part of a search; a text kept in this
+// form is searched for any number of queries with a plain substring search.
+class SearchableText {
+public:
+    SearchableText(QStringView text, bool turkic);
+
+    bool turkic() const { return turkic_; }
+
+private:
+    friend class CaseInsensitiveFinder;
+
+    QString folded_;
+    // Ascending positions of folded_ inside a character's form; every other one is a boundary.
+    std::vector<qsizetype> inside_;
+    // The text folded as a whole, when that may differ from folding it character by character
+    // (a match must then be one there too).
+    QString whole_;
+    bool checkWhole_ = false;
+    bool turkic_ = false;
+};
+
 // A substring search that ignores case but not diacritics, on canonically equivalent forms.
 // A match must begin and end on grapheme cluster boundaries of the searched text, so "cafe"
 // never matches inside "café", whether that is composed or decomposed.
@@ -63,6 +89,8 @@ public:
 
     bool isEmpty() const { return folded_.isEmpty(); }
     bool foundIn(QStringView text) const;
+    // The same for a text folded beforehand under the same rule (Turkic or not).
+    bool foundIn(const SearchableText& text) const;
 
 private:
     bool foundInAscii(QStringView text) const;

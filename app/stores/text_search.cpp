@@ -216,7 +216,83 @@ FoldedClusters foldClusters(QStringView text, bool turkic) {
     return result;
 }
 
+// The text folded through the table, when every character of it folds there (see the top of
+// this file); no answer otherwise.
+std::optional<QString> simpleFold(QStringView text, bool turkic) {
+    FactsTable& table = FactsTable::of(turkic);
+    QString folded(text.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(folded.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char32_t form = table.unit(text[i].unicode()).form;
+        if (form == CodePointFacts::noForm) {
+            return std::nullopt;
+        }
+        out[i] = char16_t(form);
+    }
+    return folded;
+}
+
+// Where a CR LF pair is split: the only place inside a character in a text of single-unit
+// characters.
+std::vector<qsizetype> crLfSplits(QStringView text) {
+    std::vector<qsizetype> splits;
+    for (qsizetype at = 1; at < text.size(); ++at) {
+        if (detail::splitsCrLf(text, at)) {
+            splits.push_back(at);
+        }
+    }
+    return splits;
+}
+
+// Whether `query` occurs in `folded` beginning and ending outside every character's form.
+bool foundOnBoundaries(const QString& folded, const QString& query,
+                       const std::vector<qsizetype>& inside) {
+    const auto isBoundary = [&](qsizetype at) {
+        return !std::binary_search(inside.begin(), inside.end(), at);
+    };
+    for (qsizetype at = folded.indexOf(query); at >= 0; at = folded.indexOf(query, at + 1)) {
+        if (isBoundary(at) && isBoundary(at + query.size())) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+SearchableText::SearchableText(QStringView text, bool turkic) : turkic_(turkic) {
+    // Folding never turns ASCII into anything else, except I under the Turkic rules.
+    if (!turkic && isAscii(text)) {
+        folded_ = text.toString();
+        for (QChar& c : folded_) {
+            c = QChar(asciiLower(c.unicode()));
+        }
+        inside_ = crLfSplits(text);
+        return;
+    }
+    if (std::optional<QString> simple = simpleFold(text, turkic)) {
+        folded_ = std::move(*simple);
+        inside_ = crLfSplits(text);
+        return;
+    }
+    FoldedClusters clusters = foldClusters(text, turkic);
+    folded_ = std::move(clusters.folded);
+    inside_ = std::move(clusters.inside);
+    if (!clusters.sameAsWhole) {
+        whole_ = canonicalFold(text, turkic);
+        checkWhole_ = true;
+    }
+}
+
+bool CaseInsensitiveFinder::foundIn(const SearchableText& text) const {
+    if (folded_.isEmpty()) {
+        return true;
+    }
+    if (text.checkWhole_ && !text.whole_.contains(folded_)) {
+        return false;
+    }
+    return foundOnBoundaries(text.folded_, folded_, text.inside_);
+}
 
 CaseInsensitiveFinder::CaseInsensitiveFinder(const QString& query, bool turkic)
     : folded_(canonicalFold(query, turkic)), queryIsAscii_(isAscii(folded_)), turkic_(turkic) {}
@@ -254,17 +330,11 @@ bool CaseInsensitiveFinder::foundInAscii(QStringView text) const {
 }
 
 std::optional<bool> CaseInsensitiveFinder::foundInSimpleText(QStringView text) const {
-    FactsTable& table = FactsTable::of(turkic_);
-    QString folded(text.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(folded.data());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char32_t form = table.unit(text[i].unicode()).form;
-        if (form == CodePointFacts::noForm) {
-            return std::nullopt;
-        }
-        out[i] = char16_t(form);
+    const std::optional<QString> folded = simpleFold(text, turkic_);
+    if (!folded) {
+        return std::nullopt;
     }
-    for (qsizetype at = folded.indexOf(folded_); at >= 0; at = folded.indexOf(folded_, at + 1)) {
+    for (qsizetype at = folded->indexOf(folded_); at >= 0; at = folded->indexOf(folded_, at + 1)) {
         if (!splitsCrLf(text, at) && !splitsCrLf(text, at + folded_.size())) {
             return true;
         }
@@ -279,16 +349,7 @@ bool CaseInsensitiveFinder::foundInUnicode(QStringView text) const {
     if (!clusters.sameAsWhole && !canonicalFold(text, turkic_).contains(folded_)) {
         return false;
     }
-    const QString& folded = clusters.folded;
-    const auto isBoundary = [&](qsizetype at) {
-        return !std::binary_search(clusters.inside.begin(), clusters.inside.end(), at);
-    };
-    for (qsizetype at = folded.indexOf(folded_); at >= 0; at = folded.indexOf(folded_, at + 1)) {
-        if (isBoundary(at) && isBoundary(at + folded_.size())) {
-            return true;
-        }
-    }
-    return false;
+    return foundOnBoundaries(clusters.folded, folded_, clusters.inside);
 }
 
 } // namespace tavik::text

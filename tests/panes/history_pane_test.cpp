@@ -251,6 +251,51 @@ TEST_F(HistoryPaneTest, RowsMeasuredAfterOpeningNeverMoveWhatIsInView) {
     EXPECT_EQ(list.height(), int(std::ceil(bottom)));
 }
 
+TEST_F(HistoryPaneTest, MeasuredHeightsStayAcrossASearchThatHidesTheListAndAcrossVisits) {
+    test::seedHistoryFile(
+        seed::manyLongDictations(400, QDateTime::currentDateTime(), seed::cyrillicWords()));
+    const auto settle = [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    };
+    // Whether every row stands at its measured height, without the event loop's idle time to
+    // measure any row again.
+    const auto allExact = [](const HistoryList& list) {
+        const EntryRow row;
+        const ListLayout& layout = list.listLayout();
+        int estimates = 0;
+        for (int r = 0; r < list.rowCount(); ++r) {
+            estimates += layout.rows()[r].height !=
+                         row.height(layout.entry(r), layout.width(), false, false);
+        }
+        return estimates;
+    };
+    DictationView* pane = &open();
+    ASSERT_TRUE(test::spinUntil([&] { return pane->list()->allMeasured(); }, 120'000));
+    settle();
+    const int width = pane->list()->width();
+    QScrollBar* bar = pane->frame()->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    ASSERT_EQ(allExact(*pane->list()), 0);
+
+    // Nothing matches: the list and the scroll bar go, and the pane widens.
+    state.setSearch(QString::fromUtf8("ничегоподобного"));
+    settle();
+    ASSERT_FALSE(pane->list()->isVisible());
+    ASSERT_FALSE(bar->isVisible());
+    state.setSearch(QString());
+    settle();
+    ASSERT_EQ(pane->list()->rowCount(), 400);
+    ASSERT_EQ(pane->list()->width(), width);
+    EXPECT_EQ(allExact(*pane->list()), 0) << "rows measured before are measured again";
+
+    // The pane is made anew at every visit; what was measured is not.
+    view.reset();
+    pane = &open();
+    settle();
+    ASSERT_EQ(pane->list()->width(), width);
+    EXPECT_EQ(allExact(*pane->list()), 0);
+}
+
 TEST_F(HistoryPaneTest, ANoticeFloatsOverTheBottomWithoutMovingTheList) {
     History::shared().add(test::dictation("hello", QDateTime::currentDateTime()));
     DictationView& pane = open(QSize(900, 600));

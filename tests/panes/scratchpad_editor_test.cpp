@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace tavik::panes {
 namespace {
 
@@ -284,6 +286,78 @@ TEST_F(ScratchpadEditorTest, InputMethodsAndAssistiveToolsEditThroughTheStore) {
     undo();
     EXPECT_EQ(pad().text(), QStringLiteral("仮名 é"));
     EXPECT_EQ(saved(), QStringLiteral("仮名 é").toUtf8());
+}
+
+// The columns of one line band of the editor that hold ink, as the screen shows them.
+std::pair<int, int> inkColumns(ScratchpadEditor& editor, const QRect& band) {
+    const QImage shown = editor.viewport()->grab().toImage();
+    const QColor background = shown.pixelColor(shown.width() - 2, band.center().y());
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < shown.width(); ++x) {
+        for (int y = band.top(); y <= band.bottom(); ++y) {
+            const QColor c = shown.pixelColor(x, y);
+            if (std::max({std::abs(c.red() - background.red()),
+                          std::abs(c.green() - background.green()),
+                          std::abs(c.blue() - background.blue())}) > 16) {
+                first = first < 0 ? x : first;
+                last = x;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+TEST_F(ScratchpadEditorTest, TextBeingComposedStandsInTheLineAndMovesWhatFollowsTheCaret) {
+    editor->clearFocus(); // no caret blinking into the picture
+    pad().setText(QStringLiteral("abc XYZdef"));
+    const QRect line = editor->caretRect();
+    // Above the baseline, where the underline of composed text is not.
+    const QRect band(0, line.top(), editor->viewport()->width(),
+                     QFontMetrics(editor->font()).ascent() - 1);
+    const auto committed = inkColumns(*editor, band);
+    ASSERT_GT(committed.second, committed.first);
+
+    pad().setText(QStringLiteral("abc def"));
+    editor->select(4, 4);
+    QInputMethodEvent composing(QStringLiteral("XYZ"), {});
+    QCoreApplication::sendEvent(editor, &composing);
+    EXPECT_EQ(pad().text(), QStringLiteral("abc def")) << "composed text is not the pad's yet";
+    const auto shown = inkColumns(*editor, band);
+    // "def" shows after the composed text, where it will stand once that is committed.
+    EXPECT_NEAR(shown.first, committed.first, 1);
+    EXPECT_NEAR(shown.second, committed.second, 2);
+
+    QInputMethodEvent done;
+    done.setCommitString(QStringLiteral("XYZ"));
+    QCoreApplication::sendEvent(editor, &done);
+    EXPECT_EQ(pad().text(), QStringLiteral("abc XYZdef"));
+    EXPECT_EQ(inkColumns(*editor, band), committed);
+}
+
+TEST_F(ScratchpadEditorTest, TheLastLineIsSeenWholeAtTheEndAtEverySize) {
+    QString lines;
+    for (int i = 0; i < 300; ++i) {
+        lines += QStringLiteral("line %1 of the notes\n").arg(i);
+    }
+    // Many short lines, then one long paragraph that wraps.
+    for (const QString& text : {lines + QStringLiteral("the end"),
+                                QStringLiteral("word ").repeated(4000) + QStringLiteral("end")}) {
+        pad().setText(text);
+        for (int height = 300; height <= 620; height += 7) {
+            pane->resize(810, height);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            press(Qt::Key_End, Qt::ControlModifier);
+            const QRect caret = editor->caretRect();
+            ASSERT_GE(caret.top(), 0) << height;
+            ASSERT_LE(caret.bottom(), editor->viewport()->height() - 1)
+                << "the last line is cut off in a pane " << height << " high";
+            QTest::keyClicks(editor, QStringLiteral("!"));
+            ASSERT_LE(editor->caretRect().bottom(), editor->viewport()->height() - 1) << height;
+            EXPECT_EQ(editor->verticalScrollBar()->value(), editor->verticalScrollBar()->maximum());
+        }
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The tray menu as a person reads it: lines for each dictation state, the recent dictations,
 // and data texts that show exactly as written.
 #include "app/shell/status_menu.h"
+#include "app/stores/text_graphemes.h"
+#include "tools/history-seed/history_seed.h"
 
 #include <QAction>
 #include <QMenu>
@@ -115,6 +117,41 @@ TEST(StatusMenuModel, TitlesAreCutAtFiftyTwoCharactersAsAReaderCountsThem) {
     // A line break inside the text stays in the title, and the copy keeps everything.
     const QString twoLines = "first line\nsecond line";
     EXPECT_EQ(status_menu::entryTitle(twoLines), twoLines);
+}
+
+TEST(StatusMenuModel, LongAndMixedScriptDictationsAreCutWhereTheirWholeTextSaysACharacterEnds) {
+    // What a reader counts in the whole text: the cut must agree with it wherever the 52nd
+    // character ends, however long the rest.
+    const auto cutOfWhole = [](const QString& text) {
+        const std::vector<qsizetype> bounds = text::graphemeBoundaries(text);
+        return qsizetype(bounds.size()) - 1 <= status_menu::titleCharacters
+                   ? text
+                   : text.left(bounds[status_menu::titleCharacters]) + QStringLiteral("…");
+    };
+    const QStringList tails = {
+        QString::fromUtf8("e\xCC\x81\xCC\xA3"),                 // a letter with two combining marks
+        QString::fromUtf8("👩‍👩‍👧 🏳️‍🌈"), // ZWJ sequences
+        QString::fromUtf8("क्षि"),  // a Devanagari conjunct with its vowel sign
+        QString::fromUtf8("각각"), // Hangul jamo L V T, twice
+        QString::fromUtf8("🇩🇪🇳🇴"), // two flags
+        "\r\n",
+        QString::fromUtf8("مَرْحَبًا"), // Arabic with its marks
+    };
+    const QString rest = seed::longText(seed::mixedScriptWords(), 20'000, 7);
+    int cut = 0;
+    for (const QString& tail : tails) {
+        for (int lead = 44; lead <= 53; ++lead) {
+            // The tail's clusters fall on every side of the 52nd.
+            const QString text = QString(lead, QChar('a')) + tail + rest;
+            const QString title = status_menu::entryTitle(text);
+            ASSERT_EQ(title, cutOfWhole(text)) << lead << " " << tail.toStdString();
+            cut += title.endsWith(QStringLiteral("…"));
+        }
+        // Short texts that end inside or just after such a cluster are shown whole.
+        const QString shortText = QString(51, QChar('a')) + tail;
+        EXPECT_EQ(status_menu::entryTitle(shortText), cutOfWhole(shortText));
+    }
+    EXPECT_EQ(cut, tails.size() * 10);
 }
 
 TEST(StatusMenuModel, LatencyIsTruncatedToWholeMillisecondsAndBadNumbersReadZero) {

@@ -73,6 +73,20 @@ TEST_F(HistorySearch, OnlyTheTextIsSearched) {
     EXPECT_EQ(found("tabs\tinside"), QStringList{"tabs\tinside"});
 }
 
+TEST_F(HistorySearch, AnEntryWhoseTextChangedIsSearchedAsItNowReads) {
+    EXPECT_EQ(found("noon"), QStringList{"Meet me at the café at noon"});
+    // The same id with another text (a history file edited by hand repeats ids).
+    HistoryEntry changed = history->entries().last();
+    changed.text = QString::fromUtf8("Встреча в полдень, noon");
+    const HistoryEntry before = history->entries().first();
+    history->remove(before);
+    changed.id = before.id;
+    history->add(changed);
+    EXPECT_EQ(found("noon"), QStringList({changed.text}));
+    EXPECT_EQ(found("ПОЛДЕНЬ"), QStringList({changed.text}));
+    EXPECT_TRUE(found("café at").isEmpty());
+}
+
 TEST(CaseInsensitiveFinder, MatchesEndOnCharacterBoundaries) {
     const text::CaseInsensitiveFinder e("e", false);
     EXPECT_FALSE(e.foundIn(u"cafe\u0301"));

@@ -127,9 +127,13 @@ TEST(TextRulesAgreement, SearchFindsWhatTheClusterRulesFindInEveryScript) {
         }
         const bool expected = foundByClusters(query, text, turkic);
         found += expected ? 1 : 0;
-        ASSERT_EQ(CaseInsensitiveFinder(query, turkic).foundIn(text), expected)
+        const CaseInsensitiveFinder finder(query, turkic);
+        ASSERT_EQ(finder.foundIn(text), expected)
             << "query " << query.toStdString() << " in " << text.toStdString()
             << (turkic ? " (Turkic)" : "");
+        // A text folded once beforehand, as the history keeps its texts between keystrokes.
+        ASSERT_EQ(finder.foundIn(SearchableText(text, turkic)), expected)
+            << "query " << query.toStdString() << " in the kept form of " << text.toStdString();
     }
     EXPECT_GT(found, 1000); // the comparison saw plenty of matches, not only misses
 
@@ -137,8 +141,11 @@ TEST(TextRulesAgreement, SearchFindsWhatTheClusterRulesFindInEveryScript) {
         const QString text = seed::longText(words, 3000, 11);
         for (const QString& query :
              {words[3].toUpper(), words[7], text.mid(1200, 9).toUpper(), QStringLiteral("zebra")}) {
-            EXPECT_EQ(CaseInsensitiveFinder(query, false).foundIn(text),
-                      foundByClusters(query, text, false))
+            const bool expected = foundByClusters(query, text, false);
+            EXPECT_EQ(CaseInsensitiveFinder(query, false).foundIn(text), expected)
+                << query.toStdString();
+            EXPECT_EQ(CaseInsensitiveFinder(query, false).foundIn(SearchableText(text, false)),
+                      expected)
                 << query.toStdString();
         }
     }

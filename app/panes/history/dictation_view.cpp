@@ -31,6 +31,8 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
     frame_->setSpacing(24);
     outer->addWidget(frame_);
     QWidget* body = frame_->contentWidget();
+    // The list grows as its rows are measured; what stands above it stays as it was painted.
+    body->setAttribute(Qt::WA_StaticContents);
 
     header_ = new HistoryHeader(controller, body);
     frame_->content()->addWidget(header_);

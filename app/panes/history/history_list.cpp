@@ -21,6 +21,9 @@ HistoryList::HistoryList(AppState& state, EntryActions actions, QWidget* parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // Rows measured while the event loop idles make the list taller or shorter below the view;
+    // nothing already painted is painted again for that.
+    setAttribute(Qt::WA_StaticContents);
     setAccessibleName(QStringLiteral("Dictation history"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 

@@ -3,6 +3,7 @@
 #include "app/panes/history/entry_actions.h"
 #include "app/panes/history/entry_row.h"
 #include "app/panes/history/list_layout.h"
+#include "app/panes/history/row_heights.h"
 
 #include <QAccessible>
 #include <QHash>
@@ -125,14 +126,7 @@ private:
     QStringList captions_;
     ListLayout layout_;
 
-    struct CachedHeight {
-        QString text;
-        QString app;
-        bool inserted = false;
-        qreal height = 0;
-        bool exact = false;
-    };
-    QHash<QUuid, CachedHeight> heights_; // at layoutWidth_, without the strip
+    RowHeights& heights_ = RowHeights::shared(); // without the strip
     qreal layoutWidth_ = -1;
     int measureCursor_ = 0;  // rows before it are measured, but for those in unfinished_
     QSet<QUuid> unfinished_; // rows whose very long text is still being laid out

@@ -26,19 +26,14 @@ constexpr qint64 sliceNs = 4'000'000;
 } // namespace
 
 bool HistoryList::measured(const HistoryEntry& entry) const {
-    const auto it = heights_.constFind(entry.id);
-    return it != heights_.constEnd() && it->exact && it->inserted == entry.inserted &&
-           text::sameText(it->text, entry.text) && text::sameText(it->app, entry.app);
+    const std::optional<RowHeights::Height> known = heights_.find(entry, layoutWidth_);
+    return known && known->exact;
 }
 
 qreal HistoryList::restingHeight(const HistoryEntry& entry, bool exact) {
-    auto it = heights_.find(entry.id);
-    // Ids are meant to be unique, but a hand-edited file may repeat one: a cached height only
-    // counts for the very text it was measured for.
-    const bool same = it != heights_.end() && it->inserted == entry.inserted &&
-                      text::sameText(it->text, entry.text) && text::sameText(it->app, entry.app);
-    if (same && (it->exact || !exact)) {
-        return it->height;
+    const std::optional<RowHeights::Height> known = heights_.find(entry, layoutWidth_);
+    if (known && (known->exact || !exact)) {
+        return known->value;
     }
     // A very long text is laid out a piece at a time; its height is exact once it is done.
     bool done = exact;
@@ -50,7 +45,7 @@ qreal HistoryList::restingHeight(const HistoryEntry& entry, bool exact) {
     }
     const qreal height = exact ? row_.height(entry, layoutWidth_, false, false)
                                : row_.estimatedHeight(entry, layoutWidth_);
-    heights_.insert(entry.id, CachedHeight{entry.text, entry.app, entry.inserted, height, done});
+    heights_.store(entry, layoutWidth_, {height, done});
     return height;
 }
 
@@ -61,7 +56,6 @@ QRect HistoryList::inView() const {
 void HistoryList::relayout() {
     const qreal width = std::max(1, this->width());
     if (width != layoutWidth_) {
-        heights_.clear();
         unfinished_.clear();
         layoutWidth_ = width;
     }
@@ -115,8 +109,7 @@ qreal HistoryList::measureUnfinished(qint64 budgetNs, qreal viewTop) {
         const HistoryEntry& entry = layout_.entry(r);
         const bool done = row_.layOutSome(entry, layoutWidth_, budgetNs);
         const qreal height = row_.height(entry, layoutWidth_, false, false);
-        heights_.insert(entry.id,
-                        CachedHeight{entry.text, entry.app, entry.inserted, height, done});
+        heights_.store(entry, layoutWidth_, {height, done});
         grownAbove += takeHeight(r, height, viewTop, changed);
         it = done ? unfinished_.erase(it) : std::next(it);
     }
@@ -132,11 +125,16 @@ void HistoryList::measureStep() {
     slice.start();
     const qreal viewTop = inView().top();
     qreal grownAbove = measureUnfinished(sliceNs / 2, viewTop);
-    while (measureCursor_ < rowCount() && slice.nsecsElapsed() < sliceNs) {
-        const int end = std::min(rowCount(), measureCursor_ + 32);
-        grownAbove += measureRows(measureCursor_, end, viewTop);
-        measureCursor_ = end;
+    // The deadline is looked at after every row: one long dictation alone takes milliseconds to
+    // shape, and a key pressed meanwhile waits for the whole slice.
+    std::vector<std::pair<int, qreal>> changed;
+    for (; measureCursor_ < rowCount() && slice.nsecsElapsed() < sliceNs; ++measureCursor_) {
+        const HistoryEntry& entry = layout_.entry(measureCursor_);
+        if (!measured(entry)) {
+            grownAbove += takeHeight(measureCursor_, restingHeight(entry, true), viewTop, changed);
+        }
     }
+    layout_.setRowHeights(changed);
     fitHeight();
     if (grownAbove != 0) {
         emit shiftedAboveView(int(grownAbove));

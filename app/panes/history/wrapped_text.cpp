@@ -128,9 +128,19 @@ qreal WrappedText::height(const QString& text, qreal width) const {
     if (isPlainRun(text) && QFontMetricsF(font_).horizontalAdvance(text) <= width) {
         return lineHeight_;
     }
-    QTextLayout layout(withLineSeparators(text), font_);
-    const qreal height = layOut(layout, width, alignment_);
-    return std::max(height, lineHeight_);
+    return std::max(laidOut(text, width).height, lineHeight_);
+}
+
+WrappedText::Drawn& WrappedText::laidOut(const QString& text, qreal width) const {
+    const DrawnKey key{text.constData(), text.size(), width};
+    Drawn* drawn = drawn_.object(key);
+    if (drawn == nullptr || !text::sameText(drawn->text, text)) {
+        drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_), 0};
+        drawn->layout.setCacheEnabled(true);
+        drawn->height = layOut(drawn->layout, width, alignment_);
+        drawn_.insert(key, drawn);
+    }
+    return *drawn;
 }
 
 qreal WrappedText::advanceOf(char16_t c) const {
@@ -148,7 +158,10 @@ qreal WrappedText::advanceOf(char16_t c) const {
 
 qreal WrappedText::estimatedHeight(const QString& text, qreal width) const {
     if (isChunked(text)) {
-        return height(text, width);
+        // Megabytes are not laid out, not even in part, for a guess: a list is laid out at
+        // widths it never shows (before it has its own), and only the width shown is worth it.
+        const qreal perLine = std::max<qreal>(1, std::floor(width / advanceOf(u'n')));
+        return std::ceil(qreal(text.size()) / perLine) * lineHeight_;
     }
     int lines = 0;
     qreal line = 0;
@@ -183,15 +196,7 @@ void WrappedText::draw(QPainter& painter, const QString& text, const QPointF& to
         chunked(text, width).draw(painter, topLeft, wanted.translated(-topLeft));
         return;
     }
-    const DrawnKey key{text.constData(), text.size(), width};
-    Drawn* drawn = drawn_.object(key);
-    if (drawn == nullptr || !text::sameText(drawn->text, text)) {
-        drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_)};
-        drawn->layout.setCacheEnabled(true);
-        layOut(drawn->layout, width, alignment_);
-        drawn_.insert(key, drawn);
-    }
-    drawn->layout.draw(&painter, topLeft, {}, clip);
+    laidOut(text, width).layout.draw(&painter, topLeft, {}, clip);
 }
 
 } // namespace tavik::panes

@@ -66,16 +66,20 @@ private:
     struct Drawn {
         QString text; // held, so the key's characters stay this text's
         QTextLayout layout;
+        qreal height = 0;
     };
 
     ChunkedLayout& chunked(const QString& text, qreal width) const;
+    // The text laid out at `width`, from the cache or laid out now and kept.
+    Drawn& laidOut(const QString& text, qreal width) const;
     qreal advanceOf(char16_t c) const;
 
     QFont font_;
     Qt::Alignment alignment_;
     qreal lineHeight_ = 0;
     mutable QList<float> advances_; // each BMP character's width, measured once (-1: not yet)
-    // The last texts drawn, laid out: a repaint (a scroll step, a hover) shapes nothing again.
+    // The last texts measured or drawn, laid out: a repaint (a scroll step, a hover) shapes
+    // nothing again, and a row measured before it is drawn is not shaped twice.
     mutable QCache<DrawnKey, Drawn> drawn_{256};
 };
 

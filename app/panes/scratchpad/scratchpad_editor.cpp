@@ -189,9 +189,18 @@ qreal ScratchpadEditor::viewTop() {
     return layout_.lineOf(topPosition_).top();
 }
 
+qsizetype ScratchpadEditor::topShowingDownTo(qreal bottom) {
+    const PadLine first = layout_.lineAt(bottom - viewport()->height());
+    const bool cut = first.top() < bottom - viewport()->height() - 0.5;
+    return cut ? first.end() + (first.isLastOfLayout() ? first.breakLength : 0) : first.start();
+}
+
 void ScratchpadEditor::scrollToY(qreal y) {
     const qreal limit = std::max<qreal>(0, layout_.height() - viewport()->height());
-    topPosition_ = layout_.lineAt(std::clamp<qreal>(y, 0, limit)).start();
+    // The view scrolls by whole lines; at the end it stops at the first line from which the
+    // last one is seen whole, which lies a little below the height a page leaves over.
+    topPosition_ = y >= limit - 0.5 && limit > 0 ? topShowingDownTo(layout_.height())
+                                                 : layout_.lineAt(std::max<qreal>(y, 0)).start();
     syncScrollBar();
     viewport()->update();
 }
@@ -199,18 +208,26 @@ void ScratchpadEditor::scrollToY(qreal y) {
 void ScratchpadEditor::syncScrollBar() {
     QScrollBar* bar = verticalScrollBar();
     const int page = viewport()->height();
-    const int maximum = std::max(0, int(std::ceil(layout_.height())) - page);
+    const qreal height = layout_.height();
     qreal top = viewTop();
-    if (top > maximum + 0.5 && maximum >= 0 && top > 0) {
-        // Shorter than before: the end of the text comes to the bottom of the view.
-        topPosition_ = layout_.lineAt(maximum).start();
-        top = viewTop();
+    if (top > height - page + 0.5 && top > 0) {
+        // Shorter than before: the end of the text comes to the bottom of the view. A view that
+        // already shows the end, its last line whole, stays.
+        const qsizetype end = height > page ? topShowingDownTo(height) : 0;
+        if (top > layout_.lineOf(end).top() + 0.5) {
+            topPosition_ = end;
+            top = viewTop();
+        }
     }
+    // At the end the bar is at its end, whatever the rounding of the two heights.
+    const int value = int(std::lround(top));
+    const int maximum =
+        top >= height - page - 0.5 ? value : std::max(0, int(std::ceil(height)) - page);
     const QSignalBlocker quiet(bar);
     bar->setRange(0, maximum);
     bar->setPageStep(page);
     bar->setSingleStep(std::max(1, QFontMetrics(font()).lineSpacing()));
-    bar->setValue(int(std::lround(top)));
+    bar->setValue(value);
 }
 
 void ScratchpadEditor::scrollContentsBy(int, int) {
@@ -234,11 +251,7 @@ void ScratchpadEditor::ensureCaretVisible() {
         if (lineTop < top - 0.5) {
             topPosition_ = lineStart;
         } else if (lineBottom > top + page + 0.5 && lineTop > top + 0.5) {
-            // The first whole line from which the caret's line is seen in full.
-            const PadLine first = layout_.lineAt(lineBottom - page);
-            const bool cut = first.top() < lineBottom - page - 0.5;
-            topPosition_ = cut ? first.end() + (first.isLastOfLayout() ? first.breakLength : 0)
-                               : first.start();
+            topPosition_ = topShowingDownTo(lineBottom);
         } else {
             break;
         }
@@ -307,42 +320,62 @@ void ScratchpadEditor::paintEvent(QPaintEvent* event) {
     const qsizetype from = selectionStart();
     const qsizetype to = selectionEnd();
     const qsizetype size = text().size();
-    const QRectF clip(event->rect());
+    const bool composing = !preedit_.isEmpty();
     auto drawCaret = [&](const PadPiece& piece, qsizetype at) {
         const qsizetype end = piece.start + piece.length;
         if (at >= piece.start && (at < end || (at == end && (piece.breakAfter || end == size)))) {
             piece.layout->drawCursor(&painter, piece.origin, int(at - piece.start), caretWidth);
         }
     };
-    layout_.forEachPiece(topPosition_, viewport()->height(), [&](const PadPiece& piece) {
-        QList<QTextLayout::FormatRange> selections;
-        // A selection that runs on past the paragraph's end takes its line break along.
-        const qsizetype reach = piece.start + piece.length + (piece.breakAfter ? 1 : 0);
-        if (from < to && from < reach && to > piece.start) {
-            const qsizetype first = std::max(from, piece.start);
-            selections.append(
-                {int(first - piece.start), int(std::min(to, reach) - first), selected});
-        }
-        // Only the piece's own lines: its layout may hold more below them.
-        const QRectF own(clip.left(), piece.origin.y(), clip.width(), piece.height - 0.5);
-        piece.layout->draw(&painter, piece.origin, selections, clip.intersected(own));
-        if (hasFocus() && caretShown_) {
-            drawCaret(piece, caret_);
-        }
-        if (dropAt_ >= 0) {
-            drawCaret(piece, dropAt_); // where a dragged text would land
-        }
-    });
-    if (!preedit_.isEmpty()) {
-        // Text an input method is still composing, shown over the text at the caret.
-        const QRect at = caretRect();
-        const QRect box = QFontMetrics(font()).boundingRect(preedit_).translated(at.x(), 0);
-        const QRect area(at.x(), at.y(), box.width() + 2, at.height());
-        painter.fillRect(area, design::Theme::kelp);
-        QFont underlined = font();
-        underlined.setUnderline(true);
-        painter.setFont(underlined);
-        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, preedit_);
+    auto drawText = [&](const QRectF& clip, bool carets) {
+        layout_.forEachPiece(topPosition_, viewport()->height(), [&](const PadPiece& piece) {
+            QList<QTextLayout::FormatRange> selections;
+            // A selection that runs on past the paragraph's end takes its line break along.
+            const qsizetype reach = piece.start + piece.length + (piece.breakAfter ? 1 : 0);
+            if (from < to && from < reach && to > piece.start) {
+                const qsizetype first = std::max(from, piece.start);
+                selections.append(
+                    {int(first - piece.start), int(std::min(to, reach) - first), selected});
+            }
+            // Only the piece's own lines: its layout may hold more below them.
+            const QRectF own(clip.left(), piece.origin.y(), clip.width(), piece.height - 0.5);
+            piece.layout->draw(&painter, piece.origin, selections, clip.intersected(own));
+            if (carets && hasFocus() && caretShown_ && !composing) {
+                drawCaret(piece, caret_);
+            }
+            if (carets && dropAt_ >= 0) {
+                drawCaret(piece, dropAt_); // where a dragged text would land
+            }
+        });
+    };
+    if (!composing) {
+        drawText(QRectF(event->rect()), true);
+        layout_.trimCache();
+        return;
+    }
+    // Text an input method is still composing stands in the line at the caret, underlined, and
+    // what follows the caret on that line moves over to make room for it, until it is committed.
+    const QRect caret = caretRect();
+    const qreal room = QFontMetricsF(font()).horizontalAdvance(preedit_);
+    const QRect after(caret.x(), caret.y(), viewport()->width() - caret.x(), caret.height());
+    painter.save();
+    painter.setClipRegion(QRegion(event->rect()).subtracted(after));
+    drawText(QRectF(event->rect()), true);
+    painter.restore();
+    painter.save();
+    painter.setClipRect(after.adjusted(int(std::ceil(room)), 0, int(std::ceil(room)), 0));
+    painter.translate(room, 0);
+    drawText(QRectF(after), false);
+    painter.restore();
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    painter.setFont(underlined);
+    const QFontMetricsF metrics(underlined);
+    const qreal baseline = caret.y() + (caret.height() - metrics.height()) / 2 + metrics.ascent();
+    painter.drawText(QPointF(caret.x(), baseline), preedit_);
+    if (hasFocus() && caretShown_) {
+        painter.fillRect(QRectF(caret.x() + room, caret.y(), caretWidth, caret.height()),
+                         palette().color(group, QPalette::Text));
     }
     layout_.trimCache();
 }

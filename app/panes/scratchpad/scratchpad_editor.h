@@ -119,6 +119,8 @@ private:
 
     // The view.
     qreal viewTop();
+    // The first whole line from which the view shows everything down to `bottom`.
+    qsizetype topShowingDownTo(qreal bottom);
     void scrollToY(qreal y);
     void syncScrollBar();
     void ensureCaretVisible();
