@@ -121,15 +121,16 @@ TEST(SingleInstance, WithoutARuntimeFolderOfItsOwnTheLockStaysPrivate) {
         "/tmp/runtime-" + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
     QDir().mkpath(standIn);
     // Root hands a folder to nobody; in a user namespace, where only the tester's own id is
-    // mapped, the machine's root folder stands in (it shows under the overflow id).
+    // mapped, a folder of the machine's root stands in (it shows under the overflow id).
     QTemporaryDir others;
     QString foreign = others.path();
     if (::chown(QFile::encodeName(foreign).constData(), 65534, 65534) != 0) {
-        foreign = QDir::rootPath();
+        foreign = QStringLiteral("/usr");
     }
     ASSERT_NE(QFileInfo(foreign).ownerId(), ::geteuid());
+    const QStringList foreignEntries = QDir(foreign).entryList(QDir::AllEntries | QDir::Hidden);
     ASSERT_EQ(::mount(QFile::encodeName(foreign).constData(),
-                      QFile::encodeName(standIn).constData(), nullptr, MS_BIND, nullptr),
+                      QFile::encodeName(standIn).constData(), nullptr, MS_BIND | MS_REC, nullptr),
               0);
 
     const QString folder =
@@ -147,16 +148,16 @@ TEST(SingleInstance, WithoutARuntimeFolderOfItsOwnTheLockStaysPrivate) {
 
     // A session folder of another user's is passed over like the stand-in; one of our own is
     // used; and a folder another user holds is refused outright, with the reason.
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(others.path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(foreign));
     EXPECT_EQ(SingleInstance::defaultRuntimeFolder("/fallback"), "/fallback");
     QTemporaryDir session;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(session.path()));
     EXPECT_EQ(SingleInstance::defaultRuntimeFolder("/fallback"), session.path());
-    SingleInstance elsewhere(others.path(), key);
+    SingleInstance elsewhere(foreign, key);
     EXPECT_EQ(elsewhere.claim(1000), Claim::refused);
-    EXPECT_EQ(elsewhere.refusal(), "no private folder for the single-instance lock: " +
-                                       others.path() + " belongs to another user");
-    EXPECT_TRUE(QDir(others.path()).isEmpty());
+    EXPECT_EQ(elsewhere.refusal(), "no private folder for the single-instance lock: " + foreign +
+                                       " belongs to another user");
+    EXPECT_EQ(QDir(foreign).entryList(QDir::AllEntries | QDir::Hidden), foreignEntries);
 }
 
 // What a crash, a power cut or a hand leaves where the lock goes. No live Tavik holds any of
