@@ -192,6 +192,30 @@ void BM_InsightsPaneFirstPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_InsightsPaneFirstPaint)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// A failed rewrite whose service sent a flood of error text (4 MB, arg 0; 256 KB, arg 1), from the
+// answer to the painted notice. The notice shows it cut short; arg 2 is the 256 KB text shown
+// whole, as it was before, for comparison.
+void BM_HistoryRewriteErrorNotice(benchmark::State& state) {
+    stage().state.setSearch(QString());
+    auto view = openHistory();
+    settle();
+    const QString flood(state.range(0) == 0 ? 4 * 1024 * 1024 : 256 * 1024, QLatin1Char('x'));
+    for (auto _ : state) {
+        const QString shown =
+            state.range(0) == 2 ? flood : history_texts::rewriteFailedNotice(flood);
+        stage().state.say(shown, true);
+        paint(*view);
+        state.PauseTiming();
+        stage().state.say(QStringLiteral("reset"), false);
+        paint(*view);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_HistoryRewriteErrorNotice)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
 // Delete pressed on the row the keyboard is on, to the repaint: the entry goes from the history
 // (whose write is queued off this thread), the header's figures and the list follow. Runs last,
 // as it takes rows away (the newest first).

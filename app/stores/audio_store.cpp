@@ -33,7 +33,12 @@ constexpr qint64 bytesPerMegabyte = 1'000'000;
 // The names the archive writes: the canonical upper-case id and ".wav". Nothing else in the
 // folder is the archive's, since the folder may be a link to one the person also keeps other
 // files in.
-const QString recordingPattern = QStringLiteral("????????-????-????-????-????????????.wav");
+const QString recordingPattern = [] {
+    const auto any = [](int count) {
+        return QString(count, QLatin1Char('?'));
+    };
+    return any(8) + '-' + any(4) + '-' + any(4) + '-' + any(4) + '-' + any(12) + ".wav";
+}();
 
 bool isRecordingName(const QByteArray& name) {
     constexpr qsizetype idLength = 36;

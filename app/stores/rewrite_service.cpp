@@ -264,12 +264,13 @@ void RewriteService::send(Pending pending) {
                     deliver(pending, RewriteResult::failure(timedOut()));
                     return;
                 }
-                // Qt wanted to send the request again: the service gave no HTTP answer.
-                if (reply->error() == QNetworkReply::ContentReSendError) {
-                    deliver(pending, RewriteResult::failure(noResponse()));
+                if (httpStatus && followRedirect(reply, *httpStatus, pending)) {
                     return;
                 }
-                if (httpStatus && followRedirect(reply, *httpStatus, pending)) {
+                // Qt wanted to send the request again on its own: the service gave no HTTP
+                // answer.
+                if (!httpStatus && reply->error() == QNetworkReply::ContentReSendError) {
+                    deliver(pending, RewriteResult::failure(noResponse()));
                     return;
                 }
                 std::optional<Error> transportError;
