@@ -164,12 +164,13 @@ Sidebar::Sidebar(DictationController& controller, AppState& state, QWidget* pare
     column->addLayout(footer);
 
     showSection(state.section());
-    showState();
+    showState(controller.state());
     showCount();
     showProblem(controller.lastError());
     connect(&state_, &AppState::sectionChanged, this, &Sidebar::showSection);
     connect(&controller, &DictationController::stateChanged, this, &Sidebar::showState);
-    connect(&controller, &DictationController::microphoneChanged, this, &Sidebar::showState);
+    connect(&controller, &DictationController::microphoneChanged, this,
+            [this] { showState(controller_.state()); });
     connect(&controller, &DictationController::lastErrorChanged, this, &Sidebar::showProblem);
     connect(&TrayPresence::shared(), &TrayPresence::shownChanged, this,
             [this] { showProblem(controller_.lastError()); });
@@ -243,8 +244,9 @@ dictation::State Sidebar::shownState(const dictation::State& state,
     return state;
 }
 
-void Sidebar::showState() {
-    const dictation::State shown = shownState(controller_.state(), controller_.microphone());
+// Takes the state as the change signal carries it, so what is shown is what was announced.
+void Sidebar::showState(const dictation::State& state) {
+    const dictation::State shown = shownState(state, controller_.microphone());
     dot_->setColor(statusColor(shown));
     status_->setText(statusText(shown));
 }

@@ -95,7 +95,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void showState();
+    void showState(const dictation::State& state);
     void showSection(AppState::Section section);
     void showCount();
     void showProblem(const std::optional<QString>& problem);

@@ -131,15 +131,14 @@ public:
         stop();
         return start();
     }
-    void stop() override { stopFor(CaptureInterruption::rebuilt); }
-    // The stream ends as the capture ends it: what the utterance held stays for endUtterance().
-    void stopFor(CaptureInterruption why) {
+    // As the capture does: what the cut utterance held stays for endUtterance().
+    void stop() override {
         ++s_->stops;
         const bool wasOpen = std::exchange(s_->utteranceOpen, false);
         s_->running = false;
         s_->healthy = false;
         if (wasOpen && s_->onInterrupted) {
-            s_->onInterrupted(why);
+            s_->onInterrupted(CaptureInterruption::rebuilt);
         }
     }
     void setPreferredDeviceUID(const std::optional<QString>& uid) override {
