@@ -1,7 +1,8 @@
 // The one way Tavik replaces a file. QSaveFile is not enough: it buffers small writes, and in
 // Qt 6.4 a flush that fails inside commit() (a full disk) still renames the empty temporary
 // file over the good one and reports success. Here every byte is written unbuffered and
-// checked, synced and counted before the rename, and the rename itself is synced.
+// checked, synced and counted before the rename, and the rename itself is synced; or, for a
+// caller that must not wait for the disk, checked and counted now and synced by a worker later.
 #include "platform/file_steps.h"
 #include "platform/private_files.h"
 
@@ -85,7 +86,7 @@ FileWriteResult replaceFile(const QString& path, const QByteArray& bytes, bool s
     }
     FileWriteResult result = writeAll(fd, bytes);
     if (result && sync) {
-        result = syncDescriptor(fd, QString::fromLocal8Bit(temporary));
+        result = syncDescriptor(fd, QFile::decodeName(temporary));
     }
     if (result) {
         result = checkSize(fd, bytes.size());
