@@ -22,6 +22,8 @@
 //   field                        answers "text <base64>" with the field's text, focused or not
 //   pressat <n> <keycode>        when the field has received <n> more keys, a person presses
 //                                the key <keycode> (and holds it); answers "ok"
+//   deep <n>                     puts <n> accessible labels ahead of the field in the window's
+//                                tree, as a large document window has; answers "ok"
 //   menu                         opens the window's menu bar on its first menu and highlights
 //                                that menu's first item, as Alt released alone and a Down key
 //                                would; answers "ok"
@@ -30,6 +32,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -301,6 +304,15 @@ int main(int argc, char** argv) {
             } else if (command == "pressat") {
                 fieldInput.keysUntilPress = words.value(1).toInt();
                 fieldInput.pressKeycode = words.value(2).toUInt();
+                reply("ok");
+            } else if (command == "deep") {
+                // Stacked in a small box rather than laid out: only their number matters.
+                auto* box = new QWidget;
+                box->setFixedSize(200, 20);
+                for (int i = words.value(1).toInt(); i > 0; --i) {
+                    (new QLabel(QString::number(i), box))->setGeometry(0, 0, 200, 20);
+                }
+                layout->insertWidget(0, box);
                 reply("ok");
             } else if (command == "menu") {
                 // Made on demand, so the other cases meet the window without a menu bar.
