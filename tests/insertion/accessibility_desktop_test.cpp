@@ -1,5 +1,6 @@
 // What the accessibility mechanism makes of an application on the test desktop that answers, of
-// one that has stopped answering for a moment, and of one whose menu holds the focus.
+// one that has stopped answering for a moment, and of one whose menu holds the focus (where the
+// paste is judged too).
 #include "app/insertion/insertion_codes.h"
 #include "app/insertion/mechanisms.h"
 #include "platform/accessibility.h"
@@ -68,7 +69,7 @@ TEST(AccessibilityDesktop, AnApplicationThatDoesNotAnswerFailsTheTryWithoutAVerd
 // Right Alt released alone opens the menu bar of many applications (Firefox's among them): the
 // menu that then holds the focus was brought up by the shortcut's own key and says nothing about
 // the application's fields.
-TEST(AccessibilityDesktop, AFocusedMenuFailsTheTryWithoutAVerdict) {
+TEST(AccessibilityDesktop, AFocusedMenuFailsAccessibilityAndPasteWithoutAVerdict) {
     TAVIK_REQUIRE_DESKTOP();
     test::InsertionTargetApp target;
     ASSERT_TRUE(target.start()) << target.error().toStdString();
@@ -88,6 +89,8 @@ TEST(AccessibilityDesktop, AFocusedMenuFailsTheTryWithoutAVerdict) {
     ASSERT_EQ(target.command("menu"), "ok");
     ASSERT_TRUE(focused(platform::Editability::menuFocused));
     EXPECT_EQ(runAccessibility("words"), OUTCOME_FAILED);
+    // The menu takes no paste either; that is not the application declining one.
+    EXPECT_EQ(runPaste("words", 200, true), OUTCOME_FAILED);
     EXPECT_EQ(target.command("field"), "text ");
 }
 
