@@ -4,6 +4,7 @@
 #include "app/insertion/mechanisms.h"
 #include "platform/accessibility.h"
 #include "platform/key_synth.h"
+#include "platform/linux/atspi_accessibility.h"
 #include "tests/support/stalled_clipboard_owner.h"
 
 #include <QApplication>
@@ -85,6 +86,7 @@ public:
         return line();
     }
     QString text() { return QString::fromUtf8(QByteArray::fromBase64(command("get").mid(5))); }
+    qint64 pid() const { return process_.processId(); }
 
 private:
     QProcess process_;
@@ -109,6 +111,34 @@ void BM_PasteVerifiedInTarget(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PasteVerifiedInTarget)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Finding the focused field behind 1,690 other accessible objects, as in a long document window:
+// by the focus event the bus reported (arg 1), and by walking the window's tree as a reader that
+// has seen no focus event must (arg 0).
+void BM_FocusedElementInADeepWindow(benchmark::State& state) {
+    static const bool deepened = target->command("deep 1690") == "ok";
+    const bool followed = state.range(0) == 1;
+    for (auto _ : state) {
+        tavik::platform::atspi::AtspiAccessibility fresh;
+        tavik::platform::Accessibility& accessibility =
+            followed ? tavik::platform::Accessibility::system() : fresh;
+        accessibility.trusted(); // connected before the clock starts
+        const auto start = std::chrono::steady_clock::now();
+        const auto element = accessibility.focusedElement(target->pid());
+        const auto end = std::chrono::steady_clock::now();
+        if (!deepened || !element || !element->writable()) {
+            state.SkipWithError("the focused field was not found");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+}
+BENCHMARK(BM_FocusedElementInADeepWindow)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // A clipboard owner that does not hand its content over: the paste gives up within its bound
 // and leaves the clipboard with the owner (arg: never answers, slow for many formats, stalls an

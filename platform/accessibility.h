@@ -16,8 +16,10 @@ struct TextSpan {
 };
 
 // Whether an element takes text. An application that did not answer in time has said nothing
-// about itself: that is `noAnswer`, never `notEditable`.
-enum class Editability { editable, notEditable, noAnswer };
+// about itself: that is `noAnswer`, never `notEditable`. Nor does a menu that holds the focus
+// (`menuFocused`): a key released alone opens many applications' menu bars, the shortcut's own
+// key among them, and the menu stands for a moment in front of the field the person chose.
+enum class Editability { editable, notEditable, noAnswer, menuFocused };
 
 // The focused text element of another application, as the accessibility interface shows it.
 // Every call is one bounded round trip to that application; a failed call answers "none"/false.

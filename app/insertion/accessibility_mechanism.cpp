@@ -41,7 +41,8 @@ std::uint32_t runAccessibility(const QString& text) {
     auto element = ports.accessibility->focusedElement(front ? front->pid : 0);
     // Only the application's own answer that its focused object takes no text is a verdict the
     // engine may remember. No element at all (a call that timed out, the search's bound, a
-    // moment with no active window) fails this try and teaches nothing.
+    // moment with no active window) or a menu in front of the field fails this try and teaches
+    // nothing.
     if (!element) {
         return OUTCOME_FAILED;
     }
@@ -51,6 +52,7 @@ std::uint32_t runAccessibility(const QString& text) {
     case platform::Editability::notEditable:
         return OUTCOME_UNSUPPORTED;
     case platform::Editability::noAnswer:
+    case platform::Editability::menuFocused:
         return OUTCOME_FAILED;
     }
 

@@ -125,10 +125,12 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
     const qint64 pid = front ? front->pid : 0;
     std::unique_ptr<platform::AccessibleText> element;
     std::optional<int> before;
+    bool menuInFront = false;
     if (axTrusted) {
         element = ports.accessibility->focusedElement(pid);
         if (element) {
             before = element->characterCount();
+            menuInFront = element->editability() == platform::Editability::menuFocused;
         }
     }
 
@@ -170,9 +172,10 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
     if (!fetched) {
         ports.clock->cancel(timer);
         makeRestore(number);
-        // With another window in front by now, what this application does with a paste is
-        // still unknown.
-        return ports.frontmost->current() == front ? OUTCOME_DISCARDED : OUTCOME_FAILED;
+        // With another window in front by now, or a menu in front of the field, what this
+        // application does with a paste is still unknown.
+        return ports.frontmost->current() == front && !menuInFront ? OUTCOME_DISCARDED
+                                                                   : OUTCOME_FAILED;
     }
     // Fetched means received: a program that shows nothing yet (no echo, a late redraw) has the
     // text all the same, and it must never be sent twice.

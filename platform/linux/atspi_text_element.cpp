@@ -149,7 +149,7 @@ Editability TextElement::editability() {
         return std::find(interfaces->begin(), interfaces->end(), name) != interfaces->end();
     };
     if (!offers("org.a11y.atspi.EditableText") || !offers("org.a11y.atspi.Text")) {
-        return Editability::notEditable;
+        return isMenu() ? Editability::menuFocused : Editability::notEditable;
     }
     const std::optional<std::uint64_t> states = statesOf(object_);
     if (!states) {
@@ -159,6 +159,28 @@ Editability TextElement::editability() {
                           !contains(*states, ATSPI_STATE_READ_ONLY) &&
                           !contains(*states, ATSPI_STATE_DEFUNCT);
     return writable ? Editability::editable : Editability::notEditable;
+}
+
+// Asked only of an element that takes no text, so a field costs no extra round trip. A role the
+// application does not give in time counts as no menu: the element still takes no text.
+bool TextElement::isMenu() {
+    CallError error;
+    const AtspiRole role = atspi_accessible_get_role(object_, error.out());
+    if (error.failed()) {
+        return false;
+    }
+    switch (role) {
+    case ATSPI_ROLE_MENU:
+    case ATSPI_ROLE_MENU_BAR:
+    case ATSPI_ROLE_MENU_ITEM:
+    case ATSPI_ROLE_POPUP_MENU:
+    case ATSPI_ROLE_CHECK_MENU_ITEM:
+    case ATSPI_ROLE_RADIO_MENU_ITEM:
+    case ATSPI_ROLE_TEAROFF_MENU_ITEM:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool TextElement::isPassword() {

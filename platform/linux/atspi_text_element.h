@@ -32,6 +32,7 @@ public:
 
 private:
     AtspiText* textInterface();
+    bool isMenu();
     bool countsUtf16();
 
     AtspiAccessible* object_;

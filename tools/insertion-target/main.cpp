@@ -22,12 +22,20 @@
 //   field                        answers "text <base64>" with the field's text, focused or not
 //   pressat <n> <keycode>        when the field has received <n> more keys, a person presses
 //                                the key <keycode> (and holds it); answers "ok"
+//   deep <n>                     puts <n> accessible labels ahead of the field in the window's
+//                                tree, as a large document window has; answers "ok"
+//   menu                         opens the window's menu bar on its first menu and highlights
+//                                that menu's first item, as Alt released alone and a Down key
+//                                would; answers "ok"
 // On start it shows its window and prints "ready <window id>".
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QSocketNotifier>
 #include <QTextStream>
@@ -296,6 +304,33 @@ int main(int argc, char** argv) {
             } else if (command == "pressat") {
                 fieldInput.keysUntilPress = words.value(1).toInt();
                 fieldInput.pressKeycode = words.value(2).toUInt();
+                reply("ok");
+            } else if (command == "deep") {
+                // Stacked in a small box rather than laid out: only their number matters.
+                auto* box = new QWidget;
+                box->setFixedSize(200, 20);
+                for (int i = words.value(1).toInt(); i > 0; --i) {
+                    (new QLabel(QString::number(i), box))->setGeometry(0, 0, 200, 20);
+                }
+                layout->insertWidget(0, box);
+                reply("ok");
+            } else if (command == "menu") {
+                // Made on demand, so the other cases meet the window without a menu bar.
+                if (layout->menuBar() == nullptr) {
+                    auto* menuBar = new QMenuBar;
+                    QMenu* file = menuBar->addMenu("File");
+                    file->addAction("New");
+                    file->addAction("Quit");
+                    menuBar->addMenu("Edit")->addAction("Copy");
+                    layout->setMenuBar(menuBar);
+                }
+                auto* menuBar = static_cast<QMenuBar*>(layout->menuBar());
+                QMenu* file = menuBar->actions().value(0)->menu();
+                // Alt released alone hands the keyboard focus to the menu bar, then Down opens
+                // the menu.
+                menuBar->setFocus(Qt::MenuBarFocusReason);
+                menuBar->setActiveAction(file->menuAction());
+                file->setActiveAction(file->actions().value(0));
                 reply("ok");
             } else if (command == "field") {
                 reply("text " + field->text().toUtf8().toBase64());
