@@ -274,11 +274,11 @@ TEST_F(HistoryPaneTest, OnlyRowsNearTheViewAreMeasuredAndMeasuringThemNeverMoves
     }
     checkMeasuredNearView();
 
-    // Up a page at a time, faster than the idle time measures ahead: rows coming in at the top
-    // are measured then, and the rows that were in view move by the page and no more.
+    // Up half a page at a time, faster than the idle time measures ahead: rows coming in at the
+    // top are measured then, and the rows that were in view move by the half page and no more.
     int replaced = 0;
-    for (int step = 0; step < 12; ++step) {
-        const int page = bar->pageStep();
+    for (int step = 0; step < 24; ++step) {
+        const int page = bar->pageStep() / 2;
         const std::map<QUuid, int> was = shown();
         const int entering = layout.rowsBetween(view().top() - page, view().top()).first;
         replaced += exact(entering) ? 0 : 1;
