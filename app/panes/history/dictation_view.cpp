@@ -67,8 +67,7 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
     connect(&state_, &AppState::searchChanged, this, &DictationView::refreshList);
     connect(&Preferences::shared(), &Preferences::bindingsChanged, this,
             &DictationView::refreshHint);
-    connect(frame_->verticalScrollBar(), &QScrollBar::valueChanged, list_,
-            &HistoryList::refreshHover);
+    connect(frame_->verticalScrollBar(), &QScrollBar::valueChanged, list_, &HistoryList::viewMoved);
     connect(list_, &HistoryList::shiftedAboveView, this, [this](int delta) {
         // The list's new height reaches the scroll range only once the layouts have run.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);

@@ -38,9 +38,10 @@ public:
     int rowCount() const { return int(layout_.rows().size()); }
     // The row's geometry as it is painted now (with the strip when it is hovered).
     EntryRow::Geometry rowGeometry(int row) const;
-    // Whether every row has its measured height (the rest stand at an estimate until the event
-    // loop has had time to measure them).
-    bool allMeasured() const { return measureCursor_ >= rowCount() && unfinished_.isEmpty(); }
+    // Whether every row in or near the view has its measured height: those stand at an estimate
+    // until the event loop has had time to measure them, and rows far from the view keep theirs
+    // until it comes near.
+    bool settled() const;
     // The row the keyboard is on, or -1.
     int currentRow() const;
     // The transform menu while it is open.
@@ -54,6 +55,9 @@ public:
     // Hit-tests again where the pointer last was: rows move under a still pointer when the view
     // scrolls or the list changes.
     void refreshHover();
+    // The scroll view moved: the rows coming into view are measured before they are painted, and
+    // those near it soon after.
+    void viewMoved();
 
     QSize sizeHint() const override;
 
@@ -81,7 +85,7 @@ private:
     friend class HistoryListAccessible;
 
     // Lays out every row at the current width: rows measured before keep their heights, the
-    // others start from a quick estimate. The rows in view are measured at once; the rest a
+    // others start from a quick estimate. The rows in view are measured at once; those near it a
     // slice at a time while the event loop is idle, keeping what is in view still.
     void relayout();
     // The row's height at rest, measured exactly or (when `exact` is false and it was never
@@ -89,11 +93,12 @@ private:
     qreal restingHeight(const HistoryEntry& entry, bool exact);
     bool measured(const HistoryEntry& entry) const;
     // Measures the rows in [first, end) that are still estimates; returns how much the rows
-    // above `viewTop` grew.
-    qreal measureRows(int first, int end, qreal viewTop);
+    // that start above `anchor` grew.
+    qreal measureRows(int first, int end, qreal anchor);
     // Adds row `r` at its measured `height` to `changed`, unless it is the row with the strip;
-    // returns how much it grew if it lies above `viewTop`.
-    qreal takeHeight(int r, qreal height, qreal viewTop,
+    // returns how much it grew if it lies above `viewTop`, or, when it `growsUpward`, if it
+    // starts above it.
+    qreal takeHeight(int r, qreal height, qreal viewTop, bool growsUpward,
                      std::vector<std::pair<int, qreal>>& changed) const;
     void measureStep();
     // Lays out more of the rows whose text is laid out a piece at a time; returns how much the
@@ -101,6 +106,8 @@ private:
     qreal measureUnfinished(qint64 budgetNs, qreal viewTop);
     // The part of the list in view, in its own coordinates (empty when none is).
     QRect inView() const;
+    // The part in view and a view's height beyond it either way.
+    QRect nearView() const;
     // Gives the hovered row its strip's height, and the row that lost the hover its own back.
     void applyHover();
     void fitHeight();
@@ -128,7 +135,6 @@ private:
 
     RowHeights& heights_ = RowHeights::shared(); // without the strip
     qreal layoutWidth_ = -1;
-    int measureCursor_ = 0;  // rows before it are measured, but for those in unfinished_
     QSet<QUuid> unfinished_; // rows whose very long text is still being laid out
     QTimer measureTimer_;
 

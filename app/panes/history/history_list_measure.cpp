@@ -1,8 +1,11 @@
-// How tall each row of the history list is. Measuring a wrapped text means shaping it, about
-// 40 µs a row, so a history at its 5,000-entry cap would take a fifth of a second to measure
-// whole. Rows start from a cheap estimate instead; those in view are measured before they are
-// painted, and the rest a few milliseconds at a time while the event loop is idle. Whenever rows
-// above the view change height, the view is moved by as much, so nothing in view jumps.
+// How tall each row of the history list is. Measuring a wrapped text means shaping it, up to a
+// few milliseconds for a long dictation in a complex script, so a history at its 5,000-entry cap
+// would keep the main thread busy for seconds to measure whole. Rows start from a cheap estimate
+// instead, which also gives the scroll bar its range; those in view are measured before they are
+// painted, and those within a view's height of it a few milliseconds at a time while the event
+// loop is idle, so a wheel or page step finds them measured. The rest keep their estimate until
+// the view comes near. Whenever rows above the view change height, the view is moved by as much,
+// so nothing in view jumps.
 #include "app/panes/history/history_list.h"
 
 #include "app/shell/design/surfaces.h"
@@ -22,6 +25,9 @@ namespace {
 
 // One slice of measuring: short enough that typing and scrolling never wait for it.
 constexpr qint64 sliceNs = 4'000'000;
+
+// How far beyond the view, in view heights, rows are measured ahead of being shown.
+constexpr int viewsAhead = 1;
 
 } // namespace
 
@@ -53,6 +59,29 @@ QRect HistoryList::inView() const {
     return visibleRegion().boundingRect();
 }
 
+QRect HistoryList::nearView() const {
+    const QRect view = inView();
+    const int ahead = viewsAhead * view.height();
+    return view.isEmpty() ? view : view.adjusted(0, -ahead, 0, ahead);
+}
+
+bool HistoryList::settled() const {
+    if (!unfinished_.isEmpty()) {
+        return false;
+    }
+    const QRect near = nearView();
+    if (near.isEmpty()) {
+        return true;
+    }
+    const auto [first, end] = layout_.rowsBetween(near.top(), near.bottom());
+    for (int r = first; r < end; ++r) {
+        if (!measured(layout_.entry(r))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void HistoryList::relayout() {
     const qreal width = std::max(1, this->width());
     if (width != layoutWidth_) {
@@ -62,7 +91,6 @@ void HistoryList::relayout() {
     const qreal captionHeight = QFontMetricsF(design::SectionLabel::headingFont()).height();
     layout_.build(groups_, captions_, width, captionHeight,
                   [this](const HistoryEntry& entry, int) { return restingHeight(entry, false); });
-    measureCursor_ = 0;
     if (isVisible()) {
         const QRect view = inView();
         const auto [first, end] = layout_.rowsBetween(view.top(), view.bottom());
@@ -72,7 +100,7 @@ void HistoryList::relayout() {
     fitHeight();
 }
 
-qreal HistoryList::measureRows(int first, int end, qreal viewTop) {
+qreal HistoryList::measureRows(int first, int end, qreal anchor) {
     std::vector<std::pair<int, qreal>> changed;
     qreal grownAbove = 0;
     for (int r = std::max(0, first); r < std::min(end, rowCount()); ++r) {
@@ -80,13 +108,13 @@ qreal HistoryList::measureRows(int first, int end, qreal viewTop) {
         if (measured(entry)) {
             continue;
         }
-        grownAbove += takeHeight(r, restingHeight(entry, true), viewTop, changed);
+        grownAbove += takeHeight(r, restingHeight(entry, true), anchor, true, changed);
     }
     layout_.setRowHeights(changed);
     return grownAbove;
 }
 
-qreal HistoryList::takeHeight(int r, qreal height, qreal viewTop,
+qreal HistoryList::takeHeight(int r, qreal height, qreal viewTop, bool growsUpward,
                               std::vector<std::pair<int, qreal>>& changed) const {
     // The row under the pointer keeps its taller height with the strip.
     if (strippedRow_ == layout_.entry(r).id) {
@@ -94,7 +122,8 @@ qreal HistoryList::takeHeight(int r, qreal height, qreal viewTop,
     }
     changed.emplace_back(r, height);
     const ListLayout::Row& row = layout_.rows()[std::size_t(r)];
-    return row.top + row.height <= viewTop ? height - row.height : 0;
+    const bool above = growsUpward ? row.top < viewTop : row.top + row.height <= viewTop;
+    return above ? height - row.height : 0;
 }
 
 qreal HistoryList::measureUnfinished(qint64 budgetNs, qreal viewTop) {
@@ -110,7 +139,7 @@ qreal HistoryList::measureUnfinished(qint64 budgetNs, qreal viewTop) {
         const bool done = row_.layOutSome(entry, layoutWidth_, budgetNs);
         const qreal height = row_.height(entry, layoutWidth_, false, false);
         heights_.store(entry, layoutWidth_, {height, done});
-        grownAbove += takeHeight(r, height, viewTop, changed);
+        grownAbove += takeHeight(r, height, viewTop, false, changed);
         it = done ? unfinished_.erase(it) : std::next(it);
     }
     layout_.setRowHeights(changed);
@@ -127,11 +156,13 @@ void HistoryList::measureStep() {
     qreal grownAbove = measureUnfinished(sliceNs / 2, viewTop);
     // The deadline is looked at after every row: one long dictation alone takes milliseconds to
     // shape, and a key pressed meanwhile waits for the whole slice.
+    const QRect near = nearView();
+    const auto [first, end] = layout_.rowsBetween(near.top(), near.bottom());
     std::vector<std::pair<int, qreal>> changed;
-    for (; measureCursor_ < rowCount() && slice.nsecsElapsed() < sliceNs; ++measureCursor_) {
-        const HistoryEntry& entry = layout_.entry(measureCursor_);
+    for (int r = first; r < end && slice.nsecsElapsed() < sliceNs; ++r) {
+        const HistoryEntry& entry = layout_.entry(r);
         if (!measured(entry)) {
-            grownAbove += takeHeight(measureCursor_, restingHeight(entry, true), viewTop, changed);
+            grownAbove += takeHeight(r, restingHeight(entry, true), viewTop, true, changed);
         }
     }
     layout_.setRowHeights(changed);
@@ -139,9 +170,38 @@ void HistoryList::measureStep() {
     if (grownAbove != 0) {
         emit shiftedAboveView(int(grownAbove));
     }
-    if (measureCursor_ < rowCount() || !unfinished_.isEmpty()) {
+    if (!settled()) {
         measureTimer_.start();
     }
+}
+
+void HistoryList::viewMoved() {
+    if (!isVisible()) {
+        return;
+    }
+    // Rows coming into view are measured before they are painted. Those that come in above the
+    // rows already shown (the view moving up onto rows still at their estimate) grow or shrink
+    // upwards, keeping the rows already shown where they were.
+    const QRect view = inView();
+    if (!view.isEmpty()) {
+        const auto [first, end] = layout_.rowsBetween(view.top(), view.bottom());
+        qreal anchor = view.top();
+        for (int r = first; r < end; ++r) {
+            if (measured(layout_.entry(r))) {
+                anchor = std::max<qreal>(anchor, layout_.rows()[std::size_t(r)].top);
+                break;
+            }
+        }
+        const qreal grownAbove = measureRows(first, end, anchor);
+        fitHeight();
+        if (grownAbove != 0) {
+            emit shiftedAboveView(int(grownAbove));
+        }
+    }
+    if (!settled()) {
+        measureTimer_.start();
+    }
+    refreshHover();
 }
 
 void HistoryList::fitHeight() {
