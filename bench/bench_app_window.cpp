@@ -283,21 +283,12 @@ int main(int argc, char** argv) {
     const QString kind = tavik::bench::takeHistoryKind(argc, argv);
     return tavik::bench::runWindowBenchmarks(
         argc, argv, {.instantMotion = true, .prepare = [kind] {
-                         const auto entries =
-                             tavik::bench::historyOfKind(kind, QDateTime::currentDateTime());
-                         if (entries.isEmpty() || !tavik::seed::writeHistoryFile(entries)) {
-                             std::cerr << "unknown --history kind\n";
+                         if (!tavik::bench::seedHistoryOfKind(kind, tavik::searchWord())) {
                              return false;
-                         }
-                         if (kind == "mixed") {
-                             tavik::searchWord() = QString::fromUtf8("συνάντηση");
-                         } else if (kind != "ascii") {
-                             tavik::searchWord() = QString::fromUtf8("совещании");
                          }
                          // 20 MB of one paragraph, as dictation into the pad makes it.
                          tavik::Scratchpad::shared().setText(
                              tavik::seed::longText(tavik::seed::cyrillicWords(), 10'000'000, 5));
-                         tavik::History::shared(); // read once, before anything is timed
                          return true;
                      }});
 }

@@ -247,20 +247,6 @@ int main(int argc, char** argv) {
     const QString kind = tavik::bench::takeHistoryKind(argc, argv);
     return tavik::bench::runWindowBenchmarks(
         argc, argv, {.instantMotion = true, .prepare = [kind] {
-                         const auto entries =
-                             tavik::bench::historyOfKind(kind, QDateTime::currentDateTime());
-                         if (entries.isEmpty()) {
-                             std::cerr << "unknown --history kind\n";
-                             return false;
-                         }
-                         if (kind != "ascii") {
-                             tavik::panes::searchWord() =
-                                 QString::fromUtf8(kind == "mixed" ? "συνάντηση" : "совещании");
-                         }
-                         if (!tavik::seed::writeHistoryFile(entries)) {
-                             return false;
-                         }
-                         tavik::History::shared(); // read once, before anything is timed
-                         return true;
+                         return tavik::bench::seedHistoryOfKind(kind, tavik::panes::searchWord());
                      }});
 }

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <iostream>
 
 namespace tavik::bench {
 
@@ -60,6 +61,21 @@ inline QString takeHistoryKind(int& argc, char** argv) {
         }
     }
     return kind;
+}
+
+// Writes the history of --history=KIND for the benchmark's stores and sets the word its
+// searches type (one the history holds); false, said on standard error, for an unknown kind.
+inline bool seedHistoryOfKind(const QString& kind, QString& searchWord) {
+    const auto entries = historyOfKind(kind, QDateTime::currentDateTime());
+    if (entries.isEmpty() || !seed::writeHistoryFile(entries)) {
+        std::cerr << "unknown --history kind\n";
+        return false;
+    }
+    if (kind != "ascii") {
+        searchWord = QString::fromUtf8(kind == "mixed" ? "συνάντηση" : "совещании");
+    }
+    History::shared(); // read once, before anything is timed
+    return true;
 }
 
 // CPU time of the calling thread: what the main thread itself spent, whatever else ran.

@@ -1,6 +1,7 @@
 #include "platform/linux/clipboard_x11_owner.h"
 
 #include "platform/linux/x11_keys_error_trap.h"
+#include "platform/linux/x11_property_window.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
@@ -22,8 +23,7 @@ ClipboardOwner::ClipboardOwner() {
     if (display_ == nullptr || ::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
     }
-    window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), -10, -10, 1, 1, 0, 0, 0);
-    XSelectInput(display_, window_, PropertyChangeMask);
+    window_ = makePropertyWindow(display_);
     clipboard_ = XInternAtom(display_, "CLIPBOARD", False);
     targets_ = XInternAtom(display_, "TARGETS", False);
     timestamp_ = XInternAtom(display_, "TIMESTAMP", False);

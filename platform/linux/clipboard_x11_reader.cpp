@@ -1,6 +1,7 @@
 #include "platform/linux/clipboard_x11_reader.h"
 
 #include "platform/linux/x11_keys_error_trap.h"
+#include "platform/linux/x11_property_window.h"
 
 #include <QStringList>
 
@@ -50,8 +51,7 @@ SelectionReader::SelectionReader() {
     if (display_ == nullptr) {
         return;
     }
-    window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), -10, -10, 1, 1, 0, 0, 0);
-    XSelectInput(display_, window_, PropertyChangeMask);
+    window_ = makePropertyWindow(display_);
     clipboard_ = XInternAtom(display_, "CLIPBOARD", False);
     targets_ = XInternAtom(display_, "TARGETS", False);
     incr_ = XInternAtom(display_, "INCR", False);

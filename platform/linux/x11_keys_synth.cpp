@@ -1,6 +1,7 @@
 #include "platform/linux/x11_keys_synth.h"
 
 #include "platform/clipboard.h"
+#include "platform/linux/x11_property_window.h"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
@@ -26,9 +27,7 @@ X11KeySynth::X11KeySynth(Clock& clock) : clock_(clock), hands_(connection_.get()
     // Our synthetic keys must not be held up by another client's server grab.
     XTestGrabControl(display, True);
     // The marker requests of a run come back as property changes on this window.
-    markerWindow_ =
-        XCreateSimpleWindow(display, DefaultRootWindow(display), -10, -10, 1, 1, 0, 0, 0);
-    XSelectInput(display, markerWindow_, PropertyChangeMask);
+    markerWindow_ = makePropertyWindow(display);
     markerAtom_ = XInternAtom(display, "_TAVIK_KEYS_PLAYED", False);
     XSync(display, False);
 }
