@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 
 #include <fcntl.h>
@@ -17,6 +18,8 @@
 
 namespace tavik::platform {
 namespace {
+
+constexpr std::chrono::seconds exitDrainLimit{5};
 
 // Never destroyed: a sync asked for, or still running, late in the process must find its queue
 // and its bookkeeping still there.
@@ -27,7 +30,17 @@ struct Syncs {
 };
 
 Syncs& syncs() {
-    static Syncs* const made = new Syncs;
+    static Syncs* const made = [] {
+        auto* const created = new Syncs;
+        // A sync still running when the program ends (a quit that could not wait, a program that
+        // just returns from main) finishes before the exit tears down what it logs through.
+        std::atexit([] {
+            if (!syncs().queue.isCurrent()) {
+                syncs().queue.drain(exitDrainLimit);
+            }
+        });
+        return created;
+    }();
     return *made;
 }
 

@@ -7,23 +7,28 @@
 namespace tavik::platform {
 namespace {
 
-std::mutex sinkMutex;
+// Never destroyed, like the other logging state: a worker thread may log while the program
+// exits.
+std::mutex& sinkMutex() {
+    static auto* const mutex = new std::mutex;
+    return *mutex;
+}
 LogSink& currentSink() {
-    static LogSink sink;
-    return sink;
+    static auto* const sink = new LogSink;
+    return *sink;
 }
 
 } // namespace
 
 void setLogSink(LogSink sink) {
-    std::lock_guard lock(sinkMutex);
+    std::lock_guard lock(sinkMutex());
     currentSink() = std::move(sink);
 }
 
 void logLine(const QString& message) {
     LogSink sink;
     {
-        std::lock_guard lock(sinkMutex);
+        std::lock_guard lock(sinkMutex());
         sink = currentSink();
     }
     if (sink) {

@@ -24,23 +24,24 @@ struct LogFiles {
     QString folder;
 };
 
+// The log's state is never destroyed: a worker thread may still log while the program exits.
 const LogFiles& logFiles() {
-    static const LogFiles files = [] {
+    static const LogFiles* const files = [] {
         const QString folder = platform::Folders::fromEnvironment().state;
         const QString url = platform::joinPath(folder, "tavik.log");
-        return LogFiles{QFile::encodeName(url), QFile::encodeName(url + ".1"), folder};
+        return new LogFiles{QFile::encodeName(url), QFile::encodeName(url + ".1"), folder};
     }();
-    return files;
+    return *files;
 }
 
 std::mutex& fileLock() {
-    static std::mutex lock;
-    return lock;
+    static auto* const lock = new std::mutex;
+    return *lock;
 }
 
 std::function<QDateTime()>& clockOverride() {
-    static std::function<QDateTime()> clock;
-    return clock;
+    static auto* const clock = new std::function<QDateTime()>;
+    return *clock;
 }
 
 void writeAll(int fd, const QByteArray& bytes) {

@@ -9,6 +9,7 @@
 #include "app/stores/transforms.h"
 #include "app/stores/vocabulary.h"
 #include "platform/defaults_store.h"
+#include "platform/log_sink.h"
 #include "platform/main_thread.h"
 #include "platform/private_files.h"
 #include "tests/stores/history_support.h"
@@ -23,6 +24,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -268,6 +270,22 @@ TEST(StoreFiles, SettingsAreSyncedOffTheMainThreadAndTheLastValueIsSyncedByTheQu
     EXPECT_TRUE(synced.contains(defaults.path()));
     EXPECT_TRUE(synced.contains(configFolder()));
     EXPECT_EQ(platform::DefaultsStore(defaults.path()).exactInt("audioBudgetMB"), 120);
+}
+
+// A program that ends while a sync is still on its way (a quit that could not wait, a program
+// that just returns) lets the sync finish first, with the log it may write to still there.
+TEST(StoreFiles, ASyncStillRunningAtExitFinishesBeforeTheProgramEnds) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            platform::setSyncObserver([](const QString&) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                platform::logLine("slow sync done");
+            });
+            platform::DefaultsStore::shared().setInt("audioBudgetMB", 321);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "slow sync done");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Every test program starts here: a private HOME and XDG tree, then the Qt application.
 #include "app/stores/diagnostic_log.h"
+#include "platform/private_files.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -30,5 +31,8 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     tavik::DiagnosticLog::installAsPlatformSink();
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Syncs asked for by the last test finish while their files are still there.
+    tavik::platform::drainSyncs(std::chrono::seconds(10));
+    return result;
 }
