@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <memory>
 #include <mutex>
 
 namespace tavik::test {
@@ -294,11 +295,19 @@ TEST(ControllerDelivery, AHugeAudioBudgetKeepsEveryRecording) {
 // Between the key's release and the text nothing waits for the disk: the recording is written
 // (and pruned) before the insertion, but synced after it, off the main thread.
 TEST(ControllerDelivery, TheRecordingIsSyncedOnlyAfterTheTextIsOutAndNeverOnTheMainThread) {
-    std::mutex mutex;
-    QStringList syncedOnMain, synced;
-    platform::setSyncObserver([&](const QString& path) {
-        std::lock_guard lock(mutex);
-        (platform::isMainThread() ? syncedOnMain : synced) << path;
+    // The history's own writer may still be syncing when the test ends: what it reports to
+    // must outlive the test.
+    struct Seen {
+        std::mutex mutex;
+        QStringList onMain, elsewhere;
+    };
+    const auto seen = std::make_shared<Seen>();
+    std::mutex& mutex = seen->mutex;
+    QStringList& syncedOnMain = seen->onMain;
+    QStringList& synced = seen->elsewhere;
+    platform::setSyncObserver([seen](const QString& path) {
+        std::lock_guard lock(seen->mutex);
+        (platform::isMainThread() ? seen->onMain : seen->elsewhere) << path;
     });
     ControllerStage stage;
     stage.sharedStores = true;
@@ -317,6 +326,7 @@ TEST(ControllerDelivery, TheRecordingIsSyncedOnlyAfterTheTextIsOutAndNeverOnTheM
 
     const QString file = AudioStore::shared().url(History::shared().entries().first().id);
     EXPECT_TRUE(QFileInfo(file).isFile());
+    std::lock_guard lock(mutex);
     EXPECT_EQ(syncsBeforeTheText, 0);
     EXPECT_TRUE(syncedOnMain.isEmpty()) << syncedOnMain.join(", ").toStdString();
     EXPECT_TRUE(synced.contains(file)) << synced.join(", ").toStdString();
