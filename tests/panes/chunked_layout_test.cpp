@@ -1,12 +1,14 @@
 // A dictation of megabytes is laid out a chunk at a time. Its lines, its height and its pixels
 // must be those of the whole text laid out in one go, whatever the script, the line breaks or a
-// word too long for a line; and in the history pane such a row ends up exactly as tall as that.
+// word too long for a line; and in the history pane such a row is laid out only as far as it is
+// shown, and ends up exactly as tall as that.
 #include "app/panes/history/chunked_layout.h"
 #include "app/panes/history/dictation_view.h"
 #include "app/panes/history/entry_row.h"
 #include "app/panes/history/history_list.h"
 #include "app/panes/history/wrapped_text.h"
 #include "app/shell/design/motion.h"
+#include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
 #include "tests/panes/history_support.h"
 #include "tests/panes/whole_layout.h"
@@ -14,6 +16,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextLayout>
 
 #include <cmath>
@@ -93,9 +96,11 @@ TEST(ChunkedLayoutTest, LinesHeightAndPixelsAreThoseOfTheWholeText) {
     }
 }
 
-// A history whose newest dictation is a pasted book: the pane opens on it at once, and the row
-// reaches the exact height of its text while the event loop idles.
-TEST(ChunkedLayoutTest, AVeryLongDictationInThePaneEndsAtItsExactHeight) {
+// A history whose newest dictation is a pasted book: the pane opens on it at once and lays out
+// only what is in and near the view, drawing exactly the lines a whole layout makes. Scrolling
+// down through it lays out more, correcting the estimate of its end without moving what is in
+// view; at its end the row is exactly as tall as its text.
+TEST(ChunkedLayoutTest, AVeryLongDictationIsLaidOutAsFarAsTheViewNeeds) {
     design::Motion::setEnabled(false);
     test::ControllerStage stage;
     stage.start();
@@ -109,21 +114,75 @@ TEST(ChunkedLayoutTest, AVeryLongDictationInThePaneEndsAtItsExactHeight) {
     DictationView pane(stage.controller(), state);
     pane.resize(900, 700);
     pane.show();
-    const HistoryList& list = *pane.list();
+    HistoryList& list = *pane.list();
     ASSERT_EQ(list.rowCount(), 51);
-    EXPECT_FALSE(list.settled()) << "the long text is not laid out whole before the pane shows";
-    pane.grab(); // the first paint, over the long row
-
-    ASSERT_TRUE(test::spinUntil([&] { return list.settled(); }, 60'000));
     const ListLayout& layout = list.listLayout();
+    QScrollBar* bar = pane.frame()->verticalScrollBar();
     const EntryRow row;
     const qreal column = layout.width() - 2 * EntryRow::paddingX - EntryRow::timeWidth -
                          2 * EntryRow::spacing - EntryRow::spacerMin;
     QTextLayout whole(QString(entries.first().text), design::Theme::body());
-    EXPECT_EQ(layout.rows()[0].height,
-              std::ceil(2 * EntryRow::paddingY + wholeLayout(whole, column).height));
+    const qreal wholeHeight = wholeLayout(whole, column).height;
+    const auto settle = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        return test::spinUntil([&] { return list.settled(); }, 60'000);
+    };
+    const auto known = [&] {
+        return row.progress(layout.entry(0), layout.width());
+    };
+    const auto rowTopInPane = [&] {
+        return list.mapTo(&pane, QPoint(0, int(layout.rows()[0].top))).y();
+    };
+
+    pane.grab(); // the first paint, over the long row
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(known().complete);
+    EXPECT_LT(known().known, wholeHeight / 20) << "laid out far beyond the view";
+
+    // What is in view is what a whole layout draws there.
+    const QRectF text = list.rowGeometry(0).text;
+    const QRect seen = list.visibleRegion().boundingRect();
+    const QRect area(int(text.left()) - 4, std::max(seen.top(), int(text.top())), int(column) + 8,
+                     std::min(seen.bottom(), 2000) - int(text.top()));
+    ASSERT_GT(area.height(), 100);
+    const QImage drawn =
+        list.grab(area).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage expected(drawn.size(), QImage::Format_ARGB32_Premultiplied);
+    expected.fill(drawn.pixelColor(drawn.width() - 1, 0)); // the card, right of the text
+    {
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.setPen(design::Theme::label);
+        whole.draw(&painter, text.topLeft() - QPointF(area.topLeft()));
+    }
+    EXPECT_EQ(drawn, expected);
+
+    // Down inside the row to the end of its known lines: more is laid out, and the row moves by
+    // the scroll alone.
+    const int topBefore = rowTopInPane();
+    const qreal knownBefore = known().known;
+    const int page = bar->pageStep();
+    const int down = int(knownBefore) - page / 2;
+    bar->setValue(bar->value() + down);
+    ASSERT_TRUE(settle());
+    EXPECT_GT(known().known, knownBefore);
+    EXPECT_FALSE(known().complete);
+    EXPECT_EQ(rowTopInPane(), topBefore - down) << "the view jumped as the estimate changed";
+
+    // To the end of the row, however far its estimate puts it.
+    for (int step = 0; step < 100 && !known().complete; ++step) {
+        const int bottom =
+            list.mapTo(pane.frame()->contentWidget(),
+                       QPoint(0, int(layout.rows()[0].top + layout.rows()[0].height)))
+                .y();
+        bar->setValue(bottom - page / 2);
+        ASSERT_TRUE(settle());
+    }
+    ASSERT_TRUE(known().complete);
+    EXPECT_EQ(layout.rows()[0].height, std::ceil(2 * EntryRow::paddingY + wholeHeight));
     // The rows after it are far below the view: they keep their estimate until it nears them.
-    EXPECT_EQ(layout.rows()[1].height, row.estimatedHeight(layout.entry(1), layout.width()));
+    EXPECT_EQ(layout.rows()[40].height, row.estimatedHeight(layout.entry(40), layout.width()));
 }
 
 } // namespace

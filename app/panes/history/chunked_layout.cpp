@@ -75,10 +75,16 @@ void ChunkedLayout::advance(qint64 budgetNs) {
     } while (!complete() && spent.nsecsElapsed() < budgetNs);
 }
 
-void ChunkedLayout::advanceTo(qreal y) {
-    while (!complete() && knownHeight_ <= y) {
+bool ChunkedLayout::advanceTo(qreal y, qint64 budgetNs) {
+    QElapsedTimer spent;
+    spent.start();
+    for (bool first = true; !complete() && knownHeight_ <= y; first = false) {
+        if (!first && spent.nsecsElapsed() >= budgetNs) {
+            return false;
+        }
         layOutNextChunk();
     }
+    return true;
 }
 
 qreal ChunkedLayout::height() const {

@@ -86,15 +86,20 @@ ChunkedLayout& WrappedText::chunked(const QString& text, qreal width) const {
     return *layouts.front().layout;
 }
 
-bool WrappedText::layOutSome(const QString& text, qreal width, qint64 budgetNs) const {
+WrappedText::Progress WrappedText::progress(const QString& text, qreal width) const {
     if (!isChunked(text)) {
-        return true;
+        return {};
     }
-    ChunkedLayout& layout = chunked(text, width);
-    if (!layout.complete()) {
-        layout.advance(budgetNs);
+    const ChunkedLayout& layout = chunked(text, width);
+    return {layout.knownHeight(), layout.complete()};
+}
+
+WrappedText::Progress WrappedText::layOutTo(const QString& text, qreal width, qreal y,
+                                            qint64 budgetNs) const {
+    if (isChunked(text)) {
+        chunked(text, width).advanceTo(y, budgetNs);
     }
-    return layout.complete();
+    return progress(text, width);
 }
 
 WrappedText::WrappedText(const QFont& font, Qt::Alignment alignment)
@@ -120,7 +125,7 @@ qreal WrappedText::height(const QString& text, qreal width) const {
     if (isChunked(text)) {
         ChunkedLayout& layout = chunked(text, width);
         if (layout.lineCount() == 0) {
-            layout.advance(0);
+            layout.advanceTo(0);
         }
         return std::max(layout.height(), lineHeight_);
     }
