@@ -18,6 +18,7 @@
 #include "tests/support/paste.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -295,6 +296,53 @@ TEST_F(HistoryPaneTest, OnlyRowsNearTheViewAreMeasuredAndMeasuringThemNeverMoves
         }
     }
     EXPECT_GT(replaced, 0) << "no row came into view at its estimate";
+}
+
+// A keyboard jump onto rows still at their estimate measures them before it scrolls: the row
+// lands whole in view, or, taller than the view, with its first line at the view's top.
+TEST_F(HistoryPaneTest, AKeyboardJumpShowsItsRowAsAPersonExpects) {
+    QList<HistoryEntry> entries =
+        seed::manyLongDictations(300, QDateTime::currentDateTime(), seed::cyrillicWords());
+    for (qsizetype i = 0; i < entries.size(); i += 5) {
+        entries[i].text = seed::longText(seed::cyrillicWords(), 6000, quint32(i));
+    }
+    test::seedHistoryFile(entries);
+    DictationView& pane = open();
+    HistoryList& list = *pane.list();
+    QApplication::setActiveWindow(&pane);
+    list.setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(list.currentRow(), 0);
+    const auto checkShown = [&](const char* after) {
+        const QRect view = list.visibleRegion().boundingRect();
+        const QRect row = list.listLayout().rowRect(list.currentRow()).toAlignedRect();
+        if (row.height() <= view.height()) {
+            EXPECT_TRUE(view.contains(row)) << after << ": row " << list.currentRow();
+        } else {
+            EXPECT_TRUE(row.top() >= view.top() && row.top() <= view.top() + 8)
+                << after << ": row " << list.currentRow() << " at " << row.top() - view.top();
+        }
+    };
+    int tall = 0;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(&list, Qt::Key_PageDown);
+        checkShown("page down");
+        tall += list.listLayout().rowRect(list.currentRow()).height() >
+                list.visibleRegion().boundingRect().height();
+    }
+    EXPECT_GT(tall, 0) << "no row taller than the view was reached";
+    // Rows measured while the event loop idles leave it where it is.
+    ASSERT_TRUE(test::spinUntil([&] { return list.settled(); }, 20'000));
+    checkShown("idle");
+    QTest::keyClick(&list, Qt::Key_End);
+    checkShown("end");
+    for (int i = 0; i < 8; ++i) {
+        QTest::keyClick(&list, Qt::Key_PageUp);
+        checkShown("page up");
+        QTest::keyClick(&list, Qt::Key_Up);
+        checkShown("up");
+    }
+    QTest::keyClick(&list, Qt::Key_Home);
+    checkShown("home");
 }
 
 TEST_F(HistoryPaneTest, MeasuredHeightsStayAcrossASearchThatHidesTheListAndAcrossVisits) {

@@ -62,7 +62,8 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    // The keyboard moved to a row that may be out of sight; the rect is in this widget.
+    // The keyboard moved to a row that may be out of sight; the rect is in this widget. It is to
+    // be shown whole or, when taller than the view, from its top.
     void rowNeedsShowing(const QRect& rect);
     // Rows above the part in view changed height: scrolling by `delta` keeps what is in view
     // where it was.
@@ -126,6 +127,8 @@ private:
     bool hasAudio(const HistoryEntry& entry) const;
 
     void moveCurrent(int row);
+    // Asks for the row to be scrolled into view until its place and height hold still.
+    void showRow(const QUuid& id);
     void moveFocusAction(int step);
 
     void paintGroup(QPainter& painter, int group, const QRectF& clip) const;

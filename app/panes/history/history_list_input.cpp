@@ -158,11 +158,26 @@ void HistoryList::moveCurrent(int row) {
     // The keyboard's row shows its strip, as the pointer's does; its leave clears the copy mark.
     pointerOnRow(row);
     update();
-    emit rowNeedsShowing(layout_.rowRect(row).toAlignedRect());
+    showRow(*currentRow_);
     if (QAccessible::isActive()) {
         QAccessibleEvent focus(this, QAccessible::Focus);
         focus.setChild(row);
         QAccessible::updateAccessibility(&focus);
+    }
+}
+
+void HistoryList::showRow(const QUuid& id) {
+    // Scrolling measures the rows that come into view, which can move or stretch the row after
+    // it was placed: it is placed again until it holds still.
+    QRect shown;
+    for (int pass = 0; pass < 4; ++pass) {
+        const int row = layout_.rowOf(id);
+        const QRect rect = row >= 0 ? layout_.rowRect(row).toAlignedRect() : shown;
+        if (rect == shown) {
+            return;
+        }
+        shown = rect;
+        emit rowNeedsShowing(rect);
     }
 }
 
