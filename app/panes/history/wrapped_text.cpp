@@ -129,22 +129,41 @@ qreal WrappedText::height(const QString& text, qreal width) const {
         }
         return std::max(layout.height(), lineHeight_);
     }
+    // A row is measured again at every paint (its geometry): a text laid out lately is not
+    // shaped again for it.
+    if (const Drawn* drawn = cachedLayout(text, width)) {
+        return std::max(drawn->height, lineHeight_);
+    }
     // Most dictations are one short line: a single measurement settles those without a layout.
-    if (isPlainRun(text) && QFontMetricsF(font_).horizontalAdvance(text) <= width) {
+    // A text whose characters alone are far wider than the line is not shaped whole for that.
+    if (isPlainRun(text) && unshapedWidth(text, 2 * width) <= 2 * width &&
+        QFontMetricsF(font_).horizontalAdvance(text) <= width) {
         return lineHeight_;
     }
     return std::max(laidOut(text, width).height, lineHeight_);
 }
 
-WrappedText::Drawn& WrappedText::laidOut(const QString& text, qreal width) const {
-    const DrawnKey key{text.constData(), text.size(), width};
-    Drawn* drawn = drawn_.object(key);
-    if (drawn == nullptr || !text::sameText(drawn->text, text)) {
-        drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_), 0};
-        drawn->layout.setCacheEnabled(true);
-        drawn->height = layOut(drawn->layout, width, alignment_);
-        drawn_.insert(key, drawn);
+WrappedText::Drawn* WrappedText::cachedLayout(const QString& text, qreal width) const {
+    Drawn* drawn = drawn_.object(DrawnKey{text.constData(), text.size(), width});
+    return drawn != nullptr && text::sameText(drawn->text, text) ? drawn : nullptr;
+}
+
+qreal WrappedText::unshapedWidth(const QString& text, qreal enough) const {
+    qreal sum = 0;
+    for (qsizetype i = 0; i < text.size() && sum <= enough; ++i) {
+        sum += advanceOf(text[i].unicode());
     }
+    return sum;
+}
+
+WrappedText::Drawn& WrappedText::laidOut(const QString& text, qreal width) const {
+    if (Drawn* cached = cachedLayout(text, width)) {
+        return *cached;
+    }
+    auto* drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_), 0};
+    drawn->layout.setCacheEnabled(true);
+    drawn->height = layOut(drawn->layout, width, alignment_);
+    drawn_.insert(DrawnKey{text.constData(), text.size(), width}, drawn);
     return *drawn;
 }
 

@@ -79,7 +79,11 @@ private:
     ChunkedLayout& chunked(const QString& text, qreal width) const;
     // The text laid out at `width`, from the cache or laid out now and kept.
     Drawn& laidOut(const QString& text, qreal width) const;
+    // The text laid out at `width` if the cache has it.
+    Drawn* cachedLayout(const QString& text, qreal width) const;
     qreal advanceOf(char16_t c) const;
+    // The sum of the characters' own widths, counted no further than past `enough`.
+    qreal unshapedWidth(const QString& text, qreal enough) const;
 
     QFont font_;
     Qt::Alignment alignment_;
