@@ -16,8 +16,9 @@ namespace {
 // Lines at the end of a chunk that the text after it could still change: the last one may end
 // early, and the one before it could have been broken differently with more text to look at.
 constexpr int unsureLines = 2;
-// Chunks drawn recently and kept laid out, so a scroll through the text lays nothing out again.
-constexpr std::size_t keptDrawn = 3;
+// Chunks drawn recently and kept laid out, so a scroll through the text lays nothing out again:
+// enough for the tallest view.
+constexpr std::size_t keptDrawn = 8;
 
 } // namespace
 

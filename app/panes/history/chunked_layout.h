@@ -53,7 +53,9 @@ public:
     // The starts of the known lines, in the text's units (for tests).
     std::vector<qsizetype> lineStarts() const;
 
-    static constexpr qsizetype chunkLength = 16384;
+    // Small enough that laying out one chunk, which a frame may have to, keeps to a few
+    // milliseconds in any script.
+    static constexpr qsizetype chunkLength = 4096;
 
 private:
     struct Line {
