@@ -76,16 +76,15 @@ void ChunkedLayout::advance(qint64 budgetNs) {
     } while (!complete() && spent.nsecsElapsed() < budgetNs);
 }
 
-bool ChunkedLayout::advanceTo(qreal y, qint64 budgetNs) {
+void ChunkedLayout::advanceTo(qreal y, qint64 budgetNs) {
     QElapsedTimer spent;
     spent.start();
     for (bool first = true; !complete() && knownHeight_ <= y; first = false) {
         if (!first && spent.nsecsElapsed() >= budgetNs) {
-            return false;
+            return;
         }
         layOutNextChunk();
     }
-    return true;
 }
 
 qreal ChunkedLayout::height() const {

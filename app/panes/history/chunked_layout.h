@@ -38,8 +38,8 @@ public:
     // Lays out chunks until the text is done or `budgetNs` has passed (at least one chunk).
     void advance(qint64 budgetNs);
     // Lays out chunks until the known lines reach `y` or the text is done, or until `budgetNs`
-    // has passed (after at least one chunk, when one is needed); true once they reach it.
-    bool advanceTo(qreal y, qint64 budgetNs = std::numeric_limits<qint64>::max());
+    // has passed (after at least one chunk, when one is needed).
+    void advanceTo(qreal y, qint64 budgetNs = std::numeric_limits<qint64>::max());
 
     // The exact height once complete; until then the known lines' and an estimate of the rest.
     qreal height() const;

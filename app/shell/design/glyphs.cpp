@@ -28,6 +28,7 @@ PixmapCache& cache() {
 
 // A glyph's ink is built by uniting its strokes, which costs many times the filling of it: the
 // same few glyphs painted at every repaint of a sidebar or a strip are built once per size.
+// Painted on the main thread only, as every window is.
 QPainterPath keptInk(const QString& name, qreal unitPixels) {
     static QHash<QString, QPainterPath> kept;
     const QString key = name + QLatin1Char('|') + QString::number(unitPixels, 'g', 17);
