@@ -127,6 +127,8 @@ private:
     bool hasAudio(const HistoryEntry& entry) const;
 
     void moveCurrent(int row);
+    // The row a page below (`direction` 1) or above (-1) the row `row`.
+    int rowAPageFrom(int row, int direction) const;
     // Asks for the row to be scrolled into view until its place and height hold still.
     void showRow(const QUuid& id);
     void moveFocusAction(int step);

@@ -200,9 +200,20 @@ void HistoryList::moveFocusAction(int step) {
     }
 }
 
+int HistoryList::rowAPageFrom(int row, int direction) const {
+    if (rowCount() == 0) {
+        return -1;
+    }
+    // A page is the view's height, however tall the rows are; at least the next row.
+    const int from = std::clamp(row, 0, rowCount() - 1);
+    const qreal y = layout_.rows()[std::size_t(from)].top + direction * inView().height();
+    const int at = layout_.rowsBetween(y, y).first;
+    const int next = direction > 0 ? std::max(at, from + 1) : std::min(at, from - 1);
+    return std::clamp(next, 0, rowCount() - 1);
+}
+
 void HistoryList::keyPressEvent(QKeyEvent* event) {
     const int row = currentRow();
-    const int visibleRows = std::max(1, int(visibleRegion().boundingRect().height() / 40));
     switch (event->key()) {
     case Qt::Key_Down:
         moveCurrent(row < 0 ? 0 : row + 1);
@@ -211,10 +222,10 @@ void HistoryList::keyPressEvent(QKeyEvent* event) {
         moveCurrent(row < 0 ? 0 : row - 1);
         return;
     case Qt::Key_PageDown:
-        moveCurrent(std::min(rowCount() - 1, std::max(row, 0) + visibleRows));
+        moveCurrent(rowAPageFrom(row, 1));
         return;
     case Qt::Key_PageUp:
-        moveCurrent(std::max(0, row - visibleRows));
+        moveCurrent(rowAPageFrom(row, -1));
         return;
     case Qt::Key_Home:
         moveCurrent(0);
