@@ -148,6 +148,12 @@ TEST(ChunkedLayoutTest, AVeryLongDictationIsLaidOutAsFarAsTheViewNeeds) {
     EXPECT_FALSE(known().complete);
     EXPECT_EQ(bar->value(), down) << "the view moved as the row's estimate changed";
 
+    // Dragged deep into the row, a frame does not wait for every line above the view.
+    const qreal deep = 0.9 * layout.rows()[0].height;
+    bar->setValue(contentY(layout.rows()[0].top + deep));
+    pane.grab();
+    EXPECT_LT(known().known, deep - bar->pageStep());
+
     // To its end, however far its estimate puts it.
     for (int step = 0; step < 100 && !known().complete; ++step) {
         bar->setValue(contentY(layout.rows()[0].top + layout.rows()[0].height) -

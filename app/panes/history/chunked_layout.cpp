@@ -113,8 +113,9 @@ QTextLayout& ChunkedLayout::keepDrawn(int chunk, std::unique_ptr<QTextLayout> la
     return *drawn_.back().second;
 }
 
-void ChunkedLayout::draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip) {
-    advanceTo(clip.bottom());
+void ChunkedLayout::draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip,
+                         qint64 budgetNs) {
+    advanceTo(clip.bottom(), budgetNs);
     const auto first = std::partition_point(lines_.begin(), lines_.end(), [&](const Line& line) {
         return line.y + line.height <= clip.top();
     });

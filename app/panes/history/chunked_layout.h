@@ -47,8 +47,9 @@ public:
     qreal knownHeight() const { return knownHeight_; }
     std::size_t lineCount() const { return lines_.size(); }
     // The known lines meeting `clip` (in the text's own coordinates), drawn with `topLeft` as the
-    // text's origin. Lines beyond the known ones are laid out first.
-    void draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip);
+    // text's origin. Lines beyond the known ones are laid out first, for at most `budgetNs`.
+    void draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip,
+              qint64 budgetNs = std::numeric_limits<qint64>::max());
 
     // The starts of the known lines, in the text's units (for tests).
     std::vector<qsizetype> lineStarts() const;

@@ -167,9 +167,15 @@ qreal HistoryList::measureUnfinished(qint64 budgetNs, qreal viewTop) {
         // Laid out no further than the view and a view's height beyond it: a text of megabytes
         // would otherwise keep the main thread busy for most of a second after the pane opens.
         const qreal depth = depthNeeded(r);
-        const bool done = (depth < 0 ? row_.progress(entry, layoutWidth_)
-                                     : row_.layOutTo(entry, layoutWidth_, depth, budgetNs))
-                              .complete;
+        const qreal knownBefore = row_.progress(entry, layoutWidth_).known;
+        const WrappedText::Progress laid =
+            depth < 0 ? row_.progress(entry, layoutWidth_)
+                      : row_.layOutTo(entry, layoutWidth_, depth, budgetNs);
+        // Lines a frame could not wait for are shown as they become known.
+        if (laid.known != knownBefore) {
+            update(layout_.rowRect(r).toAlignedRect() & inView());
+        }
+        const bool done = laid.complete;
         const qreal height = row_.height(entry, layoutWidth_, false, false);
         heights_.store(entry, layoutWidth_, {height, true});
         // The row's top and its known lines stay where they are; only its end moves.

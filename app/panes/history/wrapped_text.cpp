@@ -64,6 +64,10 @@ std::list<ChunkedEntry>& chunkedLayouts() {
 }
 constexpr std::size_t keptChunked = 4;
 
+// A frame lays out no more than this of a chunked text: a view dragged deep into megabytes shows
+// the lines there as the event loop lays them out, instead of holding everything for a second.
+constexpr qint64 frameBudgetNs = 8'000'000;
+
 } // namespace
 
 ChunkedLayout& WrappedText::chunked(const QString& text, qreal width) const {
@@ -217,7 +221,7 @@ void WrappedText::draw(QPainter& painter, const QString& text, const QPointF& to
                        const QRectF& clip) const {
     if (isChunked(text)) {
         const QRectF wanted = clip.isEmpty() ? QRectF(topLeft, QSizeF(width, 1e12)) : clip;
-        chunked(text, width).draw(painter, topLeft, wanted.translated(-topLeft));
+        chunked(text, width).draw(painter, topLeft, wanted.translated(-topLeft), frameBudgetNs);
         return;
     }
     laidOut(text, width).layout.draw(&painter, topLeft, {}, clip);

@@ -56,7 +56,8 @@ public:
 
     // Draws `text` wrapped to `width` with its first line's top at `topLeft`; each line sits in
     // the width as the alignment says. Only lines meeting `clip` (in the painter's coordinates)
-    // need be drawn; an empty clip draws them all.
+    // need be drawn; an empty clip draws them all. Of a chunked text, only the lines a few
+    // milliseconds of laying out reach are drawn.
     void draw(QPainter& painter, const QString& text, const QPointF& topLeft, qreal width,
               const QRectF& clip = QRectF()) const;
 
