@@ -135,8 +135,16 @@ QList<History::DayGroup> History::grouped(const QList<Entry>& list) const {
     const DayCalendar calendar = calendar_();
     // Keyed by the day's first instant; QMap keeps them ordered, earliest first.
     QMap<qint64, DayGroup> days;
+    // Finding an instant's day means two time-zone conversions; entries come mostly a day at a
+    // time, so the day found last, [start, next), answers most of them.
+    QDateTime start;
+    QDateTime next;
     for (const Entry& entry : list) {
-        const QDateTime start = calendar.startOfDay(entry.at);
+        if (!start.isValid() || !(entry.at >= start && entry.at < next)) {
+            start = calendar.startOfDay(entry.at);
+            // 36 hours on is inside the next day, however long daylight-saving time makes this.
+            next = start.isValid() ? calendar.startOfDay(start.addSecs(36 * 3600)) : QDateTime();
+        }
         const qint64 key =
             start.isValid() ? start.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
         DayGroup& group = days[key];

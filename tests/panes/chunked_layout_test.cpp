@@ -1,12 +1,14 @@
 // A dictation of megabytes is laid out a chunk at a time. Its lines, its height and its pixels
 // must be those of the whole text laid out in one go, whatever the script, the line breaks or a
-// word too long for a line; and in the history pane such a row ends up exactly as tall as that.
+// word too long for a line; and in the history pane such a row is laid out only as far as it is
+// shown.
 #include "app/panes/history/chunked_layout.h"
 #include "app/panes/history/dictation_view.h"
 #include "app/panes/history/entry_row.h"
 #include "app/panes/history/history_list.h"
 #include "app/panes/history/wrapped_text.h"
 #include "app/shell/design/motion.h"
+#include "app/shell/design/pane_frame.h"
 #include "app/shell/design/theme.h"
 #include "tests/panes/history_support.h"
 #include "tests/panes/whole_layout.h"
@@ -14,6 +16,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextLayout>
 
 #include <cmath>
@@ -71,7 +74,9 @@ TEST(ChunkedLayoutTest, LinesHeightAndPixelsAreThoseOfTheWholeText) {
             ASSERT_EQ(chunked.lineStarts(), whole.starts) << "text " << which << " at " << width;
             EXPECT_EQ(chunked.height(), whole.height);
 
-            // Two windows onto the text, the second deep inside it, drawn both ways.
+            // Two windows onto the text, the second deep inside it, drawn both ways; the first
+            // by a layout that lays out no further than it draws.
+            ChunkedLayout fresh(text, font, test::wrapAnywhere(), width);
             for (const qreal top : {0.0, std::floor(whole.height * 0.61)}) {
                 const QRectF clip(0, top, width + 20, 400);
                 QImage expected(clip.size().toSize(), QImage::Format_ARGB32_Premultiplied);
@@ -85,17 +90,19 @@ TEST(ChunkedLayoutTest, LinesHeightAndPixelsAreThoseOfTheWholeText) {
                 {
                     QPainter painter(&drawn);
                     painter.setPen(Qt::white);
-                    chunked.draw(painter, QPointF(0, -top), clip);
+                    (top == 0 ? fresh : chunked).draw(painter, QPointF(0, -top), clip);
                 }
                 EXPECT_EQ(drawn, expected) << "text " << which << " at " << width << ", " << top;
             }
+            EXPECT_FALSE(fresh.complete());
         }
     }
 }
 
-// A history whose newest dictation is a pasted book: the pane opens on it at once, and the row
-// reaches the exact height of its text while the event loop idles.
-TEST(ChunkedLayoutTest, AVeryLongDictationInThePaneEndsAtItsExactHeight) {
+// A history whose newest dictation is a pasted book: the pane lays out only what is in and near
+// the view. Scrolling down through it lays out more, correcting the estimate of its end without
+// moving what is in view; at its end the row is exactly as tall as its text.
+TEST(ChunkedLayoutTest, AVeryLongDictationIsLaidOutAsFarAsTheViewNeeds) {
     design::Motion::setEnabled(false);
     test::ControllerStage stage;
     stage.start();
@@ -110,20 +117,50 @@ TEST(ChunkedLayoutTest, AVeryLongDictationInThePaneEndsAtItsExactHeight) {
     pane.resize(900, 700);
     pane.show();
     const HistoryList& list = *pane.list();
-    ASSERT_EQ(list.rowCount(), 51);
-    EXPECT_FALSE(list.settled()) << "the long text is not laid out whole before the pane shows";
-    pane.grab(); // the first paint, over the long row
-
-    ASSERT_TRUE(test::spinUntil([&] { return list.settled(); }, 60'000));
     const ListLayout& layout = list.listLayout();
+    QScrollBar* bar = pane.frame()->verticalScrollBar();
     const EntryRow row;
     const qreal column = layout.width() - 2 * EntryRow::paddingX - EntryRow::timeWidth -
                          2 * EntryRow::spacing - EntryRow::spacerMin;
     QTextLayout whole(QString(entries.first().text), design::Theme::body());
-    EXPECT_EQ(layout.rows()[0].height,
-              std::ceil(2 * EntryRow::paddingY + wholeLayout(whole, column).height));
-    // The rows after it are far below the view: they keep their estimate until it nears them.
-    EXPECT_EQ(layout.rows()[1].height, row.estimatedHeight(layout.entry(1), layout.width()));
+    const qreal wholeHeight = wholeLayout(whole, column).height;
+    const auto settle = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        return test::spinUntil([&] { return list.settled(); }, 60'000);
+    };
+    const auto known = [&] {
+        return row.progress(layout.entry(0), layout.width());
+    };
+    const auto contentY = [&](qreal y) {
+        return list.mapTo(pane.frame()->contentWidget(), QPoint(0, int(y))).y();
+    };
+
+    pane.grab(); // the first paint, over the long row
+    ASSERT_TRUE(settle());
+    const WrappedText::Progress first = known();
+    EXPECT_LT(first.known, wholeHeight / 20) << "laid out far beyond the view";
+
+    // Down to the end of the known lines: more is laid out, and the view stays where it was put.
+    const int down = contentY(layout.rows()[0].top + first.known) - bar->pageStep() / 2;
+    bar->setValue(down);
+    ASSERT_TRUE(settle());
+    EXPECT_GT(known().known, first.known);
+    EXPECT_FALSE(known().complete);
+    EXPECT_EQ(bar->value(), down) << "the view moved as the row's estimate changed";
+
+    // Dragged deep into the row, a frame does not wait for every line above the view.
+    const qreal deep = 0.9 * layout.rows()[0].height;
+    bar->setValue(contentY(layout.rows()[0].top + deep));
+    pane.grab();
+    EXPECT_LT(known().known, deep - bar->pageStep());
+
+    // To its end, however far its estimate puts it.
+    for (int step = 0; step < 100 && !known().complete; ++step) {
+        bar->setValue(contentY(layout.rows()[0].top + layout.rows()[0].height) -
+                      bar->pageStep() / 2);
+        ASSERT_TRUE(settle());
+    }
+    EXPECT_EQ(layout.rows()[0].height, std::ceil(2 * EntryRow::paddingY + wholeHeight));
 }
 
 } // namespace

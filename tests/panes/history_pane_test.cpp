@@ -18,6 +18,7 @@
 #include "tests/support/paste.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -295,6 +296,45 @@ TEST_F(HistoryPaneTest, OnlyRowsNearTheViewAreMeasuredAndMeasuringThemNeverMoves
         }
     }
     EXPECT_GT(replaced, 0) << "no row came into view at its estimate";
+}
+
+// A keyboard jump onto rows still at their estimate lands its row whole in view or, taller than
+// the view, with its first line at the top, and the rows measured meanwhile leave it there.
+TEST_F(HistoryPaneTest, AKeyboardJumpShowsItsRowAsAPersonExpects) {
+    QList<HistoryEntry> entries =
+        seed::manyLongDictations(300, QDateTime::currentDateTime(), seed::cyrillicWords());
+    for (qsizetype i = 0; i < entries.size(); i += 5) {
+        entries[i].text = seed::longText(seed::cyrillicWords(), 6000, quint32(i));
+    }
+    test::seedHistoryFile(entries);
+    HistoryList& list = *open().list();
+    QApplication::setActiveWindow(view.get());
+    list.setFocus(Qt::TabFocusReason);
+    int tall = 0;
+    // Key_unknown: no key, the event loop's idle time measuring the rows near the view.
+    for (const Qt::Key key :
+         {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown,
+          Qt::Key_PageDown, Qt::Key_unknown, Qt::Key_End, Qt::Key_PageUp, Qt::Key_Up,
+          Qt::Key_PageUp, Qt::Key_Up, Qt::Key_Home}) {
+        const int before = list.currentRow();
+        if (key == Qt::Key_unknown) {
+            ASSERT_TRUE(test::spinUntil([&] { return list.settled(); }, 20'000));
+        } else {
+            QTest::keyClick(&list, key);
+        }
+        if (key == Qt::Key_PageDown) {
+            // A page of rows a few hundred pixels tall is a few rows.
+            EXPECT_LE(list.currentRow() - before, 3);
+        }
+        const QRect seen = list.visibleRegion().boundingRect();
+        const QRect row = list.listLayout().rowRect(list.currentRow()).toAlignedRect();
+        tall += row.height() > seen.height();
+        EXPECT_TRUE(row.height() > seen.height()
+                        ? row.top() >= seen.top() && row.top() <= seen.top() + 8
+                        : seen.contains(row))
+            << "key " << key << ", row " << list.currentRow() << " at " << row.top() - seen.top();
+    }
+    EXPECT_GT(tall, 0) << "no row taller than the view was reached";
 }
 
 TEST_F(HistoryPaneTest, MeasuredHeightsStayAcrossASearchThatHidesTheListAndAcrossVisits) {

@@ -63,6 +63,23 @@ TEST(HistoryGrouping, ADayWithoutMidnightStartsAtItsFirstMoment) {
     ASSERT_EQ(groups.size(), 1);
     EXPECT_EQ(groups[0].day, QDateTime(QDate(2018, 11, 4), QTime(1, 0), zone));
     EXPECT_EQ(groups[0].day.toUTC(), QDateTime(QDate(2018, 11, 4), QTime(3, 0), QTimeZone::utc()));
+
+    // Hour after hour across that day and across 16 February 2019, when 23:00 came twice: every
+    // entry falls in the day of its own instant.
+    QList<HistoryEntry> hourly;
+    for (const QDate first : {QDate(2018, 11, 3), QDate(2019, 2, 15)}) {
+        for (int hour = 0; hour < 72; ++hour) {
+            hourly.prepend(at("hourly", QDateTime(first, QTime(0, 30), zone).addSecs(hour * 3600)));
+        }
+    }
+    qsizetype grouped = 0;
+    for (const History::DayGroup& group : history.grouped(hourly)) {
+        for (const HistoryEntry& entry : group.entries) {
+            EXPECT_EQ(group.day, DayCalendar(zone).startOfDay(entry.at)) << grouped;
+            ++grouped;
+        }
+    }
+    EXPECT_EQ(grouped, hourly.size());
 }
 
 } // namespace

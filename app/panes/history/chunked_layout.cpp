@@ -16,8 +16,9 @@ namespace {
 // Lines at the end of a chunk that the text after it could still change: the last one may end
 // early, and the one before it could have been broken differently with more text to look at.
 constexpr int unsureLines = 2;
-// Chunks drawn recently and kept laid out, so a scroll through the text lays nothing out again.
-constexpr std::size_t keptDrawn = 3;
+// Chunks drawn recently and kept laid out, so a scroll through the text lays nothing out again:
+// enough for the tallest view.
+constexpr std::size_t keptDrawn = 8;
 
 } // namespace
 
@@ -75,8 +76,13 @@ void ChunkedLayout::advance(qint64 budgetNs) {
     } while (!complete() && spent.nsecsElapsed() < budgetNs);
 }
 
-void ChunkedLayout::advanceTo(qreal y) {
-    while (!complete() && knownHeight_ <= y) {
+void ChunkedLayout::advanceTo(qreal y, qint64 budgetNs) {
+    QElapsedTimer spent;
+    spent.start();
+    for (bool first = true; !complete() && knownHeight_ <= y; first = false) {
+        if (!first && spent.nsecsElapsed() >= budgetNs) {
+            return;
+        }
         layOutNextChunk();
     }
 }
@@ -107,8 +113,9 @@ QTextLayout& ChunkedLayout::keepDrawn(int chunk, std::unique_ptr<QTextLayout> la
     return *drawn_.back().second;
 }
 
-void ChunkedLayout::draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip) {
-    advanceTo(clip.bottom());
+void ChunkedLayout::draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip,
+                         qint64 budgetNs) {
+    advanceTo(clip.bottom(), budgetNs);
     const auto first = std::partition_point(lines_.begin(), lines_.end(), [&](const Line& line) {
         return line.y + line.height <= clip.top();
     });

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTextOption>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -36,20 +37,26 @@ public:
     bool complete() const { return next_ >= text_.size(); }
     // Lays out chunks until the text is done or `budgetNs` has passed (at least one chunk).
     void advance(qint64 budgetNs);
-    // Lays out chunks until the known lines reach `y` or the text is done.
-    void advanceTo(qreal y);
+    // Lays out chunks until the known lines reach `y` or the text is done, or until `budgetNs`
+    // has passed (after at least one chunk, when one is needed).
+    void advanceTo(qreal y, qint64 budgetNs = std::numeric_limits<qint64>::max());
 
     // The exact height once complete; until then the known lines' and an estimate of the rest.
     qreal height() const;
+    // The height of the lines laid out so far.
+    qreal knownHeight() const { return knownHeight_; }
     std::size_t lineCount() const { return lines_.size(); }
     // The known lines meeting `clip` (in the text's own coordinates), drawn with `topLeft` as the
-    // text's origin. Lines beyond the known ones are laid out first.
-    void draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip);
+    // text's origin. Lines beyond the known ones are laid out first, for at most `budgetNs`.
+    void draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip,
+              qint64 budgetNs = std::numeric_limits<qint64>::max());
 
     // The starts of the known lines, in the text's units (for tests).
     std::vector<qsizetype> lineStarts() const;
 
-    static constexpr qsizetype chunkLength = 16384;
+    // Small enough that laying out one chunk, which a frame may have to, keeps to a few
+    // milliseconds in any script.
+    static constexpr qsizetype chunkLength = 4096;
 
 private:
     struct Line {

@@ -75,8 +75,18 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
         bar->setValue(bar->value() + delta);
     });
     connect(list_, &HistoryList::rowNeedsShowing, this, [this](const QRect& rect) {
-        const QPoint centre = list_->mapTo(frame_->contentWidget(), rect.center());
-        frame_->ensureVisible(centre.x(), centre.y(), 0, rect.height() / 2 + 8);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        // A row taller than the view is shown from its first line, whichever way the view moves.
+        constexpr int margin = 8;
+        QScrollBar* bar = frame_->verticalScrollBar();
+        const int top = list_->mapTo(frame_->contentWidget(), rect.topLeft()).y() - margin;
+        const int height = rect.height() + 2 * margin;
+        const int view = frame_->viewport()->height();
+        if (top < bar->value() || height > view) {
+            bar->setValue(top);
+        } else if (top + height > bar->value() + view) {
+            bar->setValue(top + height - view);
+        }
     });
     refreshHint();
     refreshList();

@@ -85,8 +85,14 @@ qreal EntryRow::estimatedHeight(const HistoryEntry& entry, qreal width) const {
     return std::ceil(2 * paddingY + std::max(timeTop + timeLineHeight_, block));
 }
 
-bool EntryRow::layOutSome(const HistoryEntry& entry, qreal width, qint64 budgetNs) const {
-    return text_.layOutSome(entry.text, textWidth(width, 0), budgetNs);
+WrappedText::Progress EntryRow::progress(const HistoryEntry& entry, qreal width) const {
+    return text_.progress(entry.text, textWidth(width, 0));
+}
+
+WrappedText::Progress EntryRow::layOutTo(const HistoryEntry& entry, qreal width, qreal y,
+                                         qint64 budgetNs) const {
+    return text_.layOutTo(entry.text, textWidth(width, 0), std::max<qreal>(0, y - paddingY),
+                          budgetNs);
 }
 
 EntryRow::Geometry EntryRow::geometry(const HistoryEntry& entry, const QRectF& bounds, bool hovered,

@@ -61,9 +61,11 @@ public:
     qreal height(const HistoryEntry& entry, qreal width, bool hovered, bool hasAudio) const;
     // A quick guess at the row's height at rest (see WrappedText::estimatedHeight).
     qreal estimatedHeight(const HistoryEntry& entry, qreal width) const;
-    // Lays out more of a text too long for one go for about `budgetNs`; true once the row's
-    // height at rest is exact (at once for every other text).
-    bool layOutSome(const HistoryEntry& entry, qreal width, qint64 budgetNs) const;
+    // How far the text of a row at rest is laid out (see WrappedText::layOutTo), and laying it
+    // out until its known lines reach `y` (from the row's top), or for about `budgetNs`.
+    WrappedText::Progress progress(const HistoryEntry& entry, qreal width) const;
+    WrappedText::Progress layOutTo(const HistoryEntry& entry, qreal width, qreal y,
+                                   qint64 budgetNs) const;
 
     // Where everything of the row lies inside `bounds`.
     Geometry geometry(const HistoryEntry& entry, const QRectF& bounds, bool hovered,

@@ -40,7 +40,7 @@ public:
     EntryRow::Geometry rowGeometry(int row) const;
     // Whether every row in or near the view has its measured height: those stand at an estimate
     // until the event loop has had time to measure them, and rows far from the view keep theirs
-    // until it comes near.
+    // until it comes near. A text of megabytes is laid out only as far as the view needs.
     bool settled() const;
     // The row the keyboard is on, or -1.
     int currentRow() const;
@@ -62,7 +62,8 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    // The keyboard moved to a row that may be out of sight; the rect is in this widget.
+    // The keyboard moved to a row that may be out of sight; the rect is in this widget. It is to
+    // be shown whole or, when taller than the view, from its top.
     void rowNeedsShowing(const QRect& rect);
     // Rows above the part in view changed height: scrolling by `delta` keeps what is in view
     // where it was.
@@ -92,6 +93,11 @@ private:
     // measured) estimated.
     qreal restingHeight(const HistoryEntry& entry, bool exact);
     bool measured(const HistoryEntry& entry) const;
+    // The height of a row whose text is laid out a piece at a time, as far as it is known.
+    qreal chunkedHeight(const HistoryEntry& entry);
+    // How far down row `r` its text must be known for the part in and near the view (< 0: none
+    // of it is there).
+    qreal depthNeeded(int r) const;
     // Measures the rows in [first, end) that are still estimates; returns how much the rows
     // that start above `anchor` grew.
     qreal measureRows(int first, int end, qreal anchor);
@@ -101,8 +107,8 @@ private:
     qreal takeHeight(int r, qreal height, qreal viewTop, bool growsUpward,
                      std::vector<std::pair<int, qreal>>& changed) const;
     void measureStep();
-    // Lays out more of the rows whose text is laid out a piece at a time; returns how much the
-    // rows above `viewTop` grew.
+    // Lays out more of the rows whose text is laid out a piece at a time, as far as the view
+    // needs them; returns how much the rows above `viewTop` grew.
     qreal measureUnfinished(qint64 budgetNs, qreal viewTop);
     // The part of the list in view, in its own coordinates (empty when none is).
     QRect inView() const;
@@ -121,6 +127,10 @@ private:
     bool hasAudio(const HistoryEntry& entry) const;
 
     void moveCurrent(int row);
+    // The row a page below (`direction` 1) or above (-1) the row `row`.
+    int rowAPageFrom(int row, int direction) const;
+    // Asks for the row to be scrolled into view until its place and height hold still.
+    void showRow(const QUuid& id);
     void moveFocusAction(int step);
 
     void paintGroup(QPainter& painter, int group, const QRectF& clip) const;
@@ -135,7 +145,7 @@ private:
 
     RowHeights& heights_ = RowHeights::shared(); // without the strip
     qreal layoutWidth_ = -1;
-    QSet<QUuid> unfinished_; // rows whose very long text is still being laid out
+    QSet<QUuid> unfinished_; // rows whose very long text is not yet laid out whole
     QTimer measureTimer_;
 
     std::optional<QUuid> pointerRow_;  // the row the pointer (or the keyboard) is in

@@ -158,11 +158,26 @@ void HistoryList::moveCurrent(int row) {
     // The keyboard's row shows its strip, as the pointer's does; its leave clears the copy mark.
     pointerOnRow(row);
     update();
-    emit rowNeedsShowing(layout_.rowRect(row).toAlignedRect());
+    showRow(*currentRow_);
     if (QAccessible::isActive()) {
         QAccessibleEvent focus(this, QAccessible::Focus);
         focus.setChild(row);
         QAccessible::updateAccessibility(&focus);
+    }
+}
+
+void HistoryList::showRow(const QUuid& id) {
+    // Scrolling measures the rows that come into view, which can move or stretch the row after
+    // it was placed: it is placed again until it holds still.
+    QRect shown;
+    for (int pass = 0; pass < 4; ++pass) {
+        const int row = layout_.rowOf(id);
+        const QRect rect = row >= 0 ? layout_.rowRect(row).toAlignedRect() : shown;
+        if (rect == shown) {
+            return;
+        }
+        shown = rect;
+        emit rowNeedsShowing(rect);
     }
 }
 
@@ -185,9 +200,20 @@ void HistoryList::moveFocusAction(int step) {
     }
 }
 
+int HistoryList::rowAPageFrom(int row, int direction) const {
+    if (rowCount() == 0) {
+        return -1;
+    }
+    // A page is the view's height, however tall the rows are; at least the next row.
+    const int from = std::clamp(row, 0, rowCount() - 1);
+    const qreal y = layout_.rows()[std::size_t(from)].top + direction * inView().height();
+    const int at = layout_.rowsBetween(y, y).first;
+    const int next = direction > 0 ? std::max(at, from + 1) : std::min(at, from - 1);
+    return std::clamp(next, 0, rowCount() - 1);
+}
+
 void HistoryList::keyPressEvent(QKeyEvent* event) {
     const int row = currentRow();
-    const int visibleRows = std::max(1, int(visibleRegion().boundingRect().height() / 40));
     switch (event->key()) {
     case Qt::Key_Down:
         moveCurrent(row < 0 ? 0 : row + 1);
@@ -196,10 +222,10 @@ void HistoryList::keyPressEvent(QKeyEvent* event) {
         moveCurrent(row < 0 ? 0 : row - 1);
         return;
     case Qt::Key_PageDown:
-        moveCurrent(std::min(rowCount() - 1, std::max(row, 0) + visibleRows));
+        moveCurrent(rowAPageFrom(row, 1));
         return;
     case Qt::Key_PageUp:
-        moveCurrent(std::max(0, row - visibleRows));
+        moveCurrent(rowAPageFrom(row, -1));
         return;
     case Qt::Key_Home:
         moveCurrent(0);

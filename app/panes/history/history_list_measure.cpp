@@ -38,21 +38,36 @@ bool HistoryList::measured(const HistoryEntry& entry) const {
 
 qreal HistoryList::restingHeight(const HistoryEntry& entry, bool exact) {
     const std::optional<RowHeights::Height> known = heights_.find(entry, layoutWidth_);
+    if (WrappedText::isChunked(entry.text) && (exact || (known && known->exact))) {
+        return chunkedHeight(entry);
+    }
     if (known && (known->exact || !exact)) {
         return known->value;
     }
-    // A very long text is laid out a piece at a time; its height is exact once it is done.
-    bool done = exact;
-    if (exact && WrappedText::isChunked(entry.text)) {
-        done = row_.layOutSome(entry, layoutWidth_, 0);
-        if (!done) {
-            unfinished_.insert(entry.id);
-        }
-    }
     const qreal height = exact ? row_.height(entry, layoutWidth_, false, false)
                                : row_.estimatedHeight(entry, layoutWidth_);
-    heights_.store(entry, layoutWidth_, {height, done});
+    heights_.store(entry, layoutWidth_, {height, exact});
     return height;
+}
+
+qreal HistoryList::chunkedHeight(const HistoryEntry& entry) {
+    // Its first piece is laid out here; the rest only as far as the view comes near, each piece
+    // correcting the estimate of what is still unknown.
+    const qreal height = row_.height(entry, layoutWidth_, false, false);
+    if (!row_.progress(entry, layoutWidth_).complete) {
+        unfinished_.insert(entry.id);
+    }
+    heights_.store(entry, layoutWidth_, {height, true});
+    return height;
+}
+
+qreal HistoryList::depthNeeded(int r) const {
+    const QRect near = nearView();
+    const ListLayout::Row& row = layout_.rows()[std::size_t(r)];
+    if (near.isEmpty() || row.top > near.bottom() || row.top + row.height < near.top()) {
+        return -1;
+    }
+    return near.bottom() - row.top;
 }
 
 QRect HistoryList::inView() const {
@@ -66,8 +81,21 @@ QRect HistoryList::nearView() const {
 }
 
 bool HistoryList::settled() const {
-    if (!unfinished_.isEmpty()) {
-        return false;
+    for (const QUuid& id : unfinished_) {
+        const int r = layout_.rowOf(id);
+        if (r < 0) {
+            continue;
+        }
+        const HistoryEntry& entry = layout_.entry(r);
+        const qreal depth = depthNeeded(r);
+        const WrappedText::Progress laid = row_.progress(entry, layoutWidth_);
+        const bool covered = laid.complete || depth < 0 || laid.known + EntryRow::paddingY > depth;
+        const bool current =
+            strippedRow_ == id ||
+            layout_.rows()[std::size_t(r)].height == row_.height(entry, layoutWidth_, false, false);
+        if (!covered || !current) {
+            return false;
+        }
     }
     const QRect near = nearView();
     if (near.isEmpty()) {
@@ -136,9 +164,21 @@ qreal HistoryList::measureUnfinished(qint64 budgetNs, qreal viewTop) {
             continue;
         }
         const HistoryEntry& entry = layout_.entry(r);
-        const bool done = row_.layOutSome(entry, layoutWidth_, budgetNs);
+        // Laid out no further than the view and a view's height beyond it: a text of megabytes
+        // would otherwise keep the main thread busy for most of a second after the pane opens.
+        const qreal depth = depthNeeded(r);
+        const qreal knownBefore = row_.progress(entry, layoutWidth_).known;
+        const WrappedText::Progress laid =
+            depth < 0 ? row_.progress(entry, layoutWidth_)
+                      : row_.layOutTo(entry, layoutWidth_, depth, budgetNs);
+        // Lines a frame could not wait for are shown as they become known.
+        if (laid.known != knownBefore) {
+            update(layout_.rowRect(r).toAlignedRect() & inView());
+        }
+        const bool done = laid.complete;
         const qreal height = row_.height(entry, layoutWidth_, false, false);
-        heights_.store(entry, layoutWidth_, {height, done});
+        heights_.store(entry, layoutWidth_, {height, true});
+        // The row's top and its known lines stay where they are; only its end moves.
         grownAbove += takeHeight(r, height, viewTop, false, changed);
         it = done ? unfinished_.erase(it) : std::next(it);
     }

@@ -78,6 +78,11 @@ void HistoryList::paintEvent(QPaintEvent* event) {
     for (int g = firstGroup; g < endGroup; ++g) {
         paintGroup(painter, g, clip);
     }
+    // A very long text drawn further than it was laid out knows more of its lines now: its row
+    // takes the better estimate once this frame is done.
+    if (!unfinished_.isEmpty()) {
+        measureTimer_.start();
+    }
 }
 
 void HistoryList::paintGroup(QPainter& painter, int group, const QRectF& clip) const {

@@ -64,6 +64,10 @@ std::list<ChunkedEntry>& chunkedLayouts() {
 }
 constexpr std::size_t keptChunked = 4;
 
+// A frame lays out no more than this of a chunked text: a view dragged deep into megabytes shows
+// the lines there as the event loop lays them out, instead of holding everything for a second.
+constexpr qint64 frameBudgetNs = 8'000'000;
+
 } // namespace
 
 ChunkedLayout& WrappedText::chunked(const QString& text, qreal width) const {
@@ -86,15 +90,20 @@ ChunkedLayout& WrappedText::chunked(const QString& text, qreal width) const {
     return *layouts.front().layout;
 }
 
-bool WrappedText::layOutSome(const QString& text, qreal width, qint64 budgetNs) const {
+WrappedText::Progress WrappedText::progress(const QString& text, qreal width) const {
     if (!isChunked(text)) {
-        return true;
+        return {};
     }
-    ChunkedLayout& layout = chunked(text, width);
-    if (!layout.complete()) {
-        layout.advance(budgetNs);
+    const ChunkedLayout& layout = chunked(text, width);
+    return {layout.knownHeight(), layout.complete()};
+}
+
+WrappedText::Progress WrappedText::layOutTo(const QString& text, qreal width, qreal y,
+                                            qint64 budgetNs) const {
+    if (isChunked(text)) {
+        chunked(text, width).advanceTo(y, budgetNs);
     }
-    return layout.complete();
+    return progress(text, width);
 }
 
 WrappedText::WrappedText(const QFont& font, Qt::Alignment alignment)
@@ -120,26 +129,45 @@ qreal WrappedText::height(const QString& text, qreal width) const {
     if (isChunked(text)) {
         ChunkedLayout& layout = chunked(text, width);
         if (layout.lineCount() == 0) {
-            layout.advance(0);
+            layout.advanceTo(0);
         }
         return std::max(layout.height(), lineHeight_);
     }
+    // A row is measured again at every paint (its geometry): a text laid out lately is not
+    // shaped again for it.
+    if (const Drawn* drawn = cachedLayout(text, width)) {
+        return std::max(drawn->height, lineHeight_);
+    }
     // Most dictations are one short line: a single measurement settles those without a layout.
-    if (isPlainRun(text) && QFontMetricsF(font_).horizontalAdvance(text) <= width) {
+    // A text whose characters alone are far wider than the line is not shaped whole for that.
+    if (isPlainRun(text) && unshapedWidth(text, 2 * width) <= 2 * width &&
+        QFontMetricsF(font_).horizontalAdvance(text) <= width) {
         return lineHeight_;
     }
     return std::max(laidOut(text, width).height, lineHeight_);
 }
 
-WrappedText::Drawn& WrappedText::laidOut(const QString& text, qreal width) const {
-    const DrawnKey key{text.constData(), text.size(), width};
-    Drawn* drawn = drawn_.object(key);
-    if (drawn == nullptr || !text::sameText(drawn->text, text)) {
-        drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_), 0};
-        drawn->layout.setCacheEnabled(true);
-        drawn->height = layOut(drawn->layout, width, alignment_);
-        drawn_.insert(key, drawn);
+WrappedText::Drawn* WrappedText::cachedLayout(const QString& text, qreal width) const {
+    Drawn* drawn = drawn_.object(DrawnKey{text.constData(), text.size(), width});
+    return drawn != nullptr && text::sameText(drawn->text, text) ? drawn : nullptr;
+}
+
+qreal WrappedText::unshapedWidth(const QString& text, qreal enough) const {
+    qreal sum = 0;
+    for (qsizetype i = 0; i < text.size() && sum <= enough; ++i) {
+        sum += advanceOf(text[i].unicode());
     }
+    return sum;
+}
+
+WrappedText::Drawn& WrappedText::laidOut(const QString& text, qreal width) const {
+    if (Drawn* cached = cachedLayout(text, width)) {
+        return *cached;
+    }
+    auto* drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_), 0};
+    drawn->layout.setCacheEnabled(true);
+    drawn->height = layOut(drawn->layout, width, alignment_);
+    drawn_.insert(DrawnKey{text.constData(), text.size(), width}, drawn);
     return *drawn;
 }
 
@@ -193,7 +221,7 @@ void WrappedText::draw(QPainter& painter, const QString& text, const QPointF& to
                        const QRectF& clip) const {
     if (isChunked(text)) {
         const QRectF wanted = clip.isEmpty() ? QRectF(topLeft, QSizeF(width, 1e12)) : clip;
-        chunked(text, width).draw(painter, topLeft, wanted.translated(-topLeft));
+        chunked(text, width).draw(painter, topLeft, wanted.translated(-topLeft), frameBudgetNs);
         return;
     }
     laidOut(text, width).layout.draw(&painter, topLeft, {}, clip);

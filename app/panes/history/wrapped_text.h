@@ -18,9 +18,9 @@ class ChunkedLayout;
 // inside a word only when the word alone is wider than the line. Line breaks in the text
 // (\n, \r\n, \r) break lines. Never markup, never elided.
 //
-// A text of chunkedFrom characters or more is laid out a piece at a time (ChunkedLayout): its
-// height() is then exact only once layOutSome() says it is complete, and until then the lines
-// laid out so far and an estimate of the rest.
+// A text of chunkedFrom characters or more is laid out a piece at a time (ChunkedLayout), only
+// as far as it is shown or asked for: its height() is the lines laid out so far and an estimate
+// of the rest, exact once they are all known.
 class WrappedText {
 public:
     static constexpr qsizetype chunkedFrom = 65536;
@@ -36,9 +36,16 @@ public:
 
     // Whether `text` is laid out a piece at a time.
     static bool isChunked(const QString& text) { return text.size() >= chunkedFrom; }
-    // Lays out more of a chunked text for about `budgetNs`; true once its height is exact.
-    // Always true for other texts.
-    bool layOutSome(const QString& text, qreal width, qint64 budgetNs) const;
+    // How far a chunked text is laid out at a width: the height of the lines known, and whether
+    // they are all of it (always so for other texts, whose `known` says nothing).
+    struct Progress {
+        qreal known = 0;
+        bool complete = true;
+    };
+    Progress progress(const QString& text, qreal width) const;
+    // Lays out a chunked text until its known lines reach `y`, or for about `budgetNs` (at least
+    // one piece when one is needed).
+    Progress layOutTo(const QString& text, qreal width, qreal y, qint64 budgetNs) const;
 
     // A quick guess at height(): each line's width as the sum of its characters' own widths, no
     // shaping. Exact for most short texts; close for the rest.
@@ -49,7 +56,8 @@ public:
 
     // Draws `text` wrapped to `width` with its first line's top at `topLeft`; each line sits in
     // the width as the alignment says. Only lines meeting `clip` (in the painter's coordinates)
-    // need be drawn; an empty clip draws them all.
+    // need be drawn; an empty clip draws them all. Of a chunked text, only the lines a few
+    // milliseconds of laying out reach are drawn.
     void draw(QPainter& painter, const QString& text, const QPointF& topLeft, qreal width,
               const QRectF& clip = QRectF()) const;
 
@@ -72,7 +80,11 @@ private:
     ChunkedLayout& chunked(const QString& text, qreal width) const;
     // The text laid out at `width`, from the cache or laid out now and kept.
     Drawn& laidOut(const QString& text, qreal width) const;
+    // The text laid out at `width` if the cache has it.
+    Drawn* cachedLayout(const QString& text, qreal width) const;
     qreal advanceOf(char16_t c) const;
+    // The sum of the characters' own widths, counted no further than past `enough`.
+    qreal unshapedWidth(const QString& text, qreal enough) const;
 
     QFont font_;
     Qt::Alignment alignment_;

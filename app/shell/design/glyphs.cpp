@@ -26,6 +26,22 @@ PixmapCache& cache() {
     return instance;
 }
 
+// A glyph's ink is built by uniting its strokes, which costs many times the filling of it: the
+// same few glyphs painted at every repaint of a sidebar or a strip are built once per size.
+// Painted on the main thread only, as every window is.
+QPainterPath keptInk(const QString& name, qreal unitPixels) {
+    static QHash<QString, QPainterPath> kept;
+    const QString key = name + QLatin1Char('|') + QString::number(unitPixels, 'g', 17);
+    const auto found = kept.constFind(key);
+    if (found != kept.constEnd()) {
+        return *found;
+    }
+    if (kept.size() >= PixmapCache::limit) {
+        kept.clear();
+    }
+    return *kept.insert(key, glyph_drawings::ink(name, unitPixels));
+}
+
 } // namespace
 
 bool hasGlyph(const QString& name) {
@@ -43,7 +59,7 @@ void paintGlyph(QPainter& painter, const QString& name, const QRectF& rect, cons
     }
     const qreal unit = box.width() / kGrid;
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const QPainterPath ink = glyph_drawings::ink(name, unit * ratio);
+    const QPainterPath ink = keptInk(name, unit * ratio);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.translate(box.topLeft());
