@@ -6,6 +6,7 @@
 #include "tests/support/fixtures.h"
 #include "tests/support/insertion_target_app.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -31,6 +32,8 @@ public:
             process_.kill();
             process_.waitForFinished(5000);
         }
+        // Its helper processes outlive it by a moment and may still write into the profile.
+        test::spinUntil([&] { return QDir(folder_.path()).removeRecursively(); }, 10000);
     }
 
     // Starts it and finds its window; false, with a reason in error, when that fails.
