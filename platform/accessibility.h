@@ -57,9 +57,9 @@ public:
     virtual std::unique_ptr<AccessibleText> focusedElement(qint64 frontmostPid) = 0;
     // Asks the application with process id `pid` to show the accessibility bus what its windows
     // hold. Chromium and the programs built on it (Chrome, Electron applications) show only
-    // their window frames until a client reads from them; a page's fields follow a moment later
-    // (seconds for a long page), so this is asked as soon as such a window comes to the front.
-    // Applications that show everything from the start are not changed by it.
+    // their window frames until a client reads from them, and a page's fields follow a moment
+    // later (seconds for a long page): ask as soon as the window comes to the front. Applications
+    // that show everything from the start are not changed by it.
     virtual void exposeContent(qint64 pid) { (void)pid; }
 
     static Accessibility& system();
