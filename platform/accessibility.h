@@ -55,6 +55,12 @@ public:
     // None is no verdict on the application: it may not have answered in time, have no active
     // window or nothing focused yet, or not be on the accessibility bus (yet).
     virtual std::unique_ptr<AccessibleText> focusedElement(qint64 frontmostPid) = 0;
+    // Asks the application with process id `pid` to show the accessibility bus what its windows
+    // hold. Chromium and the programs built on it (Chrome, Electron applications) show only
+    // their window frames until a client reads from them, and a page's fields follow a moment
+    // later (seconds for a long page): ask as soon as the window comes to the front. Applications
+    // that show everything from the start are not changed by it.
+    virtual void exposeContent(qint64 pid) { (void)pid; }
 
     static Accessibility& system();
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/accessibility.h"
 #include "platform/frontmost.h"
 
 #include <QObject>
@@ -16,7 +17,11 @@ public:
     static FrontmostTracker& shared();
 
     // Starts from whatever is in front now (possibly Tavik itself) and follows activations.
-    explicit FrontmostTracker(platform::Frontmost& frontmost);
+    // Each other application that comes to the front is asked through `accessibility` (when
+    // given) to show what its window holds, so its fields are known by the time a dictation
+    // into it ends.
+    explicit FrontmostTracker(platform::Frontmost& frontmost,
+                              platform::Accessibility* accessibility = nullptr);
 
     const std::optional<platform::RunningApp>& lastExternal() const { return lastExternal_; }
     void setLastExternal(std::optional<platform::RunningApp> app) {
@@ -26,6 +31,9 @@ public:
 private:
     void activated(const std::optional<platform::RunningApp>& app);
 
+    void expose(const platform::RunningApp& app);
+
+    platform::Accessibility* accessibility_;
     std::optional<platform::RunningApp> lastExternal_;
 };
 

@@ -49,6 +49,19 @@ AtspiAccessible* childAt(AtspiAccessible* object, int index) {
     return child;
 }
 
+// Chromium and the programs built on it build the accessible tree of their pages only once a
+// client reads from the application; the attributes of its root are the cheapest such read.
+void readAttributes(AtspiAccessible* application) {
+    GError* error = nullptr;
+    GHashTable* attributes = atspi_accessible_get_attributes(application, &error);
+    if (error != nullptr) {
+        g_error_free(error);
+    }
+    if (attributes != nullptr) {
+        g_hash_table_unref(attributes);
+    }
+}
+
 } // namespace
 
 AtspiAccessibility::AtspiAccessibility() = default;
@@ -202,8 +215,8 @@ void AtspiAccessibility::requestEnabled() {
     }
 }
 
-// The focused descendant of the process's active window, walking depth first with a bound.
-AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
+// The process's application on the bus (a new reference), or none.
+AtspiAccessible* AtspiAccessibility::applicationOf(qint64 pid) {
     AtspiAccessible* desktop = atspi_get_desktop(0);
     if (desktop == nullptr) {
         return nullptr;
@@ -222,9 +235,28 @@ AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
         }
     }
     g_object_unref(desktop);
+    return application;
+}
+
+void AtspiAccessibility::exposeContent(qint64 pid) {
+    if (pid <= 0 || pid == static_cast<qint64>(::getpid()) || !connect()) {
+        return;
+    }
+    if (AtspiAccessible* application = applicationOf(pid)) {
+        readAttributes(application);
+        g_object_unref(application);
+    }
+}
+
+// The focused descendant of the process's active window, walking depth first with a bound.
+AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
+    AtspiAccessible* application = applicationOf(pid);
     if (application == nullptr) {
         return nullptr;
     }
+    // A browser that came to the front before its window reached the bus was never asked for
+    // its page; asked now, a short page is there by the walk.
+    readAttributes(application);
 
     std::vector<AtspiAccessible*> pending;
     const int windows = childCount(application);

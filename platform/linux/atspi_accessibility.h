@@ -25,11 +25,13 @@ public:
     bool trusted() override;
     void requestEnabled() override;
     std::unique_ptr<AccessibleText> focusedElement(qint64 frontmostPid) override;
+    void exposeContent(qint64 pid) override;
 
 private:
     static void onFocusEvent(AtspiEvent* event, void* self);
     bool connect();
     std::optional<bool> busStatusEnabled();
+    AtspiAccessible* applicationOf(qint64 pid);
     AtspiAccessible* searchFocused(qint64 pid);
     void forgetFocus();
 

@@ -45,14 +45,19 @@ TEST(SecureInput, APasswordFieldOrAKeyboardGrab) {
 TEST(FrontmostTracker, StartsWithWhateverIsInFront) {
     test::FakeFrontmost frontmost;
     frontmost.app = RunningApp{"Tavik", QString(platform::ownBundleId), 1, "Tavik"};
-    FrontmostTracker tracker(frontmost);
+    test::FakeAccessibility accessibility;
+    FrontmostTracker tracker(frontmost, &accessibility);
     ASSERT_TRUE(tracker.lastExternal().has_value());
     EXPECT_EQ(tracker.lastExternal()->bundleId, QString(platform::ownBundleId));
+    EXPECT_TRUE(accessibility.exposed.empty());
 }
 
+// Each of them is also asked to show its content, so that a browser's page is known by the time
+// a dictation into it ends.
 TEST(FrontmostTracker, RemembersOtherApplicationsOnly) {
     test::FakeFrontmost frontmost;
-    FrontmostTracker tracker(frontmost);
+    test::FakeAccessibility accessibility;
+    FrontmostTracker tracker(frontmost, &accessibility);
     const RunningApp browser{"Browser", "org.example.Browser", 77, "Browser"};
     frontmost.activate(browser);
     // Recorded one event-loop turn later.
@@ -71,6 +76,7 @@ TEST(FrontmostTracker, RemembersOtherApplicationsOnly) {
         &tracker, [&drained] { drained = true; }, Qt::QueuedConnection);
     ASSERT_TRUE(test::spinUntil([&] { return drained; }, 2000));
     EXPECT_EQ(tracker.lastExternal(), noId);
+    EXPECT_EQ(accessibility.exposed, (std::vector<qint64>{4242, 77, 88}));
 }
 
 } // namespace

@@ -103,9 +103,11 @@ public:
     int enableRequests = 0;
     qint64 ownerPid = 4242; // the process the focused field belongs to
     std::shared_ptr<FakeField> focused = std::make_shared<FakeField>();
+    std::vector<qint64> exposed; // the processes asked to show their content, in order
 
     bool trusted() override { return isTrusted; }
     void requestEnabled() override { ++enableRequests; }
+    void exposeContent(qint64 pid) override { exposed.push_back(pid); }
     std::unique_ptr<platform::AccessibleText> focusedElement(qint64 pid) override {
         if (!focused || pid != ownerPid) {
             return nullptr;
