@@ -18,7 +18,8 @@ namespace tavik::platform {
 // typing returns only once its last key has been played.
 class KeySynth {
 public:
-    enum class PasteChord { controlV, controlShiftV };
+    // Shift+Insert is the paste of programs that read the PRIMARY selection (xterm, urxvt).
+    enum class PasteChord { controlV, controlShiftV, shiftInsert };
 
     virtual ~KeySynth() = default;
 

@@ -73,33 +73,46 @@ bool X11KeySynth::postPasteChord(PasteChord chord) {
         }
         return 0;
     };
-    const KeyCode control = modifier(XK_Control_L, XK_Control_R);
-    const bool withShift = chord == PasteChord::controlShiftV;
+    const bool withControl = chord != PasteChord::shiftInsert;
+    const bool withShift = chord != PasteChord::controlV;
+    const KeyCode control = withControl ? modifier(XK_Control_L, XK_Control_R) : 0;
     const KeyCode shift = withShift ? modifier(XK_Shift_L, XK_Shift_R) : 0;
+    if ((withControl && control == 0) || (withShift && shift == 0)) {
+        abortRun();
+        return false;
+    }
     // "v" comes from its own key in the first group, or from a bound spare keycode when that
-    // group has none (a layout without Latin letters) or the person holds it.
-    SegmentPlan plan;
-    if (control == 0 || (withShift && shift == 0) || !planBatch(U"v", plan)) {
-        abortRun();
-        return false;
+    // group has none (a layout without Latin letters) or the person holds it. Insert is never
+    // bound: a keyboard without it has no such paste.
+    KeyCode key = 0;
+    if (withControl) {
+        SegmentPlan plan;
+        if (!planBatch(U"v", plan) || !bindPlanned(plan)) {
+            abortRun();
+            return false;
+        }
+        key = plan.codes.at(XK_v);
+    } else {
+        key = keyboard_.directKeycode(XK_Insert, bound_);
+        if (key == 0) {
+            abortRun();
+            return false;
+        }
     }
-    if (!bindPlanned(plan)) {
-        abortRun();
-        return false;
+    for (const KeyCode held : {control, shift}) {
+        if (held != 0) {
+            postKey(held, true);
+        }
     }
-    const KeyCode v = plan.codes.at(XK_v);
-    postKey(control, true);
-    if (withShift) {
-        postKey(shift, true);
+    postKey(key, true);
+    postKey(key, false);
+    for (const KeyCode held : {shift, control}) {
+        if (held != 0) {
+            postKey(held, false);
+        }
     }
-    postKey(v, true);
-    postKey(v, false);
-    if (withShift) {
-        postKey(shift, false);
-    }
-    postKey(control, false);
     putLocksBack();
-    postMarker(bound_.count(v) != 0 ? std::set<KeyCode>{v} : std::set<KeyCode>{});
+    postMarker(bound_.count(key) != 0 ? std::set<KeyCode>{key} : std::set<KeyCode>{});
     schedulePoll(msToNs(pollMs));
     return true;
 }

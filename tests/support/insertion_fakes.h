@@ -292,8 +292,9 @@ struct FakeDesktop {
     FakeFrontmost frontmost;
     FakeClock clock;
     RecordingSleeper sleeper;
+    FakeClipboard primary;
     ScopedInsertionPorts installed{
-        InsertionPorts{&accessibility, &clipboard, &keys, &frontmost, &clock, &sleeper}};
+        InsertionPorts{&accessibility, &clipboard, &keys, &frontmost, &clock, &sleeper, &primary}};
 };
 
 } // namespace tavik::test

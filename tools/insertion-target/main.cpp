@@ -6,9 +6,11 @@
 //   select <start> <end>         selects in the field; answers "ok"
 //   caret <offset>               moves the field's caret; answers "ok"
 //   get                          answers "text <base64>" with the focused widget's text
-//   copy <base64>                puts a text on the clipboard; answers "ok"
+//   copy <base64> [primary]      puts a text on the clipboard (or the PRIMARY selection, as
+//                                selecting it would); answers "ok"
 //   copyrich <b64 text> <b64 html> <b64 png>   puts three formats on the clipboard; "ok"
-//   clipboard                    answers "clipboard" and " <format>=<base64>" per format
+//   clipboard [primary]          answers "clipboard" and " <format>=<base64>" per format of the
+//                                clipboard (or the PRIMARY selection)
 //   keys                         answers "keys" and " <base64>" per key press received since
 //                                the last "keys", each as Qt names it ("Ctrl+V", "Shift+H")
 //   paste normal|never|late <ms> how the plain area takes Control+V: from the clipboard at once,
@@ -185,6 +187,10 @@ void withFreshServerTime(QWidget& window, std::function<void()> then) {
     QTimer::singleShot(50, &window, std::move(then));
 }
 
+QClipboard::Mode selectionNamed(const QByteArray& name) {
+    return name == "primary" ? QClipboard::Selection : QClipboard::Clipboard;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -262,8 +268,9 @@ int main(int argc, char** argv) {
                 reply("text " + text.toUtf8().toBase64());
             } else if (command == "copy") {
                 const QString text = QString::fromUtf8(QByteArray::fromBase64(words.value(1)));
-                withFreshServerTime(window, [text] {
-                    QGuiApplication::clipboard()->setText(text);
+                const auto mode = selectionNamed(words.value(2));
+                withFreshServerTime(window, [text, mode] {
+                    QGuiApplication::clipboard()->setText(text, mode);
                     reply("ok");
                 });
             } else if (command == "copyrich") {
@@ -277,7 +284,8 @@ int main(int argc, char** argv) {
                 });
             } else if (command == "clipboard") {
                 QByteArray line = "clipboard";
-                if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) {
+                if (const QMimeData* data =
+                        QGuiApplication::clipboard()->mimeData(selectionNamed(words.value(1)))) {
                     QStringList formats = data->formats();
                     formats.sort();
                     for (const QString& format : formats) {
