@@ -200,6 +200,15 @@ public:
         }
         return true;
     }
+    int escapes = 0;
+    std::function<void()> onEscape; // what the target does on Escape
+    bool postEscape() override {
+        ++escapes;
+        if (onEscape) {
+            onEscape();
+        }
+        return isAvailable;
+    }
     int typingBatchCapacity() override { return isAvailable ? capacity : 0; }
     bool canType(const std::u32string& text) override {
         for (char32_t cp : text) {
