@@ -218,21 +218,13 @@ TEST(ControllerDelivery, TheFloatingButtonTargetsTheApplicationInFrontBefore) {
     EXPECT_FALSE(stage.takeLog().join('\n').contains(QStringLiteral("orb: targeting")));
 }
 
-// The inserter hears whether a modifier key began the recording (released alone, it may open
-// the target's menu); a menu it cannot get out of the way fails like any insertion.
-TEST(ControllerDelivery, AModifierKeysMenuThatStaysLeavesTheTextOnTheClipboard) {
+// The inserter hears whether a modifier key began the recording: released alone, it may have
+// opened the target's menu.
+TEST(ControllerDelivery, TheInserterHearsWhetherAModifierKeyBeganTheRecording) {
     ControllerStage stage;
     stage.shortcut->modifierKey = true;
-    stage.recogniser->fallback = {QStringLiteral("Into the field."), 0.9};
-    stage.record->insertResults = {
-        {false, QStringLiteral("none"), QStringLiteral("a menu has the focus\n"), QString()}};
     stage.start();
     dictateOnce(stage);
-    ASSERT_EQ(stage.record->history.size(), 1u);
-    EXPECT_FALSE(stage.record->history[0].inserted);
-    EXPECT_EQ(stage.record->clipboard, QStringLiteral("Into the field."));
-    EXPECT_EQ(stage.controller().lastError(),
-              QStringLiteral("Could not type into Editor — copied to clipboard instead"));
     stage.controller().toggleFromOrb();
     stage.speak(1.0);
     stage.controller().toggleFromOrb();
