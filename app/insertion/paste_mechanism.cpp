@@ -99,9 +99,9 @@ void makeRestore(std::uint64_t number) {
     if (restore.clipboard->changeCount() == restore.ours) {
         restore.clipboard->restore(restore.snapshot);
     }
-    if (const auto found = awaited.find(restore.clipboard);
-        found != awaited.end() && found->second.changeCount == restore.ours) {
-        awaited.erase(found);
+    if (const auto before = awaited.find(restore.clipboard);
+        before != awaited.end() && before->second.changeCount == restore.ours) {
+        awaited.erase(before);
     }
 }
 
