@@ -16,7 +16,8 @@ namespace tavik::platform {
 using ClipboardItem = std::map<QString, QByteArray>;
 using ClipboardSnapshot = std::vector<ClipboardItem>;
 
-// The desktop clipboard (CLIPBOARD selection). Main thread only.
+// The desktop clipboard (CLIPBOARD selection), or the PRIMARY selection (what was selected last,
+// which some programs paste on a key of their own). Main thread only.
 class Clipboard {
 public:
     virtual ~Clipboard() = default;
@@ -37,6 +38,7 @@ public:
     virtual bool fetchedBy(std::uint64_t window) = 0;
 
     static Clipboard& system();
+    static Clipboard& primary();
 };
 
 inline constexpr int snapshotBoundMs = 300;

@@ -18,13 +18,16 @@ namespace tavik::platform {
 // typing returns only once its last key has been played.
 class KeySynth {
 public:
-    enum class PasteChord { controlV, controlShiftV };
+    // Shift+Insert is the paste of programs that read the PRIMARY selection (xterm, urxvt).
+    enum class PasteChord { controlV, controlShiftV, shiftInsert };
 
     virtual ~KeySynth() = default;
 
     // Synthetic input can be posted at all (display, extension, keys for the chord).
     virtual bool available() = 0;
     virtual bool postPasteChord(PasteChord chord) = 0;
+    // Escape, pressed and released alone (it closes a menu), handed over as the chord is.
+    virtual bool postEscape() = 0;
     // How many distinct characters one typed batch may hold; 0 when typing is impossible.
     virtual int typingBatchCapacity() = 0;
     // Whether every character of `text` can be typed ("\n" is Return, "\t" is Tab).

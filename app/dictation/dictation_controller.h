@@ -106,7 +106,7 @@ private:
     void startLevelPoll();
     void stopLevelPoll();
     bool startAudioEngine();
-    void beginRecording();
+    void beginRecording(bool byModifierKey = false);
     // `cutShort`: the line that tells why the recording ended before the user ended it.
     void endRecording(const std::optional<QString>& cutShort = std::nullopt);
     void cancelRecording();

@@ -188,7 +188,7 @@ bool DictationController::startAudioEngine() {
     return true;
 }
 
-void DictationController::beginRecording() {
+void DictationController::beginRecording(bool byModifierKey) {
     log(QStringLiteral("hotkey pressed (state=%1)").arg(state_.toLogString()));
     if (!askedForAccessibility_ && !desktop_.accessibilityTrusted()) {
         askedForAccessibility_ = true;
@@ -221,6 +221,7 @@ void DictationController::beginRecording() {
     log(QStringLiteral("recording (preroll %1s)").arg(fixed(preroll, 2)));
     armMaxDuration();
     startLevelPoll();
+    parts_.inserter->recordingBegins(byModifierKey);
 }
 
 dictation::TargetApp DictationController::chooseTarget() {
@@ -428,7 +429,7 @@ void DictationController::onActionStarted(dictation::Action action) {
         return;
     }
     ending_ = wanted;
-    beginRecording();
+    beginRecording(parts_.hotkey->boundToModifierKey(action));
     log(QStringLiteral("started ") + raw);
 }
 

@@ -4,6 +4,7 @@
 #include "app/insertion/frontmost_tracker.h"
 #include "app/insertion/insertion_engine.h"
 #include "app/insertion/mechanisms.h"
+#include "app/insertion/shortcut_menu.h"
 #include "app/stores/feedback_sounds.h"
 #include "platform/clipboard.h"
 #include "platform/folders.h"
@@ -38,12 +39,20 @@ public:
 class EngineInserter final : public TextInserter {
 public:
     InsertOutcome insert(const QString& text, const QString& bundleId) override {
+        if (menuGuard_.clearBeforeDelivery() == ShortcutMenuGuard::Verdict::stillOpen) {
+            // Keys would go into the menu, not the field: the text goes nowhere, and nothing
+            // is learned about the application.
+            return InsertOutcome{false, QStringLiteral("none"),
+                                 QStringLiteral("a menu has the focus\n"), QString()};
+        }
         const auto result = engine_.insert(text, bundleId);
         return InsertOutcome{result.succeeded, result.winner, result.trace, result.untyped};
     }
+    void recordingBegins(bool byModifierKey) override { menuGuard_.recordingBegins(byModifierKey); }
 
 private:
     InsertionEngine engine_;
+    ShortcutMenuGuard menuGuard_;
 };
 
 } // namespace

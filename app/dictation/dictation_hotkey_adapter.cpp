@@ -37,6 +37,11 @@ public:
     void setOnEscape(std::function<void()> handler) override {
         monitor_.onEscape = std::move(handler);
     }
+    bool boundToModifierKey(Action action) const override {
+        const auto found = monitor_.bindings.find(
+            action == Action::handsFree ? DictationAction::handsFree : DictationAction::pushToTalk);
+        return found != monitor_.bindings.end() && isModifier(found->second.key);
+    }
     bool inputMonitoringGranted() override { return monitor_.inputMonitoringGranted(); }
     // X11 has no permission prompt: the selection on the root window is granted or not.
     void requestInputMonitoring() override {}

@@ -125,6 +125,9 @@ public:
     virtual void setOnStart(std::function<void(Action)> handler) = 0;
     virtual void setOnHoldEnd(std::function<void(Action, double held)> handler) = 0;
     virtual void setOnEscape(std::function<void()> handler) = 0;
+    // Whether the key bound to `action` is a modifier key (released alone, it opens some
+    // applications' menu bars).
+    virtual bool boundToModifierKey(Action) const { return false; }
 };
 
 struct InsertOutcome {
@@ -138,6 +141,8 @@ class TextInserter {
 public:
     virtual ~TextInserter() = default;
     virtual InsertOutcome insert(const QString& text, const QString& bundleId) = 0;
+    // A recording begins; `byModifierKey` when a modifier key of the shortcut started it.
+    virtual void recordingBegins(bool byModifierKey) { (void)byModifierKey; }
 };
 
 // What the desktop answers about applications, permissions, the clipboard and sounds.

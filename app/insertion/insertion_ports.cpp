@@ -26,6 +26,7 @@ InsertionPorts InsertionPorts::system() {
     ports.frontmost = &platform::Frontmost::system();
     ports.clock = &platform::Clock::system();
     ports.sleeper = &platform::Sleeper::system();
+    ports.primary = &platform::Clipboard::primary();
     return ports;
 }
 

@@ -21,6 +21,7 @@ struct InsertionPorts {
     platform::Frontmost* frontmost = nullptr;
     platform::Clock* clock = nullptr;
     platform::Sleeper* sleeper = nullptr;
+    platform::Clipboard* primary = nullptr; // the PRIMARY selection
 
     static InsertionPorts system();
 };

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -22,14 +23,15 @@ struct PendingRestore {
 std::map<std::uint64_t, PendingRestore> pending;
 std::uint64_t restoresMade = 0;
 
-// The user's clipboard as the latest paste found it, while its restore is still to come. A
-// paste that starts before then finds our own text on the clipboard; the user's content is this.
+// The user's clipboard (or PRIMARY selection) as the latest paste through it found it, while its
+// restore is still to come. A paste that starts before then finds our own text there; the user's
+// content is this.
 struct AwaitedRestore {
     platform::ClipboardSnapshot snapshot;
     std::uint64_t changeCount = 0;
     std::uint64_t portsGeneration = 0;
 };
-std::optional<AwaitedRestore> awaited;
+std::map<platform::Clipboard*, AwaitedRestore> awaited;
 
 // Terminal emulators take Control+V as a literal key; they paste with Control+Shift+V.
 bool isTerminal(const QString& windowClass) {
@@ -66,11 +68,25 @@ bool isTerminal(const QString& windowClass) {
 }
 
 // Programs whose Control+V is a key of their own (a literal-next character, a scroll, a
-// block selection) and whose paste reads the PRIMARY selection or a kill ring: the chord would
-// act, never paste.
+// block selection): the chord would act, never paste.
 bool pastesOnlyItsOwnWay(const QString& windowClass) {
     static const QStringList classes = {"XTerm", "UXTerm", "URxvt", "Rxvt", "Emacs", "Gvim"};
     return classes.contains(windowClass, Qt::CaseInsensitive);
+}
+
+bool hasControlCharacter(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; });
+}
+
+// Of those, the terminals whose own paste, Shift+Insert, reads the PRIMARY selection. Emacs's and
+// gvim's paste keys depend on a mode the person may be in. urxvt as shipped holds a paste with a
+// control character (a line break, a tab) until the person answers a question, and takes their
+// next keys as the answer: such a text is typed there.
+bool pastesPrimaryOnShiftInsert(const QString& windowClass, const QString& text) {
+    static const QStringList xterms = {"XTerm", "UXTerm"};
+    static const QStringList rxvts = {"URxvt", "Rxvt"};
+    return xterms.contains(windowClass, Qt::CaseInsensitive) ||
+           (rxvts.contains(windowClass, Qt::CaseInsensitive) && !hasControlCharacter(text));
 }
 
 void makeRestore(std::uint64_t number) {
@@ -83,8 +99,9 @@ void makeRestore(std::uint64_t number) {
     if (restore.clipboard->changeCount() == restore.ours) {
         restore.clipboard->restore(restore.snapshot);
     }
-    if (awaited && awaited->changeCount == restore.ours) {
-        awaited.reset();
+    if (const auto before = awaited.find(restore.clipboard);
+        before != awaited.end() && before->second.changeCount == restore.ours) {
+        awaited.erase(before);
     }
 }
 
@@ -104,16 +121,22 @@ int pendingPasteRestores() {
 
 std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrusted) {
     const InsertionPorts& ports = insertionPorts();
-    platform::Clipboard& clipboard = *ports.clipboard;
-
     const auto front = ports.frontmost->current();
-    if (front && pastesOnlyItsOwnWay(front->windowClass)) {
-        return OUTCOME_UNSUPPORTED;
+    const QString windowClass = front ? front->windowClass : QString();
+    const bool viaPrimary =
+        ports.primary != nullptr && pastesPrimaryOnShiftInsert(windowClass, text);
+    if (!viaPrimary && pastesOnlyItsOwnWay(windowClass)) {
+        // A text urxvt would hold back says nothing about the next one: nothing is learned.
+        return pastesPrimaryOnShiftInsert(windowClass, QString()) ? OUTCOME_FAILED
+                                                                  : OUTCOME_UNSUPPORTED;
     }
+    // The selection the chord pastes is saved and put back the same way, whichever it is.
+    platform::Clipboard& clipboard = viaPrimary ? *ports.primary : *ports.clipboard;
     std::optional<platform::ClipboardSnapshot> snapshot;
-    if (awaited && awaited->changeCount == clipboard.changeCount() &&
-        awaited->portsGeneration == insertionPortsGeneration()) {
-        snapshot = awaited->snapshot;
+    if (const auto found = awaited.find(&clipboard);
+        found != awaited.end() && found->second.changeCount == clipboard.changeCount() &&
+        found->second.portsGeneration == insertionPortsGeneration()) {
+        snapshot = found->second.snapshot;
     } else {
         snapshot = clipboard.snapshot();
     }
@@ -139,9 +162,10 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
         return OUTCOME_FAILED;
     }
     const std::uint64_t ours = clipboard.changeCount();
-    const auto chord = front && isTerminal(front->windowClass)
-                           ? platform::KeySynth::PasteChord::controlShiftV
-                           : platform::KeySynth::PasteChord::controlV;
+    using Chord = platform::KeySynth::PasteChord;
+    const Chord chord = viaPrimary                ? Chord::shiftInsert
+                        : isTerminal(windowClass) ? Chord::controlShiftV
+                                                  : Chord::controlV;
     if (!ports.keys->available() || !ports.keys->postPasteChord(chord)) {
         clipboard.restore(*snapshot);
         return OUTCOME_FAILED;
@@ -154,7 +178,7 @@ std::uint32_t runPaste(const QString& text, std::uint32_t restoreMs, bool axTrus
         return true;
     }();
     (void)madeAtQuit;
-    awaited = AwaitedRestore{*snapshot, ours, insertionPortsGeneration()};
+    awaited[&clipboard] = AwaitedRestore{*snapshot, ours, insertionPortsGeneration()};
     const std::uint64_t number = ++restoresMade;
     const platform::Clock::TimerId timer =
         ports.clock->schedule(platform::msToNs(restoreMs), [number] { makeRestore(number); });

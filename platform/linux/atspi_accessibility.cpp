@@ -277,7 +277,7 @@ AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
         AtspiAccessible* object = pending.back();
         pending.pop_back();
         ++visited;
-        if (stateOf(object, ATSPI_STATE_FOCUSED).value_or(false)) {
+        if (holdsFocus(object)) {
             found = object;
             break;
         }
@@ -304,8 +304,7 @@ std::unique_ptr<AccessibleText> AtspiAccessibility::focusedElement(qint64 frontm
     }
     if (lastFocused_ != nullptr) {
         AtspiAccessible* cached = static_cast<AtspiAccessible*>(g_object_ref(lastFocused_));
-        const bool live = processOf(cached) == frontmostPid &&
-                          stateOf(cached, ATSPI_STATE_FOCUSED).value_or(false);
+        const bool live = processOf(cached) == frontmostPid && holdsFocus(cached);
         std::unique_ptr<AccessibleText> element;
         if (live) {
             element = std::make_unique<TextElement>(cached);

@@ -161,11 +161,11 @@ Editability TextElement::editability() {
     return writable ? Editability::editable : Editability::notEditable;
 }
 
-// Asked only of an element that takes no text, so a field costs no extra round trip. A role the
-// application does not give in time counts as no menu: the element still takes no text.
-bool TextElement::isMenu() {
+namespace {
+
+bool isMenuRole(AtspiAccessible* object) {
     CallError error;
-    const AtspiRole role = atspi_accessible_get_role(object_, error.out());
+    const AtspiRole role = atspi_accessible_get_role(object, error.out());
     if (error.failed()) {
         return false;
     }
@@ -181,6 +181,22 @@ bool TextElement::isMenu() {
     default:
         return false;
     }
+}
+
+} // namespace
+
+bool holdsFocus(AtspiAccessible* object) {
+    const std::optional<std::uint64_t> states = statesOf(object);
+    if (!states || !contains(*states, ATSPI_STATE_FOCUSED)) {
+        return false;
+    }
+    return contains(*states, ATSPI_STATE_SHOWING) || !isMenuRole(object);
+}
+
+// Asked only of an element that takes no text, so a field costs no extra round trip. A role the
+// application does not give in time counts as no menu: the element still takes no text.
+bool TextElement::isMenu() {
+    return isMenuRole(object_);
 }
 
 bool TextElement::isPassword() {

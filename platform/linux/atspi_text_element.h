@@ -42,5 +42,8 @@ private:
 // Whether `object` is in `state` right now, asked of its application; none when it did not
 // answer.
 std::optional<bool> stateOf(AtspiAccessible* object, AtspiStateType state);
+// Whether `object` has the keyboard focus. Firefox leaves the item of its menu bar focused once
+// the bar is hidden again (Escape): a menu that no longer shows holds no focus.
+bool holdsFocus(AtspiAccessible* object);
 
 } // namespace tavik::platform::atspi

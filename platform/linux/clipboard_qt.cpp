@@ -30,9 +30,13 @@ bool isProtocolTarget(const QString& format) {
 // whether a snapshot may still be put back.
 class DesktopClipboard final : public Clipboard {
 public:
+    // `mode` is how Qt names the selection that X calls `selection`.
+    DesktopClipboard(QClipboard::Mode mode, const char* selection)
+        : mode_(mode), owner_(selection), reader_(selection) {}
+
     std::optional<ClipboardSnapshot> snapshot() override {
         QClipboard* clipboard = QGuiApplication::clipboard();
-        if (clipboard != nullptr && clipboard->ownsClipboard()) {
+        if (clipboard != nullptr && qtOwns(*clipboard)) {
             // Qt answers for this process from the main thread, which is reading: take its
             // content directly.
             return qtContent(*clipboard);
@@ -55,8 +59,8 @@ public:
         QClipboard* clipboard = QGuiApplication::clipboard();
         if (snapshot.empty() || snapshot.front().empty()) {
             owner_.release();
-            if (clipboard != nullptr && clipboard->ownsClipboard()) {
-                clipboard->clear(QClipboard::Clipboard);
+            if (clipboard != nullptr && qtOwns(*clipboard)) {
+                clipboard->clear(mode_);
             }
             return;
         }
@@ -68,7 +72,7 @@ public:
         for (const auto& [format, bytes] : snapshot.front()) {
             data->setData(format, bytes);
         }
-        clipboard->setMimeData(data, QClipboard::Clipboard);
+        clipboard->setMimeData(data, mode_);
     }
 
     std::uint64_t changeCount() override { return owner_.generation(); }
@@ -82,7 +86,7 @@ public:
     // a process ending at once never runs.
     x11::ClipboardOwner::SaveResult handToManager(int boundMs) {
         QClipboard* clipboard = QGuiApplication::clipboard();
-        if (!owner_.owns() && clipboard != nullptr && clipboard->ownsClipboard()) {
+        if (!owner_.owns() && clipboard != nullptr && qtOwns(*clipboard)) {
             const ClipboardSnapshot held = qtContent(*clipboard);
             if (!held.empty() && !held.front().empty()) {
                 owner_.own(held.front());
@@ -92,8 +96,13 @@ public:
     }
 
 private:
-    static ClipboardSnapshot qtContent(QClipboard& clipboard) {
-        const QMimeData* data = clipboard.mimeData(QClipboard::Clipboard);
+    bool qtOwns(const QClipboard& clipboard) const {
+        return mode_ == QClipboard::Clipboard ? clipboard.ownsClipboard()
+                                              : clipboard.ownsSelection();
+    }
+
+    ClipboardSnapshot qtContent(QClipboard& clipboard) const {
+        const QMimeData* data = clipboard.mimeData(mode_);
         if (data == nullptr || data->formats().isEmpty()) {
             return {};
         }
@@ -110,6 +119,7 @@ private:
         return {item};
     }
 
+    QClipboard::Mode mode_;
     x11::ClipboardOwner owner_;
     x11::SelectionReader reader_;
 };
@@ -130,11 +140,18 @@ std::vector<std::function<void()>>& quitWork() {
 
 Clipboard& Clipboard::system() {
     static auto* clipboard = [] {
-        auto* made = new DesktopClipboard(); // its thread serves until the process ends
+        // Its thread serves until the process ends.
+        auto* made = new DesktopClipboard(QClipboard::Clipboard, "CLIPBOARD");
         created = made;
         return made;
     }();
     return *clipboard;
+}
+
+// Nothing of it is handed to the clipboard manager at quit: managers keep the CLIPBOARD only.
+Clipboard& Clipboard::primary() {
+    static auto* selection = new DesktopClipboard(QClipboard::Selection, "PRIMARY");
+    return *selection;
 }
 
 void beforeHandOverAtQuit(std::function<void()> work) {

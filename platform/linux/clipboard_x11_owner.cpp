@@ -17,14 +17,14 @@
 
 namespace tavik::platform::x11 {
 
-ClipboardOwner::ClipboardOwner() {
+ClipboardOwner::ClipboardOwner(const char* selection) {
     installRecordingErrorHandler();
     display_ = XOpenDisplay(nullptr);
     if (display_ == nullptr || ::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
     }
     window_ = makePropertyWindow(display_);
-    clipboard_ = XInternAtom(display_, "CLIPBOARD", False);
+    selection_ = XInternAtom(display_, selection, False);
     targets_ = XInternAtom(display_, "TARGETS", False);
     timestamp_ = XInternAtom(display_, "TIMESTAMP", False);
     multiple_ = XInternAtom(display_, "MULTIPLE", False);
@@ -97,7 +97,7 @@ bool ClipboardOwner::own(const Formats& formats) {
 void ClipboardOwner::release() {
     runOnThread([this] {
         if (owning_) {
-            XSetSelectionOwner(display_, clipboard_, None, ownedSince_);
+            XSetSelectionOwner(display_, selection_, None, ownedSince_);
             XSync(display_, False);
             owning_ = false;
             ++generation_;
@@ -145,8 +145,8 @@ bool ClipboardOwner::takeSelection(const Formats& formats) {
         fetchers_.clear();
     }
     const Time now = serverTime();
-    XSetSelectionOwner(display_, clipboard_, window_, now);
-    const bool taken = XGetSelectionOwner(display_, clipboard_) == window_;
+    XSetSelectionOwner(display_, selection_, window_, now);
+    const bool taken = XGetSelectionOwner(display_, selection_) == window_;
     if (taken) {
         ownedSince_ = now;
         owning_ = true;
@@ -281,7 +281,7 @@ void ClipboardOwner::answer(const XSelectionRequestEvent& request) {
     Atom property = request.property != None ? request.property : request.target;
     // Request times are not compared with ours: clients stamp requests with the last time they
     // happened to see, often older than the moment we took the selection, and would be refused.
-    const bool ours = owning_ && request.selection == clipboard_;
+    const bool ours = owning_ && request.selection == selection_;
     RequestTrap trap(display_); // the requestor may be gone already
     const bool written = ours && (request.target == multiple_ ? writeMultiple(request)
                                                               : writeTarget(request, property));

@@ -23,15 +23,16 @@
 
 namespace tavik::platform::x11 {
 
-// Holds content on the CLIPBOARD selection from a thread of its own, with its own connection,
-// so applications can fetch it while the main thread is busy (waiting for a paste to land).
-// It takes the selection with a fresh server time, so it cannot lose to a stale timestamp.
+// Holds content on one selection (CLIPBOARD unless another is named, e.g. PRIMARY) from a thread
+// of its own, with its own connection, so applications can fetch it while the main thread is
+// busy (waiting for a paste to land). It takes the selection with a fresh server time, so it
+// cannot lose to a stale timestamp.
 class ClipboardOwner {
 public:
     // Content by MIME type ("text/plain" is also offered under the X text targets).
     using Formats = std::map<QString, QByteArray>;
 
-    ClipboardOwner();
+    explicit ClipboardOwner(const char* selection = "CLIPBOARD");
     ~ClipboardOwner();
     ClipboardOwner(const ClipboardOwner&) = delete;
     ClipboardOwner& operator=(const ClipboardOwner&) = delete;
@@ -52,8 +53,8 @@ public:
     bool fetchedBy(Window window);
 
     enum class SaveResult { nothingHeld, noManager, saved, refused, noAnswer };
-    // Asks the desktop's clipboard manager to keep what we hold (SAVE_TARGETS on the
-    // CLIPBOARD_MANAGER selection) and waits at most `boundMs` for its answer, serving its
+    // Asks the desktop's clipboard manager to keep what we hold on the CLIPBOARD (SAVE_TARGETS on
+    // the CLIPBOARD_MANAGER selection) and waits at most `boundMs` for its answer, serving its
     // requests for our content meanwhile.
     SaveResult saveToManager(int boundMs);
 
@@ -68,7 +69,7 @@ private:
 
     Display* display_ = nullptr;
     Window window_ = None;
-    Atom clipboard_ = None;
+    Atom selection_ = None;
     Atom targets_ = None;
     Atom timestamp_ = None;
     Atom multiple_ = None;

@@ -45,14 +45,14 @@ struct SelectionReader::Deadline {
     }
 };
 
-SelectionReader::SelectionReader() {
+SelectionReader::SelectionReader(const char* selection) {
     installRecordingErrorHandler();
     display_ = XOpenDisplay(nullptr);
     if (display_ == nullptr) {
         return;
     }
     window_ = makePropertyWindow(display_);
-    clipboard_ = XInternAtom(display_, "CLIPBOARD", False);
+    selection_ = XInternAtom(display_, selection, False);
     targets_ = XInternAtom(display_, "TARGETS", False);
     incr_ = XInternAtom(display_, "INCR", False);
     property_ = XInternAtom(display_, "_TAVIK_CLIPBOARD_READ", False);
@@ -126,7 +126,7 @@ std::optional<QByteArray> SelectionReader::readIncrementally(const Deadline& dea
 std::optional<QByteArray> SelectionReader::convert(Atom target, const Deadline& deadline,
                                                    Atom* type) {
     XDeleteProperty(display_, window_, property_);
-    XConvertSelection(display_, clipboard_, target, property_, window_, CurrentTime);
+    XConvertSelection(display_, selection_, target, property_, window_, CurrentTime);
     XFlush(display_);
     XEvent event;
     if (!waitFor(SelectionNotify, target, deadline, event)) {
@@ -164,7 +164,7 @@ std::optional<SelectionReader::Formats> SelectionReader::read(int boundMs) {
         return std::nullopt;
     }
     const Deadline deadline{Clock::now() + std::chrono::milliseconds(boundMs)};
-    if (XGetSelectionOwner(display_, clipboard_) == None) {
+    if (XGetSelectionOwner(display_, selection_) == None) {
         return Formats{};
     }
     Atom type = None;

@@ -15,21 +15,21 @@
 
 namespace tavik::platform::x11 {
 
-// Reads everything the CLIPBOARD's owner offers over a connection of its own, against one
-// deadline for the whole read: an owner that never answers, stalls an incremental transfer or
-// answers slowly for many formats costs the bound, never more. Formats come back by MIME type
-// (X text targets as "text/plain"); targets of the protocol itself are left out.
+// Reads everything a selection's owner (CLIPBOARD unless another is named) offers over a connection
+// of its own, against one deadline for the whole read: an owner that never answers, stalls an
+// incremental transfer or answers slowly for many formats costs the bound, never more. Formats come
+// back by MIME type (X text targets as "text/plain"); targets of the protocol itself are left out.
 class SelectionReader {
 public:
     using Formats = std::map<QString, QByteArray>;
 
-    SelectionReader();
+    explicit SelectionReader(const char* selection = "CLIPBOARD");
     ~SelectionReader();
     SelectionReader(const SelectionReader&) = delete;
     SelectionReader& operator=(const SelectionReader&) = delete;
 
     // None when the read missed its bound or the owner refused the list of its formats. An
-    // empty map: nobody owns the clipboard.
+    // empty map: nobody owns the selection.
     std::optional<Formats> read(int boundMs);
 
 private:
@@ -40,7 +40,7 @@ private:
 
     Display* display_ = nullptr;
     Window window_ = None;
-    Atom clipboard_ = None;
+    Atom selection_ = None;
     Atom targets_ = None;
     Atom incr_ = None;
     Atom property_ = None;

@@ -59,6 +59,22 @@ KeySym X11KeySynth::keysymFor(char32_t cp) {
 }
 
 bool X11KeySynth::postPasteChord(PasteChord chord) {
+    switch (chord) {
+    case PasteChord::controlV:
+        return postChord(XK_v, true, false);
+    case PasteChord::controlShiftV:
+        return postChord(XK_v, true, true);
+    case PasteChord::shiftInsert:
+        return postChord(XK_Insert, false, true);
+    }
+    return false;
+}
+
+bool X11KeySynth::postEscape() {
+    return postChord(XK_Escape, false, false);
+}
+
+bool X11KeySynth::postChord(KeySym keysym, bool withControl, bool withShift) {
     if (!available() || !startRun()) {
         return false;
     }
@@ -73,33 +89,45 @@ bool X11KeySynth::postPasteChord(PasteChord chord) {
         }
         return 0;
     };
-    const KeyCode control = modifier(XK_Control_L, XK_Control_R);
-    const bool withShift = chord == PasteChord::controlShiftV;
+    const KeyCode control = withControl ? modifier(XK_Control_L, XK_Control_R) : 0;
     const KeyCode shift = withShift ? modifier(XK_Shift_L, XK_Shift_R) : 0;
+    if ((withControl && control == 0) || (withShift && shift == 0)) {
+        abortRun();
+        return false;
+    }
     // "v" comes from its own key in the first group, or from a bound spare keycode when that
-    // group has none (a layout without Latin letters) or the person holds it.
-    SegmentPlan plan;
-    if (control == 0 || (withShift && shift == 0) || !planBatch(U"v", plan)) {
-        abortRun();
-        return false;
+    // group has none (a layout without Latin letters) or the person holds it. Insert and Escape
+    // are never bound: a keyboard without them has no such key to press.
+    KeyCode key = 0;
+    if (keysym < 0x100) {
+        SegmentPlan plan;
+        if (!planBatch(std::u32string(1, static_cast<char32_t>(keysym)), plan) ||
+            !bindPlanned(plan)) {
+            abortRun();
+            return false;
+        }
+        key = plan.codes.at(keysym);
+    } else {
+        key = keyboard_.directKeycode(keysym, bound_);
+        if (key == 0) {
+            abortRun();
+            return false;
+        }
     }
-    if (!bindPlanned(plan)) {
-        abortRun();
-        return false;
+    for (const KeyCode held : {control, shift}) {
+        if (held != 0) {
+            postKey(held, true);
+        }
     }
-    const KeyCode v = plan.codes.at(XK_v);
-    postKey(control, true);
-    if (withShift) {
-        postKey(shift, true);
+    postKey(key, true);
+    postKey(key, false);
+    for (const KeyCode held : {shift, control}) {
+        if (held != 0) {
+            postKey(held, false);
+        }
     }
-    postKey(v, true);
-    postKey(v, false);
-    if (withShift) {
-        postKey(shift, false);
-    }
-    postKey(control, false);
     putLocksBack();
-    postMarker(bound_.count(v) != 0 ? std::set<KeyCode>{v} : std::set<KeyCode>{});
+    postMarker(bound_.count(key) != 0 ? std::set<KeyCode>{key} : std::set<KeyCode>{});
     schedulePoll(msToNs(pollMs));
     return true;
 }

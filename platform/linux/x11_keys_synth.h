@@ -48,6 +48,7 @@ public:
 
     bool available() override;
     bool postPasteChord(PasteChord chord) override;
+    bool postEscape() override;
     int typingBatchCapacity() override;
     bool canType(const std::u32string& text) override;
     std::size_t typeText(const std::vector<std::u32string>& batches, int pauseMs,
@@ -81,6 +82,9 @@ private:
         std::set<KeyCode> typedCodes;
     };
 
+    // `keysym` with the modifiers asked for; a character from its own key or a bound spare
+    // keycode, any other key only from a key of its own.
+    bool postChord(KeySym keysym, bool withControl, bool withShift);
     bool startRun();
     void abortRun();
     void completeRun();

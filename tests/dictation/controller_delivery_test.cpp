@@ -219,6 +219,20 @@ TEST(ControllerDelivery, TheFloatingButtonTargetsTheApplicationInFrontBefore) {
     EXPECT_FALSE(stage.takeLog().join('\n').contains(QStringLiteral("orb: targeting")));
 }
 
+// The inserter hears whether a modifier key began the recording: released alone, it may have
+// opened the target's menu.
+TEST(ControllerDelivery, TheInserterHearsWhetherAModifierKeyBeganTheRecording) {
+    ControllerStage stage;
+    stage.shortcut->modifierKey = true;
+    stage.start();
+    dictateOnce(stage);
+    stage.controller().toggleFromOrb();
+    stage.speak(1.0);
+    stage.controller().toggleFromOrb();
+    stage.runJobs();
+    EXPECT_EQ(stage.record->recordingsBegun, (std::vector<bool>{true, false}));
+}
+
 TEST(ControllerDelivery, ARecognitionFailureReturnsToRestAtOnce) {
     ControllerStage stage;
     stage.recogniser->throwOnRecognise = true;

@@ -170,6 +170,24 @@ TEST(PasteMechanism, UncountableOrMovedFocusIsNotJudged) {
     EXPECT_EQ(runPaste("x", 200, true), OUTCOME_SUCCEEDED_UNVERIFIED);
 }
 
+// What the desktop test cannot make a real xterm do: never fetch the selection. It is the
+// person's again at once, before typing begins. urxvt's refusal of a line break teaches nothing.
+TEST(PasteMechanism, AnUnfetchedPrimaryPasteGivesTheSelectionBackAtOnce) {
+    FakeDesktop desktop;
+    desktop.frontmost.app->windowClass = "XTerm";
+    desktop.primary.userCopies("selected");
+    desktop.primary.fetchesOnSet = false;
+    EXPECT_EQ(runPaste("pwd", 200, false), OUTCOME_DISCARDED);
+    ASSERT_EQ(desktop.keys.chords.size(), 1u);
+    EXPECT_EQ(desktop.keys.chords[0], KeySynth::PasteChord::shiftInsert);
+    EXPECT_EQ(desktop.primary.text(), "selected");
+    EXPECT_EQ(desktop.clipboard.restores, 0);
+
+    desktop.frontmost.app->windowClass = "URxvt";
+    EXPECT_EQ(runPaste("ls\n", 200, false), OUTCOME_FAILED);
+    EXPECT_EQ(desktop.keys.chords.size(), 1u);
+}
+
 TEST(PasteMechanism, TerminalsGetControlShiftV) {
     FakeDesktop desktop;
     desktop.frontmost.app->windowClass = "Gnome-terminal";

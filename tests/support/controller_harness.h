@@ -223,6 +223,7 @@ struct ShortcutScript {
     int starts = 0;
     int stops = 0;
     int bindingsApplied = 0;
+    bool modifierKey = false; // every action is bound to a modifier key
     std::function<void(dictation::Action)> onStart;
     std::function<void(dictation::Action, double)> onHoldEnd;
     std::function<void()> onEscape;
@@ -246,6 +247,7 @@ public:
         s_->onHoldEnd = h;
     }
     void setOnEscape(std::function<void()> h) override { s_->onEscape = h; }
+    bool boundToModifierKey(dictation::Action) const override { return s_->modifierKey; }
 
 private:
     std::shared_ptr<ShortcutScript> s_;
@@ -266,7 +268,8 @@ struct StageRecord {
     QString clipboard;
     std::map<QString, QString> corrections; // whole-text corrections
     std::map<QString, QString> snippets;
-    std::function<void()> onInsert; // runs inside each insertion, as the text goes out
+    std::function<void()> onInsert;    // runs inside each insertion, as the text goes out
+    std::vector<bool> recordingsBegun; // by a modifier key or not, as the inserter heard
 };
 
 class FakeInserter final : public dictation::TextInserter {
@@ -283,6 +286,9 @@ public:
         auto next = r_->insertResults.front();
         r_->insertResults.erase(r_->insertResults.begin());
         return next;
+    }
+    void recordingBegins(bool byModifierKey) override {
+        r_->recordingsBegun.push_back(byModifierKey);
     }
 
 private:

@@ -202,6 +202,15 @@ public:
         }
         return true;
     }
+    int escapes = 0;
+    std::function<void()> onEscape; // what the target does on Escape
+    bool postEscape() override {
+        ++escapes;
+        if (onEscape) {
+            onEscape();
+        }
+        return isAvailable;
+    }
     int typingBatchCapacity() override { return isAvailable ? capacity : 0; }
     bool canType(const std::u32string& text) override {
         for (char32_t cp : text) {
@@ -294,8 +303,9 @@ struct FakeDesktop {
     FakeFrontmost frontmost;
     FakeClock clock;
     RecordingSleeper sleeper;
+    FakeClipboard primary;
     ScopedInsertionPorts installed{
-        InsertionPorts{&accessibility, &clipboard, &keys, &frontmost, &clock, &sleeper}};
+        InsertionPorts{&accessibility, &clipboard, &keys, &frontmost, &clock, &sleeper, &primary}};
 };
 
 } // namespace tavik::test

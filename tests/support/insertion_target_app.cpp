@@ -119,8 +119,17 @@ bool InsertionTargetApp::setText(const QString& text) {
     return command("set " + text.toUtf8().toBase64()) == "ok";
 }
 
-bool InsertionTargetApp::copyToClipboard(const QString& text) {
-    return command("copy " + text.toUtf8().toBase64()) == "ok" && clipboardShows(text);
+namespace {
+
+QByteArray selectionWord(QClipboard::Mode mode) {
+    return mode == QClipboard::Selection ? " primary" : "";
+}
+
+} // namespace
+
+bool InsertionTargetApp::copyToClipboard(const QString& text, QClipboard::Mode mode) {
+    return command("copy " + text.toUtf8().toBase64() + selectionWord(mode)) == "ok" &&
+           clipboardShows(text, mode);
 }
 
 bool InsertionTargetApp::copyRich(const QByteArray& plain, const QByteArray& html,
@@ -132,13 +141,13 @@ bool InsertionTargetApp::copyRich(const QByteArray& plain, const QByteArray& htm
 
 // The application answers before the X server has made it the clipboard's owner; wait until
 // another client (this one) sees the new content.
-bool InsertionTargetApp::clipboardShows(const QString& text) {
-    return spinUntil([&] { return QGuiApplication::clipboard()->text() == text; }, 5000);
+bool InsertionTargetApp::clipboardShows(const QString& text, QClipboard::Mode mode) {
+    return spinUntil([&] { return QGuiApplication::clipboard()->text(mode) == text; }, 5000);
 }
 
-std::map<QString, QByteArray> InsertionTargetApp::clipboard() {
+std::map<QString, QByteArray> InsertionTargetApp::clipboard(QClipboard::Mode mode) {
     std::map<QString, QByteArray> formats;
-    const QList<QByteArray> words = command("clipboard").split(' ');
+    const QList<QByteArray> words = command("clipboard" + selectionWord(mode)).split(' ');
     for (qsizetype i = 1; i < words.size(); ++i) {
         const qsizetype equals = words[i].indexOf('=');
         if (equals > 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QClipboard>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -31,17 +32,18 @@ public:
     bool activate(const QByteArray& widget = "field");
     QString text();
     bool setText(const QString& text);
-    bool copyToClipboard(const QString& text);
+    // Puts `text` on the clipboard, or on the PRIMARY selection as selecting it would.
+    bool copyToClipboard(const QString& text, QClipboard::Mode mode = QClipboard::Clipboard);
     // Puts text/plain, text/html and image/png on the clipboard.
     bool copyRich(const QByteArray& plain, const QByteArray& html, const QByteArray& png);
-    // The clipboard as this application reads it: format -> data.
-    std::map<QString, QByteArray> clipboard();
+    // The clipboard (or the PRIMARY selection) as this application reads it: format -> data.
+    std::map<QString, QByteArray> clipboard(QClipboard::Mode mode = QClipboard::Clipboard);
     // The key presses its focused widget received since the last call, as Qt names them
     // ("Ctrl+V", "Shift+H", "H").
     QStringList keys();
 
 private:
-    bool clipboardShows(const QString& text);
+    bool clipboardShows(const QString& text, QClipboard::Mode mode = QClipboard::Clipboard);
 
     QProcess process_;
     QByteArray output_;

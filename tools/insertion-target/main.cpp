@@ -6,9 +6,11 @@
 //   select <start> <end>         selects in the field; answers "ok"
 //   caret <offset>               moves the field's caret; answers "ok"
 //   get                          answers "text <base64>" with the focused widget's text
-//   copy <base64>                puts a text on the clipboard; answers "ok"
+//   copy <base64> [primary]      puts a text on the clipboard (or the PRIMARY selection, as
+//                                selecting it would); answers "ok"
 //   copyrich <b64 text> <b64 html> <b64 png>   puts three formats on the clipboard; "ok"
-//   clipboard                    answers "clipboard" and " <format>=<base64>" per format
+//   clipboard [primary]          answers "clipboard" and " <format>=<base64>" per format of the
+//                                clipboard (or the PRIMARY selection)
 //   keys                         answers "keys" and " <base64>" per key press received since
 //                                the last "keys", each as Qt names it ("Ctrl+V", "Shift+H")
 //   paste normal|never|late <ms> how the plain area takes Control+V: from the clipboard at once,
@@ -27,6 +29,10 @@
 //   menu                         opens the window's menu bar on its first menu and highlights
 //                                that menu's first item, as Alt released alone and a Down key
 //                                would; answers "ok"
+//   altmenu closes|stays|off     as Firefox does, Alt released alone opens the menu (as "menu");
+//                                Escape then closes it and gives the field the focus back, or
+//                                (stays) is taken by the menu, which keeps the focus; answers "ok"
+//   menuopen                     answers "yes" or "no": whether a menu is open
 // On start it shows its window and prints "ready <window id>".
 #include <QApplication>
 #include <QClipboard>
@@ -92,7 +98,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress && watched == QApplication::focusWidget()) {
+        // An open menu takes the keys from the focused widget.
+        QWidget* receiver = QApplication::activePopupWidget() != nullptr
+                                ? QApplication::activePopupWidget()
+                                : QApplication::focusWidget();
+        if (event->type() == QEvent::KeyPress && watched == receiver) {
             const auto* key = static_cast<QKeyEvent*>(event);
             const QKeyCombination combination(key->modifiers() & ~Qt::KeypadModifier,
                                               static_cast<Qt::Key>(key->key()));
@@ -151,6 +161,50 @@ private:
     QWidget* other_;
 };
 
+// Alt released with no other key between its press and release opens the menu, as Firefox's
+// menu bar comes up; Escape takes it down again, unless the menu keeps the focus.
+class AltMenu final : public QObject {
+public:
+    enum class Mode { off, closes, stays } mode = Mode::off;
+    std::function<void()> open;
+    std::function<void()> close;
+    bool isOpen = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Keys are taken where widgets get them, after the window they came to.
+        if (mode == Mode::off || !watched->isWidgetType() ||
+            (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)) {
+            return false;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->isAutoRepeat()) {
+            return false;
+        }
+        const bool alt = key->key() == Qt::Key_Alt || key->key() == Qt::Key_AltGr;
+        if (event->type() == QEvent::KeyPress) {
+            altAlone_ = alt;
+            if (key->key() == Qt::Key_Escape && isOpen) {
+                if (mode == Mode::closes) {
+                    close();
+                    isOpen = false;
+                }
+                return true;
+            }
+            return false;
+        }
+        if (alt && altAlone_ && !isOpen) {
+            altAlone_ = false;
+            open();
+            isOpen = true;
+        }
+        return false;
+    }
+
+private:
+    bool altAlone_ = false;
+};
+
 void reply(const QByteArray& line) {
     const QByteArray out = line + '\n';
     [[maybe_unused]] auto written = ::write(1, out.constData(), static_cast<size_t>(out.size()));
@@ -185,6 +239,10 @@ void withFreshServerTime(QWidget& window, std::function<void()> then) {
     QTimer::singleShot(50, &window, std::move(then));
 }
 
+QClipboard::Mode selectionNamed(const QByteArray& name) {
+    return name == "primary" ? QClipboard::Selection : QClipboard::Clipboard;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -209,9 +267,6 @@ int main(int argc, char** argv) {
     window.activateWindow();
     field->setFocus();
 
-    KeyLog keyLog;
-    app.installEventFilter(&keyLog);
-
     QLineEdit other;
     other.setWindowTitle("Another window");
     other.resize(300, 40);
@@ -219,6 +274,36 @@ int main(int argc, char** argv) {
     window.activateWindow();
     FieldInput fieldInput(field, &other);
     field->installEventFilter(&fieldInput);
+
+    // Made on demand, so the other cases meet the window without a menu bar.
+    const auto menuBar = [&layout] {
+        if (layout->menuBar() == nullptr) {
+            auto* bar = new QMenuBar;
+            QMenu* file = bar->addMenu("File");
+            file->addAction("New");
+            file->addAction("Quit");
+            bar->addMenu("Edit")->addAction("Copy");
+            layout->setMenuBar(bar);
+        }
+        return static_cast<QMenuBar*>(layout->menuBar());
+    };
+    const auto openMenu = [&menuBar] {
+        QMenu* file = menuBar()->actions().value(0)->menu();
+        // Alt released alone hands the keyboard focus to the menu bar, then Down opens the menu.
+        menuBar()->setFocus(Qt::MenuBarFocusReason);
+        menuBar()->setActiveAction(file->menuAction());
+        file->setActiveAction(file->actions().value(0));
+    };
+    AltMenu altMenu;
+    altMenu.open = openMenu;
+    altMenu.close = [&menuBar, field] {
+        menuBar()->actions().value(0)->menu()->hide();
+        field->setFocus();
+    };
+    app.installEventFilter(&altMenu);
+    // Installed last, so it sees every key first, those the menu takes too.
+    KeyLog keyLog;
+    app.installEventFilter(&keyLog);
 
     QSocketNotifier input(0, QSocketNotifier::Read);
     QByteArray pending;
@@ -262,8 +347,9 @@ int main(int argc, char** argv) {
                 reply("text " + text.toUtf8().toBase64());
             } else if (command == "copy") {
                 const QString text = QString::fromUtf8(QByteArray::fromBase64(words.value(1)));
-                withFreshServerTime(window, [text] {
-                    QGuiApplication::clipboard()->setText(text);
+                const auto mode = selectionNamed(words.value(2));
+                withFreshServerTime(window, [text, mode] {
+                    QGuiApplication::clipboard()->setText(text, mode);
                     reply("ok");
                 });
             } else if (command == "copyrich") {
@@ -277,7 +363,8 @@ int main(int argc, char** argv) {
                 });
             } else if (command == "clipboard") {
                 QByteArray line = "clipboard";
-                if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) {
+                if (const QMimeData* data =
+                        QGuiApplication::clipboard()->mimeData(selectionNamed(words.value(1)))) {
                     QStringList formats = data->formats();
                     formats.sort();
                     for (const QString& format : formats) {
@@ -315,23 +402,15 @@ int main(int argc, char** argv) {
                 layout->insertWidget(0, box);
                 reply("ok");
             } else if (command == "menu") {
-                // Made on demand, so the other cases meet the window without a menu bar.
-                if (layout->menuBar() == nullptr) {
-                    auto* menuBar = new QMenuBar;
-                    QMenu* file = menuBar->addMenu("File");
-                    file->addAction("New");
-                    file->addAction("Quit");
-                    menuBar->addMenu("Edit")->addAction("Copy");
-                    layout->setMenuBar(menuBar);
-                }
-                auto* menuBar = static_cast<QMenuBar*>(layout->menuBar());
-                QMenu* file = menuBar->actions().value(0)->menu();
-                // Alt released alone hands the keyboard focus to the menu bar, then Down opens
-                // the menu.
-                menuBar->setFocus(Qt::MenuBarFocusReason);
-                menuBar->setActiveAction(file->menuAction());
-                file->setActiveAction(file->actions().value(0));
+                openMenu();
                 reply("ok");
+            } else if (command == "altmenu") {
+                altMenu.mode = words.value(1) == "closes"  ? AltMenu::Mode::closes
+                               : words.value(1) == "stays" ? AltMenu::Mode::stays
+                                                           : AltMenu::Mode::off;
+                reply("ok");
+            } else if (command == "menuopen") {
+                reply(altMenu.isOpen ? "yes" : "no");
             } else if (command == "field") {
                 reply("text " + field->text().toUtf8().toBase64());
             } else if (command == "keys") {
