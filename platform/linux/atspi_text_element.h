@@ -43,4 +43,7 @@ private:
 // answer.
 std::optional<bool> stateOf(AtspiAccessible* object, AtspiStateType state);
 
+// Whether the two stand for one object of one application.
+bool sameObject(AtspiAccessible* one, AtspiAccessible* other);
+
 } // namespace tavik::platform::atspi
