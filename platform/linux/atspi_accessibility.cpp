@@ -184,21 +184,23 @@ bool AtspiAccessibility::connect() {
 // toolkits announce a loss for the object before each gain they report (a window naming itself
 // focused around its field), and the object's own state says whether it is still focused.
 void AtspiAccessibility::onFocusEvent(AtspiEvent* event, void* self) {
-    auto* accessibility = static_cast<AtspiAccessibility*>(self);
     if (event->source != nullptr && event->detail1 != 0) {
-        std::deque<AtspiAccessible*>& events = accessibility->focusEvents_;
-        const auto same = std::find(events.begin(), events.end(), event->source);
-        if (same != events.end()) {
-            g_object_unref(*same);
-            events.erase(same);
-        }
-        events.push_front(static_cast<AtspiAccessible*>(g_object_ref(event->source)));
-        if (events.size() > std::size_t(focusHistory)) {
-            g_object_unref(events.back());
-            events.pop_back();
-        }
+        static_cast<AtspiAccessibility*>(self)->remember(event->source);
     }
     g_boxed_free(ATSPI_TYPE_EVENT, event);
+}
+
+void AtspiAccessibility::remember(AtspiAccessible* focused) {
+    const auto same = std::find(focusEvents_.begin(), focusEvents_.end(), focused);
+    if (same != focusEvents_.end()) {
+        g_object_unref(*same);
+        focusEvents_.erase(same);
+    }
+    focusEvents_.push_front(static_cast<AtspiAccessible*>(g_object_ref(focused)));
+    if (focusEvents_.size() > std::size_t(focusHistory)) {
+        g_object_unref(focusEvents_.back());
+        focusEvents_.pop_back();
+    }
 }
 
 void AtspiAccessibility::forgetFocus() {
@@ -308,10 +310,15 @@ AtspiAccessible* AtspiAccessibility::recentlyFocused(qint64 pid) {
     for (AtspiAccessible* object : focusEvents_) {
         candidates.push_back(static_cast<AtspiAccessible*>(g_object_ref(object)));
     }
+    // Nothing lies inside an object without children (a paragraph, a field): the others need
+    // not be asked.
     std::vector<AtspiAccessible*> focused;
     for (AtspiAccessible* object : candidates) {
         if (processOf(object) == pid && stateOf(object, ATSPI_STATE_FOCUSED).value_or(false)) {
             focused.push_back(object);
+            if (focused.size() == 1 && childCount(object) == 0) {
+                break;
+            }
         }
     }
     AtspiAccessible* found =
@@ -414,9 +421,12 @@ std::unique_ptr<AccessibleText> AtspiAccessibility::focusedElement(qint64 frontm
     AtspiAccessible* found = recentlyFocused(frontmostPid);
     if (found == nullptr) {
         found = searchFocused(frontmostPid);
-    }
-    if (found == nullptr) {
-        return nullptr;
+        if (found == nullptr) {
+            return nullptr;
+        }
+        // Kept as a focus event would be, so the next question (the same dictation asks
+        // several) does not search again while it stays focused.
+        remember(found);
     }
     auto element = std::make_unique<TextElement>(found);
     g_object_unref(found);

@@ -37,13 +37,15 @@ private:
     static void onFocusEvent(AtspiEvent* event, void* self);
     bool connect();
     std::optional<bool> busStatusEnabled();
+    void remember(AtspiAccessible* focused);
     AtspiAccessible* recentlyFocused(qint64 pid);
     AtspiAccessible* searchFocused(qint64 pid);
     void forgetFocus();
 
     bool initialised_ = false;
     AtspiEventListener* listener_ = nullptr;
-    std::deque<AtspiAccessible*> focusEvents_; // newest first, one reference each
+    // Named by the latest focus events or found by a search; newest first, a reference each.
+    std::deque<AtspiAccessible*> focusEvents_;
     DBusConnection* sessionBus_ = nullptr;
 };
 
