@@ -3,9 +3,10 @@
 // engine and the desktop's own pieces, as Tavik delivers. Needs LibreOffice Writer with its GTK 3
 // plug-in and a window manager; run it as
 //   tests/desktop-session --with-shell-hosts build/bench/bench_writer_insertion
-// Writer runs with a private profile. Each repetition is one dictation; args: the document
-// (0: empty, 1: a few pages) and how the person reached Writer (0: it was in front before Tavik
-// started, so no focus event was seen; 1: switched to it from another window while Tavik ran).
+// Writer runs with a private profile. Each iteration is one dictation, printed as it ends. Args:
+// the document (0: empty, 1: a few pages) and how the person reached Writer (0: it was in front
+// before Tavik started, so no focus event was seen; 1: switched to it from another window while
+// Tavik ran).
 // Counters: `focus_calls` and `focus_ms`, the finding of the focused element and what it cost.
 #include "app/insertion/insertion_engine.h"
 #include "app/insertion/insertion_ports.h"
@@ -274,7 +275,8 @@ BENCHMARK(BM_DeliveryIntoWriter)
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") || !QFile::exists(writerProgram)) {
-        return 0; // needs the test desktop session and LibreOffice Writer
+        std::fprintf(stderr, "needs the test desktop session and %s\n", writerProgram);
+        return 0;
     }
     QApplication app(argc, argv);
     QWidget window;
