@@ -102,7 +102,8 @@ void unrefAll(std::vector<AtspiAccessible*>& objects) {
 }
 
 // The application's own answer: the objects in `window` that are focused, in the order of the
-// tree. One round trip, the application walking its own tree; none when it cannot do so.
+// tree. One round trip, the application walking its own tree; none when it cannot search. One
+// that can but does not answer in time gets no slower search behind it: nothing is found.
 std::optional<std::vector<AtspiAccessible*>> focusedInside(AtspiAccessible* window) {
     AtspiCollection* collection = atspi_accessible_get_collection_iface(window);
     if (collection == nullptr) {
@@ -119,22 +120,16 @@ std::optional<std::vector<AtspiAccessible*>> focusedInside(AtspiAccessible* wind
     g_object_unref(rule);
     g_object_unref(states);
     g_object_unref(collection);
-    std::optional<std::vector<AtspiAccessible*>> found;
-    if (error == nullptr && matches != nullptr) {
-        found.emplace();
-        for (guint i = 0; i < matches->len; ++i) {
-            found->push_back(g_array_index(matches, AtspiAccessible*, i));
-        }
-    } else if (matches != nullptr) {
-        for (guint i = 0; i < matches->len; ++i) {
-            g_object_unref(g_array_index(matches, AtspiAccessible*, i));
-        }
-    }
-    if (error != nullptr) {
-        g_error_free(error);
+    std::vector<AtspiAccessible*> found;
+    for (guint i = 0; matches != nullptr && i < matches->len; ++i) {
+        found.push_back(g_array_index(matches, AtspiAccessible*, i));
     }
     if (matches != nullptr) {
         g_array_free(matches, TRUE);
+    }
+    if (error != nullptr) {
+        g_error_free(error);
+        unrefAll(found);
     }
     return found;
 }
