@@ -112,11 +112,13 @@ void BM_PasteVerifiedInTarget(benchmark::State& state) {
 }
 BENCHMARK(BM_PasteVerifiedInTarget)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
-// Finding the focused field behind 1,690 other accessible objects, as in a long document window:
-// by the focus event the bus reported (arg 1), and by walking the window's tree as a reader that
-// has seen no focus event must (arg 0).
+// Finding the focused field behind 1,690 other accessible objects, in a window arranged as
+// Writer's document window is (a focused pane around the field, a focus event for the window
+// after the field's): by the focus events the bus reported (arg 1), and by walking the window's
+// tree as a reader that has seen no focus event must where the application cannot search
+// itself (arg 0).
 void BM_FocusedElementInADeepWindow(benchmark::State& state) {
-    static const bool deepened = target->command("deep 1690") == "ok";
+    static const bool deepened = target->command("document 1690") == "ok";
     const bool followed = state.range(0) == 1;
     for (auto _ : state) {
         tavik::platform::atspi::AtspiAccessibility fresh;

@@ -62,6 +62,91 @@ void readAttributes(AtspiAccessible* application) {
     }
 }
 
+AtspiAccessible* parentOf(AtspiAccessible* object) {
+    GError* error = nullptr;
+    AtspiAccessible* parent = atspi_accessible_get_parent(object, &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        if (parent != nullptr) {
+            g_object_unref(parent);
+        }
+        return nullptr;
+    }
+    return parent;
+}
+
+// Whether `object` lies somewhere inside `container`.
+bool contains(AtspiAccessible* container, AtspiAccessible* object) {
+    constexpr int deepestNesting = 64;
+    AtspiAccessible* current = parentOf(object);
+    for (int level = 0; current != nullptr && level < deepestNesting; ++level) {
+        if (sameObject(current, container)) {
+            g_object_unref(current);
+            return true;
+        }
+        AtspiAccessible* next = parentOf(current);
+        g_object_unref(current);
+        current = next;
+    }
+    if (current != nullptr) {
+        g_object_unref(current);
+    }
+    return false;
+}
+
+// Of several objects that each say they are focused, newest first: the newest, unless another
+// lies inside it. A document window keeps its focus while the paragraph in it has the caret,
+// and it may name itself focused last.
+AtspiAccessible* innermost(const std::vector<AtspiAccessible*>& focused) {
+    AtspiAccessible* chosen = focused.front();
+    for (AtspiAccessible* other : focused) {
+        if (other != chosen && contains(chosen, other)) {
+            chosen = other;
+        }
+    }
+    return chosen;
+}
+
+void unrefAll(std::vector<AtspiAccessible*>& objects) {
+    for (AtspiAccessible* object : objects) {
+        g_object_unref(object);
+    }
+    objects.clear();
+}
+
+// The application's own answer: the objects in `window` that are focused, in the order of the
+// tree. One round trip, the application walking its own tree; none when it cannot search. One
+// that can but does not answer in time gets no slower search behind it: nothing is found.
+std::optional<std::vector<AtspiAccessible*>> focusedInside(AtspiAccessible* window) {
+    AtspiCollection* collection = atspi_accessible_get_collection_iface(window);
+    if (collection == nullptr) {
+        return std::nullopt;
+    }
+    AtspiStateSet* states = atspi_state_set_new(nullptr);
+    atspi_state_set_add(states, ATSPI_STATE_FOCUSED);
+    AtspiMatchRule* rule = atspi_match_rule_new(
+        states, ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
+        ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE);
+    GError* error = nullptr;
+    GArray* matches = atspi_collection_get_matches(
+        collection, rule, ATSPI_Collection_SORT_ORDER_CANONICAL, 0, TRUE, &error);
+    g_object_unref(rule);
+    g_object_unref(states);
+    g_object_unref(collection);
+    std::vector<AtspiAccessible*> found;
+    for (guint i = 0; matches != nullptr && i < matches->len; ++i) {
+        found.push_back(g_array_index(matches, AtspiAccessible*, i));
+    }
+    if (matches != nullptr) {
+        g_array_free(matches, TRUE);
+    }
+    if (error != nullptr) {
+        g_error_free(error);
+        unrefAll(found);
+    }
+    return found;
+}
+
 } // namespace
 
 AtspiAccessibility::AtspiAccessibility() = default;
@@ -103,24 +188,34 @@ bool AtspiAccessibility::connect() {
 }
 
 // libatspi dispatches events while it waits for its own replies, so this may run inside any
-// AT-SPI call: it only swaps a reference.
+// AT-SPI call: it only moves references. An object that loses the focus is kept all the same:
+// toolkits announce a loss for the object before each gain they report (a window naming itself
+// focused around its field), and the object's own state says whether it is still focused.
 void AtspiAccessibility::onFocusEvent(AtspiEvent* event, void* self) {
-    auto* accessibility = static_cast<AtspiAccessibility*>(self);
     if (event->source != nullptr && event->detail1 != 0) {
-        AtspiAccessible* previous = accessibility->lastFocused_;
-        accessibility->lastFocused_ = static_cast<AtspiAccessible*>(g_object_ref(event->source));
-        if (previous != nullptr) {
-            g_object_unref(previous);
-        }
+        static_cast<AtspiAccessibility*>(self)->remember(event->source);
     }
     g_boxed_free(ATSPI_TYPE_EVENT, event);
 }
 
-void AtspiAccessibility::forgetFocus() {
-    if (lastFocused_ != nullptr) {
-        g_object_unref(lastFocused_);
-        lastFocused_ = nullptr;
+void AtspiAccessibility::remember(AtspiAccessible* focused) {
+    const auto same = std::find(focusEvents_.begin(), focusEvents_.end(), focused);
+    if (same != focusEvents_.end()) {
+        g_object_unref(*same);
+        focusEvents_.erase(same);
     }
+    focusEvents_.push_front(static_cast<AtspiAccessible*>(g_object_ref(focused)));
+    if (focusEvents_.size() > std::size_t(focusHistory)) {
+        g_object_unref(focusEvents_.back());
+        focusEvents_.pop_back();
+    }
+}
+
+void AtspiAccessibility::forgetFocus() {
+    for (AtspiAccessible* object : focusEvents_) {
+        g_object_unref(object);
+    }
+    focusEvents_.clear();
 }
 
 std::optional<bool> AtspiAccessibility::busStatusEnabled() {
@@ -215,6 +310,31 @@ void AtspiAccessibility::requestEnabled() {
     }
 }
 
+// Of the objects the latest focus events named, those of the process that are focused now; the
+// innermost of them (a new reference), or null.
+AtspiAccessible* AtspiAccessibility::recentlyFocused(qint64 pid) {
+    // A reference each, so an event dispatched during a call below cannot free one.
+    std::vector<AtspiAccessible*> candidates;
+    for (AtspiAccessible* object : focusEvents_) {
+        candidates.push_back(static_cast<AtspiAccessible*>(g_object_ref(object)));
+    }
+    // Nothing lies inside an object without children (a paragraph, a field): the others need
+    // not be asked.
+    std::vector<AtspiAccessible*> focused;
+    for (AtspiAccessible* object : candidates) {
+        if (processOf(object) == pid && holdsFocus(object)) {
+            focused.push_back(object);
+            if (focused.size() == 1 && childCount(object) == 0) {
+                break;
+            }
+        }
+    }
+    AtspiAccessible* found =
+        focused.empty() ? nullptr : static_cast<AtspiAccessible*>(g_object_ref(innermost(focused)));
+    unrefAll(candidates);
+    return found;
+}
+
 // The process's application on the bus (a new reference), or none.
 AtspiAccessible* AtspiAccessibility::applicationOf(qint64 pid) {
     AtspiAccessible* desktop = atspi_get_desktop(0);
@@ -248,14 +368,15 @@ void AtspiAccessibility::exposeContent(qint64 pid) {
     }
 }
 
-// The focused descendant of the process's active window, walking depth first with a bound.
+// The focused object of the process's active window: as the application itself finds it where
+// it can, else by walking the window's tree depth first with a bound.
 AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
     AtspiAccessible* application = applicationOf(pid);
     if (application == nullptr) {
         return nullptr;
     }
     // A browser that came to the front before its window reached the bus was never asked for
-    // its page; asked now, a short page is there by the walk.
+    // its page; asked now, a short page is there by the search.
     readAttributes(application);
 
     std::vector<AtspiAccessible*> pending;
@@ -271,15 +392,43 @@ AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
     }
     g_object_unref(application);
 
+    // In the tree's order an object's focused descendants come after it: the last is innermost.
+    bool answered = false;
+    for (auto window = pending.rbegin(); window != pending.rend(); ++window) {
+        if (auto focused = focusedInside(*window)) {
+            answered = true;
+            // A menu hidden again may still say it is focused (Firefox's menu bar item).
+            AtspiAccessible* found = nullptr;
+            for (auto match = focused->rbegin(); match != focused->rend() && !found; ++match) {
+                if (holdsFocus(*match)) {
+                    found = static_cast<AtspiAccessible*>(g_object_ref(*match));
+                }
+            }
+            unrefAll(*focused);
+            if (found != nullptr) {
+                unrefAll(pending);
+                return found;
+            }
+        }
+    }
+    if (answered) {
+        unrefAll(pending);
+        return nullptr;
+    }
+
+    // Inside a focused object a more deeply focused one is looked for before settling on it.
     AtspiAccessible* found = nullptr;
     int visited = 0;
-    while (!pending.empty() && found == nullptr && visited < searchLimit) {
+    while (!pending.empty() && visited < searchLimit) {
         AtspiAccessible* object = pending.back();
         pending.pop_back();
         ++visited;
         if (holdsFocus(object)) {
-            found = object;
-            break;
+            if (found != nullptr) {
+                g_object_unref(found);
+            }
+            found = static_cast<AtspiAccessible*>(g_object_ref(object));
+            unrefAll(pending);
         }
         const int children = childCount(object);
         // A huge container (a table of many rows) is looked into only as far as the bound.
@@ -290,9 +439,7 @@ AtspiAccessible* AtspiAccessibility::searchFocused(qint64 pid) {
         }
         g_object_unref(object);
     }
-    for (AtspiAccessible* object : pending) {
-        g_object_unref(object);
-    }
+    unrefAll(pending);
     return found;
 }
 
@@ -302,21 +449,15 @@ std::unique_ptr<AccessibleText> AtspiAccessibility::focusedElement(qint64 frontm
     if (frontmostPid <= 0 || frontmostPid == static_cast<qint64>(::getpid()) || !connect()) {
         return nullptr;
     }
-    if (lastFocused_ != nullptr) {
-        AtspiAccessible* cached = static_cast<AtspiAccessible*>(g_object_ref(lastFocused_));
-        const bool live = processOf(cached) == frontmostPid && holdsFocus(cached);
-        std::unique_ptr<AccessibleText> element;
-        if (live) {
-            element = std::make_unique<TextElement>(cached);
-        }
-        g_object_unref(cached);
-        if (element) {
-            return element;
-        }
-    }
-    AtspiAccessible* found = searchFocused(frontmostPid);
+    AtspiAccessible* found = recentlyFocused(frontmostPid);
     if (found == nullptr) {
-        return nullptr;
+        found = searchFocused(frontmostPid);
+        if (found == nullptr) {
+            return nullptr;
+        }
+        // Kept as a focus event would be, so the next question (the same dictation asks
+        // several) does not search again while it stays focused.
+        remember(found);
     }
     auto element = std::make_unique<TextElement>(found);
     g_object_unref(found);

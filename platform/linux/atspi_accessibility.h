@@ -5,19 +5,26 @@
 
 #include <atspi/atspi.h>
 
+#include <deque>
+
 typedef struct DBusConnection DBusConnection;
 
 namespace tavik::platform::atspi {
 
 // The accessibility interface through AT-SPI 2. AT-SPI has no "focused element of the desktop"
-// query: focus events are cached as they arrive, and a cached object is used only while it is
-// still focused and belongs to the frontmost process; otherwise that application's active
-// window is searched. Every call is a synchronous round trip bounded by callTimeoutMs.
+// query: the objects named by the latest focus events are kept, and the newest of them that
+// still says it is focused and belongs to the frontmost process is the answer. Without one, the
+// application's active window is asked to find its focused objects itself, and only an
+// application that cannot is searched object by object. Where several objects say they are
+// focused (a document window and the paragraph in it), the innermost is the focus. Every call is
+// a synchronous round trip bounded by callTimeoutMs.
 class AtspiAccessibility final : public Accessibility {
 public:
     static constexpr int callTimeoutMs = atspi::callTimeoutMs;
     // How many objects the search for the focused one may visit.
     static constexpr int searchLimit = 2000;
+    // How many of the latest focus events are kept.
+    static constexpr int focusHistory = 8;
 
     AtspiAccessibility();
     ~AtspiAccessibility() override;
@@ -32,12 +39,15 @@ private:
     bool connect();
     std::optional<bool> busStatusEnabled();
     AtspiAccessible* applicationOf(qint64 pid);
+    void remember(AtspiAccessible* focused);
+    AtspiAccessible* recentlyFocused(qint64 pid);
     AtspiAccessible* searchFocused(qint64 pid);
     void forgetFocus();
 
     bool initialised_ = false;
     AtspiEventListener* listener_ = nullptr;
-    AtspiAccessible* lastFocused_ = nullptr;
+    // Named by the latest focus events or found by a search; newest first, a reference each.
+    std::deque<AtspiAccessible*> focusEvents_;
     DBusConnection* sessionBus_ = nullptr;
 };
 

@@ -324,12 +324,17 @@ bool TextElement::sameElement(const AccessibleText& other) const {
     if (element == nullptr) {
         return false;
     }
-    if (element->object_ == object_) {
+    return sameObject(element->object_, object_);
+}
+
+bool sameObject(AtspiAccessible* one, AtspiAccessible* other) {
+    if (one == other) {
         return true;
     }
-    const AtspiObject* a = ATSPI_OBJECT(object_);
-    const AtspiObject* b = ATSPI_OBJECT(element->object_);
+    const AtspiObject* a = ATSPI_OBJECT(one);
+    const AtspiObject* b = ATSPI_OBJECT(other);
     return a->app != nullptr && b->app != nullptr && a->path != nullptr && b->path != nullptr &&
+           a->app->bus_name != nullptr && b->app->bus_name != nullptr &&
            std::strcmp(a->path, b->path) == 0 &&
            std::strcmp(a->app->bus_name, b->app->bus_name) == 0;
 }

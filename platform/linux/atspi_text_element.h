@@ -46,4 +46,7 @@ std::optional<bool> stateOf(AtspiAccessible* object, AtspiStateType state);
 // the bar is hidden again (Escape): a menu that no longer shows holds no focus.
 bool holdsFocus(AtspiAccessible* object);
 
+// Whether the two stand for one object of one application.
+bool sameObject(AtspiAccessible* one, AtspiAccessible* other);
+
 } // namespace tavik::platform::atspi

@@ -1,13 +1,16 @@
 // What the accessibility mechanism makes of an application on the test desktop that answers, of
-// one that has stopped answering for a moment, and of one whose menu holds the focus (where the
-// paste is judged too).
+// one that has stopped answering for a moment, of one whose menu holds the focus (where the
+// paste is judged too), and of a window that shows its focus as LibreOffice Writer does.
 #include "app/insertion/insertion_codes.h"
 #include "app/insertion/mechanisms.h"
 #include "platform/accessibility.h"
+#include "platform/linux/atspi_accessibility.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/insertion_target_app.h"
 
 #include <gtest/gtest.h>
+
+#include <QStringList>
 
 #include <csignal>
 
@@ -34,6 +37,34 @@ public:
 private:
     qint64 pid_;
     bool stopped_ = false;
+};
+
+// The names of the objects the accessibility bus announces as focused, in the order they come.
+class FocusAnnouncements {
+public:
+    FocusAnnouncements() {
+        listener_ = atspi_event_listener_new(&FocusAnnouncements::heard, this, nullptr);
+        atspi_event_listener_register(listener_, "object:state-changed:focused", nullptr);
+    }
+    ~FocusAnnouncements() {
+        atspi_event_listener_deregister(listener_, "object:state-changed:focused", nullptr);
+        g_object_unref(listener_);
+    }
+    FocusAnnouncements(const FocusAnnouncements&) = delete;
+    FocusAnnouncements& operator=(const FocusAnnouncements&) = delete;
+
+    QStringList names;
+
+private:
+    static void heard(AtspiEvent* event, void* self) {
+        if (event->source != nullptr && event->detail1 != 0) {
+            gchar* name = atspi_accessible_get_name(event->source, nullptr);
+            static_cast<FocusAnnouncements*>(self)->names << QString::fromUtf8(name);
+            g_free(name);
+        }
+        g_boxed_free(ATSPI_TYPE_EVENT, event);
+    }
+    AtspiEventListener* listener_;
 };
 
 TEST(AccessibilityDesktop, AnApplicationThatDoesNotAnswerFailsTheTryWithoutAVerdict) {
@@ -92,6 +123,35 @@ TEST(AccessibilityDesktop, AFocusedMenuFailsAccessibilityAndPasteWithoutAVerdict
     // The menu takes no paste either; that is not the application declining one.
     EXPECT_EQ(runPaste("words", 200, true), OUTCOME_FAILED);
     EXPECT_EQ(target.command("field"), "text ");
+}
+
+// LibreOffice Writer announces its paragraph focused and then its window, which does not say it
+// is focused when asked; a pane around the paragraph says it is focused all along; its toolbars
+// and sidebar put 1,690 objects ahead of the paragraph. The paragraph is the focus: for a reader
+// that followed the announcements and for one that has heard none.
+TEST(AccessibilityDesktop, TheFieldOfAWindowShownAsWritersIsTheFocus) {
+    TAVIK_REQUIRE_DESKTOP();
+    test::InsertionTargetApp target;
+    ASSERT_TRUE(target.start()) << target.error().toStdString();
+    ASSERT_TRUE(accessibilityTrusted());
+    ASSERT_TRUE(target.activate("field"));
+    ASSERT_TRUE(target.setText(""));
+    FocusAnnouncements announced;
+    ASSERT_EQ(target.command("document 1690"), "ok");
+    ASSERT_TRUE(test::spinUntil(
+        [&] { return announced.names.endsWith(QStringLiteral("Insertion target")); }, 10000))
+        << announced.names.join(QStringLiteral(", ")).toStdString();
+
+    platform::atspi::AtspiAccessibility unaware;
+    ASSERT_TRUE(unaware.trusted());
+    for (platform::Accessibility* reader :
+         {&platform::Accessibility::system(), static_cast<platform::Accessibility*>(&unaware)}) {
+        const auto element = reader->focusedElement(target.pid());
+        ASSERT_NE(element, nullptr);
+        EXPECT_EQ(element->editability(), platform::Editability::editable);
+    }
+    EXPECT_EQ(runAccessibility("words"), OUTCOME_SUCCEEDED);
+    EXPECT_EQ(target.command("field"), "text " + QByteArray("words").toBase64());
 }
 
 } // namespace

@@ -24,8 +24,12 @@
 //   field                        answers "text <base64>" with the field's text, focused or not
 //   pressat <n> <keycode>        when the field has received <n> more keys, a person presses
 //                                the key <keycode> (and holds it); answers "ok"
-//   deep <n>                     puts <n> accessible labels ahead of the field in the window's
-//                                tree, as a large document window has; answers "ok"
+//   document <n>                 arranges the window as LibreOffice Writer's document window
+//                                shows itself to the accessibility bus: <n> accessible labels
+//                                ahead of the field (its toolbars and sidebar), the field inside
+//                                a pane that always says it is focused, and a focus event for
+//                                the window itself after the field's, though the window does not
+//                                say it is focused; answers "ok"
 //   menu                         opens the window's menu bar on its first menu and highlights
 //                                that menu's first item, as Alt released alone and a Down key
 //                                would; answers "ok"
@@ -34,6 +38,8 @@
 //                                (stays) is taken by the menu, which keeps the focus; answers "ok"
 //   menuopen                     answers "yes" or "no": whether a menu is open
 // On start it shows its window and prints "ready <window id>".
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -204,6 +210,34 @@ protected:
 private:
     bool altAlone_ = false;
 };
+
+// Writer's document window keeps saying it is focused while the paragraph in it has the caret.
+class DocumentPane final : public QWidget {};
+
+class DocumentPaneAccessible final : public QAccessibleWidget {
+public:
+    explicit DocumentPaneAccessible(QWidget* pane) : QAccessibleWidget(pane, QAccessible::Pane) {}
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.focused = true;
+        return state;
+    }
+};
+
+QAccessibleInterface* documentPaneAccessible(const QString&, QObject* object) {
+    auto* pane = dynamic_cast<DocumentPane*>(object);
+    return pane != nullptr ? new DocumentPaneAccessible(pane) : nullptr;
+}
+
+// Accessible labels stacked in a small box rather than laid out: only their number matters.
+QWidget* labelBox(int count) {
+    auto* box = new QWidget;
+    box->setFixedSize(200, 20);
+    for (int i = count; i > 0; --i) {
+        (new QLabel(QString::number(i), box))->setGeometry(0, 0, 200, 20);
+    }
+    return box;
+}
 
 void reply(const QByteArray& line) {
     const QByteArray out = line + '\n';
@@ -392,14 +426,15 @@ int main(int argc, char** argv) {
                 fieldInput.keysUntilPress = words.value(1).toInt();
                 fieldInput.pressKeycode = words.value(2).toUInt();
                 reply("ok");
-            } else if (command == "deep") {
-                // Stacked in a small box rather than laid out: only their number matters.
-                auto* box = new QWidget;
-                box->setFixedSize(200, 20);
-                for (int i = words.value(1).toInt(); i > 0; --i) {
-                    (new QLabel(QString::number(i), box))->setGeometry(0, 0, 200, 20);
-                }
-                layout->insertWidget(0, box);
+            } else if (command == "document") {
+                layout->insertWidget(0, labelBox(words.value(1).toInt()));
+                QAccessible::installFactory(&documentPaneAccessible);
+                auto* pane = new DocumentPane;
+                (new QVBoxLayout(pane))->addWidget(field);
+                layout->insertWidget(1, pane);
+                field->setFocus();
+                QAccessibleEvent windowFocus(&window, QAccessible::Focus);
+                QAccessible::updateAccessibility(&windowFocus);
                 reply("ok");
             } else if (command == "menu") {
                 openMenu();
