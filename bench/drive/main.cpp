@@ -34,6 +34,7 @@
 
 #include <spawn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -120,9 +121,9 @@ public:
 private:
     Rect mainArea() { return desktop_.geometry(mainWindow_).value_or(desktop_.screen()); }
     Watch onWindow(std::chrono::milliseconds cap = 60000ms) {
-        return Watch{mainArea(), false, 500ms, cap};
+        return Watch{mainArea(), false, false, 500ms, cap};
     }
-    void settle() { probe_.settle(Watch{desktop_.screen(), false, 500ms, 60000ms}); }
+    void settle() { probe_.settle(Watch{desktop_.screen(), false, false, 500ms, 60000ms}); }
 
     bool missing(const char* what) {
         std::fprintf(stderr, "tavik-drive: %s not found\n", what);
@@ -138,7 +139,7 @@ private:
                     char* argv[] = {program.data(), nullptr};
                     posix_spawn(&child, options_.open.c_str(), nullptr, nullptr, argv, environ);
                 },
-                Watch{desktop_.screen(), false, 500ms, 120000ms});
+                Watch{desktop_.screen(), false, true, 500ms, 120000ms});
             record("window opens on dictation", opened, 0);
         }
         for (int i = 0; i < 300; ++i) {
@@ -215,13 +216,15 @@ private:
     // Each resize, and each visit after one, meets a width the window never had before.
     bool resizes() {
         const Rect start = mainArea();
-        const int step = 8;
-        const int direction =
-            start.width + 2 * step * (options_.reps + 1) < desktop_.screen().width - start.x ? 1
-                                                                                             : -1;
+        // Towards the side with more room, in steps that fit every width the loop asks for.
+        const int wider = desktop_.screen().width - start.x - start.width;
+        const int narrower = start.width - desktop_.minimumWidth(mainWindow_);
+        const int direction = wider >= narrower ? 1 : -1;
+        const int step =
+            std::clamp(std::max(wider, narrower) / (2 * options_.reps + 1), 1, 8) * direction;
         int width = start.width;
         for (int i = 0; i < options_.reps; ++i) {
-            width += direction * step;
+            width += step;
             record("resize to a new width",
                    probe_.measure([&] { desktop_.resize(mainWindow_, width, start.height); },
                                   onWindow()),
@@ -229,7 +232,7 @@ private:
             if (!visit("Snippets", "other pane (snippets)")) {
                 return false;
             }
-            width += direction * step;
+            width += step;
             desktop_.resize(mainWindow_, width, start.height);
             settle();
             if (!visit("Dictation", "dictation pane visit, new width")) {
@@ -323,7 +326,7 @@ private:
             // Only the menu's own window counts, mapped after the click.
             record("tray menu opens",
                    probe_.measure([&] { desktop_.click(place->centreX(), place->centreY()); },
-                                  Watch{Rect{}, true, 500ms, 10000ms}),
+                                  Watch{Rect{}, true, false, 500ms, 10000ms}),
                    frameTarget);
             desktop_.key(XK_Escape);
             settle();
@@ -336,7 +339,7 @@ private:
         if (!place) {
             return missing("the floating button");
         }
-        const Watch onOrb{*place, false, 300ms, 20000ms};
+        const Watch onOrb{*place, false, false, 300ms, 20000ms};
         for (int i = 0; i < options_.reps; ++i) {
             desktop_.moveTo(place->centreX(), place->centreY());
             settle();

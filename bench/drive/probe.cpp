@@ -104,7 +104,8 @@ Outcome Probe::measure(const std::function<void()>& input, const Watch& watch) {
             const double load = (cpu - samples.back().cpu) / wall;
             busyStretch = load >= 0.8 ? busyStretch + wall : 0;
             outcome.longestBusyMs = std::max(outcome.longestBusyMs, busyStretch);
-            if (load >= 0.5) {
+            // A timer's few milliseconds are no busy time; a stretch of 20 ms or more is.
+            if (busyStretch >= 20) {
                 lastBusy = now;
             }
             samples.push_back({now, cpu});
@@ -114,7 +115,8 @@ Outcome Probe::measure(const std::function<void()>& input, const Watch& watch) {
         }
         const bool idle = now - samples.front().at >= watch.quiet &&
                           cpu - samples.front().cpu < 0.1 * double(watch.quiet.count());
-        if (now - lastDrawn >= watch.quiet && idle) {
+        const bool answered = outcome.pixelsMs >= 0 || !watch.awaitPixels;
+        if (now - lastDrawn >= watch.quiet && idle && answered) {
             outcome.quietMs = msBetween(start, std::max(lastDrawn, lastBusy));
             outcome.cpuMs = cpu - startCpu;
             return outcome;

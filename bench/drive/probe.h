@@ -21,8 +21,9 @@ struct Outcome {
 };
 
 struct Watch {
-    Rect area;               // drawing here counts
-    bool newWindows = false; // and drawing in windows mapped after the input (menus)
+    Rect area;                // drawing here counts
+    bool newWindows = false;  // and drawing in windows mapped after the input (menus)
+    bool awaitPixels = false; // no quiet before the first drawing (a window still to come)
     std::chrono::milliseconds quiet{500};
     std::chrono::milliseconds cap{60000};
 };

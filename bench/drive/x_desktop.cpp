@@ -8,9 +8,27 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace tavik::drive {
+
+namespace {
+
+// The program's windows come and go while the driver looks at them (menus, tooltips); a window
+// gone between two questions is no failure of the driver's.
+int ignoreVanishedWindows(Display*, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable ||
+        error->error_code == BadMatch) {
+        return 0;
+    }
+    char text[256] = {};
+    XGetErrorText(error->display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "tavik-drive: X error %s (request %d)\n", text, error->request_code);
+    return 0;
+}
+
+} // namespace
 
 XDesktop::~XDesktop() {
     if (display_ != nullptr) {
@@ -22,6 +40,7 @@ XDesktop::~XDesktop() {
 }
 
 bool XDesktop::open(std::string& why) {
+    XSetErrorHandler(ignoreVanishedWindows);
     display_ = XOpenDisplay(nullptr);
     if (display_ == nullptr) {
         why = "cannot open the display named by DISPLAY";
@@ -253,6 +272,16 @@ std::optional<Window> XDesktop::trayIconOf(long pid) {
 void XDesktop::resize(Window window, int width, int height) {
     XResizeWindow(display_, window, unsigned(width), unsigned(height));
     XSync(display_, False);
+}
+
+int XDesktop::minimumWidth(Window window) {
+    XSizeHints hints{};
+    long supplied = 0;
+    if (XGetWMNormalHints(display_, window, &hints, &supplied) == 0 ||
+        (hints.flags & PMinSize) == 0) {
+        return 0;
+    }
+    return hints.min_width;
 }
 
 Rect XDesktop::screen() const {

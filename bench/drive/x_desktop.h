@@ -74,6 +74,8 @@ public:
     // The icon of `pid` docked in the tray host (trayer's window is named "panel").
     std::optional<Window> trayIconOf(long pid);
     void resize(Window window, int width, int height);
+    // The narrowest the window asks to be (WM_NORMAL_HINTS), 0 when it says nothing.
+    int minimumWidth(Window window);
     Rect screen() const;
 
 private:
