@@ -1,30 +1,34 @@
 // tavik-drive: drives the running Tavik from outside, as a person would, and says how fast its
 // pixels answer. Input goes in through XTest; the time to pixels is read from the X DAMAGE
-// extension (the first drawing in the watched window after the input's XSync, then "quiet": no
-// drawing there and an idle main thread for 500 ms); the main thread's CPU time comes from
-// /proc/<pid>/task/<pid>/schedstat (utime+stime where that is missing). Controls are found by
+// extension on the root window (the first drawing in the watched window after the input's
+// XSync; a caret's blink, a rectangle at most 12 by 24, never counts); "quiet" is no drawing there
+// and the main thread under 10 % busy for 500 ms. The main thread's CPU time comes from
+// /proc/<pid>/task/<pid>/schedstat (utime+stime where that is missing), read every 5 ms; its
+// longest stretch at 80 % or more of a processor is the "busiest" column. Controls are found by
 // the names Tavik gives them on the accessibility bus.
 //
 // Normally bench/drive/run starts everything (a private desktop with a window manager and a
-// tray host, a HOME with a seeded history and a 20 MB scratchpad, Tavik itself) and calls this
-// once per history:
+// tray host, a HOME with a history and a 20 MB scratchpad written by tavik-history-seed, Tavik
+// itself) and calls this once per history:
 //
-//   bench/drive/run [BUILD_DIR] [--reps N] [--histories "cyrillic mixed huge"]
+//   bench/drive/run [--build DIR] [--reps N] [--histories "cyrillic mixed huge"]
 //
-// By hand, inside such a desktop with Tavik running:
+// (TAVIK_DRIVE_VERBOSE=1 passes --verbose on; TAVIK_DRIVE_TRACE=1 also prints every drawn
+// rectangle.) By hand, inside such a desktop with Tavik running:
 //
 //   tavik-drive --pid PID [--open PROGRAM] [--word WORD] [--reps N] [--title TEXT]
 //               [--steps visits,resize,search,scroll,delete,tray,orb,pad] [--dump] [--verbose]
 //
-//   --open   starts PROGRAM (a second `tavik`, which shows the running one's main window) and
-//            measures the window's opening; without it the main window must be showing
-//   --word   a word the history holds, typed letter by letter into the search field
-//   --dump   prints the accessible controls and ends
+//   --open     starts PROGRAM (a second `tavik`, which shows the running one's main window) and
+//              measures the window's opening; without it the main window must be showing
+//   --word     a word the history holds, typed letter by letter into the search field
+//   --dump     prints the accessible controls and ends
 //   --verbose  also prints every single measurement on standard error
 //
 // It prints one table: per step the median and maximum of the time to the first pixels, the
 // time until quiet, the main thread's CPU and its longest busy stretch, and how many answers
-// were slower than the step's target.
+// were slower than the step's target. The machine's load counts: compare figures taken under
+// a similar `uptime`.
 #include "bench/drive/accessible.h"
 #include "bench/drive/probe.h"
 #include "bench/drive/results.h"
@@ -33,6 +37,7 @@
 #include <X11/keysym.h>
 
 #include <spawn.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -120,9 +125,7 @@ public:
 
 private:
     Rect mainArea() { return desktop_.geometry(mainWindow_).value_or(desktop_.screen()); }
-    Watch onWindow(std::chrono::milliseconds cap = 60000ms) {
-        return Watch{mainArea(), false, false, 500ms, cap};
-    }
+    Watch onWindow() { return Watch{mainArea(), false, false, 500ms, 60000ms}; }
     void settle() { probe_.settle(Watch{desktop_.screen(), false, false, 500ms, 60000ms}); }
 
     bool missing(const char* what) {
@@ -132,14 +135,17 @@ private:
 
     bool openWindow() {
         if (!options_.open.empty()) {
+            pid_t child = 0;
             const Outcome opened = probe_.measure(
                 [&] {
-                    pid_t child = 0;
                     std::string program = options_.open;
                     char* argv[] = {program.data(), nullptr};
-                    posix_spawn(&child, options_.open.c_str(), nullptr, nullptr, argv, environ);
+                    posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ);
                 },
                 Watch{desktop_.screen(), false, true, 500ms, 120000ms});
+            if (child > 0) {
+                ::waitpid(child, nullptr, 0);
+            }
             record("window opens on dictation", opened, 0);
         }
         for (int i = 0; i < 300; ++i) {
@@ -270,7 +276,7 @@ private:
             record("search keystroke (no match)", key(XK_z), keystrokeTarget);
             record("search cleared (after no match)", key(XK_BackSpace), keystrokeTarget);
             record("search keystroke after that", key(word.front()), keystrokeTarget);
-            key(XK_BackSpace);
+            record("search cleared (after a match)", key(XK_BackSpace), keystrokeTarget);
         }
         return true;
     }

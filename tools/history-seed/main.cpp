@@ -40,7 +40,15 @@ int usage(QTextStream& err) {
     return 2;
 }
 
-} // namespace
+// True, said on `err`, when `file` holds something and the user did not ask to replace it: it is
+// what they said or wrote.
+bool keepsWhatIsThere(const QString& file, bool replace, QTextStream& err) {
+    if (QFileInfo::exists(file) && !replace) {
+        err << file << " already exists; --replace writes over it\n";
+        return true;
+    }
+    return false;
+}
 
 // Writes the scratchpad file as the pad's store keeps it: UTF-8 and nothing else.
 int writePad(QStringList& args, bool replace, QTextStream& out, QTextStream& err) {
@@ -51,8 +59,7 @@ int writePad(QStringList& args, bool replace, QTextStream& out, QTextStream& err
     }
     const QString folder = tavik::platform::Folders::fromEnvironment().data;
     const QString file = tavik::platform::joinPath(folder, "scratchpad.txt");
-    if (QFileInfo::exists(file) && !replace) {
-        err << file << " already exists; --replace writes over it\n";
+    if (keepsWhatIsThere(file, replace, err)) {
         return 1;
     }
     // Cyrillic letters take two bytes of UTF-8, the spaces between words one.
@@ -60,7 +67,9 @@ int writePad(QStringList& args, bool replace, QTextStream& out, QTextStream& err
         tavik::seed::longText(tavik::seed::cyrillicWords(), qsizetype(megabytes) * 540'000, 5)
             .toUtf8();
     QSaveFile pad(file);
-    if (!QDir().mkpath(folder) || !pad.open(QIODevice::WriteOnly) ||
+    if (!QDir().mkpath(folder) ||
+        !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
+        !pad.open(QIODevice::WriteOnly) ||
         !pad.setPermissions(QFile::ReadOwner | QFile::WriteOwner) || pad.write(text) < 0 ||
         !pad.commit()) {
         err << "could not write " << file << "\n";
@@ -69,6 +78,8 @@ int writePad(QStringList& args, bool replace, QTextStream& out, QTextStream& err
     out << "wrote " << text.size() << " bytes to " << file << "\n";
     return 0;
 }
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -109,8 +120,7 @@ int main(int argc, char** argv) {
 
     const QString folder = tavik::platform::Folders::fromEnvironment().data;
     const QString file = tavik::platform::joinPath(folder, "history.json");
-    if (QFileInfo::exists(file) && !replace) {
-        err << file << " already exists; --replace writes over it\n";
+    if (keepsWhatIsThere(file, replace, err)) {
         return 1;
     }
     if (!tavik::seed::writeHistoryFile(entries)) {
