@@ -64,7 +64,7 @@ int writePad(QStringList& args, bool replace, QTextStream& out, QTextStream& err
     }
     // Cyrillic letters take two bytes of UTF-8, the spaces between words one.
     const QByteArray text =
-        tavik::seed::longText(tavik::seed::cyrillicWords(), qsizetype(megabytes) * 540'000, 5)
+        tavik::seed::longText(tavik::seed::cyrillicWords(), qsizetype(megabytes) * 545'000, 5)
             .toUtf8();
     QSaveFile pad(file);
     if (!QDir().mkpath(folder) ||
