@@ -142,7 +142,8 @@ private:
                     char* argv[] = {program.data(), nullptr};
                     posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ);
                 },
-                Watch{desktop_.screen(), false, true, 500ms, 120000ms});
+                // Only the window mapped after the start counts, not the tray or the button.
+                Watch{Rect{}, true, true, 500ms, 120000ms});
             if (child > 0) {
                 ::waitpid(child, nullptr, 0);
             }

@@ -84,8 +84,7 @@ inline const QStringList& mixedScriptWords() {
     static const QStringList words =
         QString::fromUtf8(
             "встреча meeting συνάντηση 会議 회의 отчёт report αναφορά 報告 café naïve Straße "
-            "deploy сервер διακομιστής サーバー 👍 👩‍💻 déjà-vu ok, да. "
-            "ναι! "
+            "deploy сервер διακομιστής サーバー 👍 👩‍💻 déjà-vu ok, да. ναι! "
             "はい。 "
             "e\xCC\x81"
             "cole "
