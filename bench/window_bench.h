@@ -22,32 +22,8 @@
 
 namespace tavik::bench {
 
-// The history a benchmark runs over, from --history=KIND, written with the seed tool:
-//
-//   ascii      5,000 short English dictations (the default)
-//   cyrillic   5,000 dictations of about 1,500 Cyrillic characters each
-//   mixed      the same length in a mix of scripts, emoji sequences and combining marks
-//   huge       the cyrillic history with one dictation of about 5 MB as the newest
-inline QList<HistoryEntry> historyOfKind(const QString& kind, const QDateTime& now) {
-    using namespace tavik::seed;
-    const int count = int(History::maxEntries);
-    if (kind == "ascii") {
-        return manyDictations(count, now);
-    }
-    if (kind == "cyrillic" || kind == "huge") {
-        QList<HistoryEntry> entries = manyLongDictations(count, now, cyrillicWords());
-        if (kind == "huge") {
-            // About 5 MB once written as UTF-8, the newest, so it is in view when the pane opens.
-            entries.first() =
-                seed::dictation(longText(cyrillicWords(), 2'800'000, 7), now, "Editor");
-        }
-        return entries;
-    }
-    if (kind == "mixed") {
-        return manyLongDictations(count, now, mixedScriptWords());
-    }
-    return {};
-}
+// The history a benchmark runs over comes from --history=KIND (seed::historyOfKind; "ascii" by
+// default), written with the seed tool.
 
 // Takes --history=KIND out of the arguments; "ascii" when it is not there.
 inline QString takeHistoryKind(int& argc, char** argv) {
@@ -66,7 +42,7 @@ inline QString takeHistoryKind(int& argc, char** argv) {
 // Writes the history of --history=KIND for the benchmark's stores and sets the word its
 // searches type (one the history holds); false, said on standard error, for an unknown kind.
 inline bool seedHistoryOfKind(const QString& kind, QString& searchWord) {
-    const auto entries = historyOfKind(kind, QDateTime::currentDateTime());
+    const auto entries = seed::historyOfKind(kind, QDateTime::currentDateTime());
     if (entries.isEmpty() || !seed::writeHistoryFile(entries)) {
         std::cerr << "unknown --history kind\n";
         return false;

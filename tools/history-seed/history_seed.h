@@ -3,6 +3,7 @@
 // Histories that read like a person's, written where the application keeps its own: for the
 // pane tests, the screenshots, the benchmarks and the tavik-history-seed tool. Header only, with
 // no test framework, so each of those programs takes it as it is.
+#include "app/stores/history.h"
 #include "app/stores/history_entry.h"
 #include "app/stores/history_file.h"
 #include "platform/folders.h"
@@ -134,6 +135,32 @@ inline QList<HistoryEntry> manyLongDictations(int count, const QDateTime& newest
         entries.append(entry);
     }
     return entries;
+}
+
+// The histories the benchmarks and the outside driver run over, by name:
+//
+//   ascii      5,000 short English dictations
+//   cyrillic   5,000 dictations of about 1,500 Cyrillic characters each
+//   mixed      the same length in a mix of scripts, emoji sequences and combining marks
+//   huge       the cyrillic history with one dictation of about 5 MB as the newest
+// Empty for any other name.
+inline QList<HistoryEntry> historyOfKind(const QString& kind, const QDateTime& now) {
+    const int count = int(History::maxEntries);
+    if (kind == "ascii") {
+        return manyDictations(count, now);
+    }
+    if (kind == "cyrillic" || kind == "huge") {
+        QList<HistoryEntry> entries = manyLongDictations(count, now, cyrillicWords());
+        if (kind == "huge") {
+            // About 5 MB once written as UTF-8, the newest, so it is in view when the pane opens.
+            entries.first() = dictation(longText(cyrillicWords(), 2'800'000, 7), now, "Editor");
+        }
+        return entries;
+    }
+    if (kind == "mixed") {
+        return manyLongDictations(count, now, mixedScriptWords());
+    }
+    return {};
 }
 
 // A varied history of a few days: short and long texts, several lines, other scripts, a text

@@ -1,11 +1,17 @@
 // tavik-history-seed: writes a made-up history where Tavik reads its own, to try the history
-// and insights panes by hand.
+// and insights panes by hand (and a long scratchpad, to try that one).
 //
-//   tavik-history-seed [varied | steady | many [COUNT]] [--audio] [--replace]
+//   tavik-history-seed [varied | steady | many [COUNT] | cyrillic | mixed | huge] [--audio]
+//                      [--replace]
+//   tavik-history-seed pad [MEGABYTES] [--replace]
 //
 //   varied   a few days of short, long, multi-line and non-Latin dictations (the default)
 //   steady   two weeks of dictation into ten applications
 //   many     COUNT dictations (default 5000, the history's cap), 37 minutes apart
+//   cyrillic 5000 dictations of about 1,500 Cyrillic characters
+//   mixed    the same in a mix of scripts, emoji sequences and combining marks
+//   huge     the cyrillic history with one dictation of about 5 MB as the newest
+//   pad      a scratchpad of one paragraph of Cyrillic sentences, MEGABYTES (default 20) of UTF-8
 //   --audio  keeps a short audio file for every other dictation, so rows can play it
 //   --replace  writes over a history that is already there (otherwise the tool refuses:
 //              that file holds what the user said)
@@ -18,7 +24,9 @@
 #include "tools/history-seed/history_seed.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <vector>
@@ -26,8 +34,49 @@
 namespace {
 
 int usage(QTextStream& err) {
-    err << "usage: tavik-history-seed [varied | steady | many [COUNT]] [--audio] [--replace]\n";
+    err << "usage: tavik-history-seed [varied | steady | many [COUNT] | cyrillic | mixed | huge] "
+           "[--audio] [--replace]\n"
+           "       tavik-history-seed pad [MEGABYTES] [--replace]\n";
     return 2;
+}
+
+// True, said on `err`, when `file` holds something and the user did not ask to replace it: it is
+// what they said or wrote.
+bool keepsWhatIsThere(const QString& file, bool replace, QTextStream& err) {
+    if (QFileInfo::exists(file) && !replace) {
+        err << file << " already exists; --replace writes over it\n";
+        return true;
+    }
+    return false;
+}
+
+// Writes the scratchpad file as the pad's store keeps it: UTF-8 and nothing else.
+int writePad(QStringList& args, bool replace, QTextStream& out, QTextStream& err) {
+    bool ok = true;
+    const int megabytes = args.isEmpty() ? 20 : args.takeFirst().toInt(&ok);
+    if (!ok || megabytes < 1 || megabytes > 500 || !args.isEmpty()) {
+        return usage(err);
+    }
+    const QString folder = tavik::platform::Folders::fromEnvironment().data;
+    const QString file = tavik::platform::joinPath(folder, "scratchpad.txt");
+    if (keepsWhatIsThere(file, replace, err)) {
+        return 1;
+    }
+    // Cyrillic letters take two bytes of UTF-8, the spaces between words one.
+    const QByteArray text =
+        tavik::seed::longText(tavik::seed::cyrillicWords(), qsizetype(megabytes) * 545'000, 5)
+            .toUtf8();
+    QSaveFile pad(file);
+    if (!QDir().mkpath(folder) ||
+        !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
+        !pad.open(QIODevice::WriteOnly) ||
+        !pad.setPermissions(QFile::ReadOwner | QFile::WriteOwner) || pad.write(text) < 0 ||
+        !pad.commit()) {
+        err << "could not write " << file << "\n";
+        return 1;
+    }
+    out << "wrote " << text.size() << " bytes to " << file << "\n";
+    return 0;
 }
 
 } // namespace
@@ -47,6 +96,10 @@ int main(int argc, char** argv) {
         entries = tavik::seed::variedHistory(now);
     } else if (kind == "steady") {
         entries = tavik::seed::steadyHistory(now);
+    } else if (kind == "pad") {
+        return writePad(args, replace, out, err);
+    } else if (kind == "cyrillic" || kind == "mixed" || kind == "huge") {
+        entries = tavik::seed::historyOfKind(kind, now);
     } else if (kind == "many") {
         int count = int(tavik::History::maxEntries);
         if (!args.isEmpty()) {
@@ -67,8 +120,7 @@ int main(int argc, char** argv) {
 
     const QString folder = tavik::platform::Folders::fromEnvironment().data;
     const QString file = tavik::platform::joinPath(folder, "history.json");
-    if (QFileInfo::exists(file) && !replace) {
-        err << file << " already exists; --replace writes over it\n";
+    if (keepsWhatIsThere(file, replace, err)) {
         return 1;
     }
     if (!tavik::seed::writeHistoryFile(entries)) {

@@ -1,0 +1,48 @@
+#pragma once
+
+// Watches the program after one input: when its pixels answer, when it falls quiet, and what its
+// main thread spent meanwhile.
+#include "bench/drive/x_desktop.h"
+
+#include <functional>
+
+namespace tavik::drive {
+
+// Time the main thread of `pid` has been on a processor, in milliseconds: the scheduler's own
+// count (nanoseconds), or utime+stime in clock ticks where that is missing.
+double mainThreadCpuMs(long pid);
+
+struct Outcome {
+    double pixelsMs = -1;     // input → first drawing in the watched area; -1 for none
+    double quietMs = 0;       // input → the last drawing or busy moment before the quiet
+    double cpuMs = 0;         // main thread on a processor from the input to the quiet
+    double longestBusyMs = 0; // longest stretch with the main thread ≥ 80 % on a processor
+    bool timedOut = false;
+};
+
+struct Watch {
+    Rect area;                // drawing here counts
+    bool newWindows = false;  // and drawing in windows mapped after the input (menus)
+    bool awaitPixels = false; // no quiet before the first drawing (a window still to come)
+    std::chrono::milliseconds quiet{500};
+    std::chrono::milliseconds cap{60000};
+};
+
+class Probe {
+public:
+    Probe(XDesktop& desktop, long pid) : desktop_(desktop), pid_(pid) {}
+
+    // Sends `input` (which returns once the server has it) and watches what follows until
+    // nothing is drawn in the area and the main thread stays idle for `quiet`.
+    Outcome measure(const std::function<void()>& input, const Watch& watch);
+    // Waits, without an input, until the program is quiet as above.
+    Outcome settle(const Watch& watch) {
+        return measure([] {}, watch);
+    }
+
+private:
+    XDesktop& desktop_;
+    long pid_;
+};
+
+} // namespace tavik::drive
