@@ -89,6 +89,11 @@ Scratchpad::Scratchpad(const QString& dataFolder, QObject* parent)
     platform::ensurePrivateFolder(dataFolder);
     platform::removeLeftoverTemporaries(url_);
     const bool unreadable = load(url_, text_) == Loaded::unreadable;
+    // Room at both ends now, at start-up, rather than at the person's first key at the start or
+    // the end of a long pad.
+    if (!text_.isEmpty()) {
+        makeRoom(text_, 1, true);
+    }
     writer_ = std::make_unique<LatestWinsWriter>(url_, "tavik.scratchpad",
                                                  LatestWinsWriter::movingAside(unreadable, url_),
                                                  [this](const platform::FileWriteResult&) {
