@@ -191,5 +191,46 @@ TEST_F(DeliveryDesktop, XtermAndUrxvtPasteThroughThePrimarySelection) {
     }
 }
 
+// A program that shows nothing of what it reads (a password prompt, a remote shell over a slow
+// link) in a terminal that pastes on request: the paste was fetched, so it arrived, and nothing
+// is typed after it however long the screen stays unchanged.
+TEST_F(DeliveryDesktop, AProgramWithoutEchoInXfceTerminalGetsThePasteOnce) {
+    const QString binary = QStandardPaths::findExecutable(QStringLiteral("xfce4-terminal"));
+    ASSERT_FALSE(binary.isEmpty()) << "xfce4-terminal is not installed";
+    QTemporaryDir dir;
+    const QString idFile = dir.filePath("window");
+    const QString outFile = dir.filePath("received");
+    QProcess process;
+    process.start(binary, {"--disable-server", "-x", "sh", "-c",
+                           "echo $WINDOWID > \"$1\"; stty -icanon -echo; exec cat > \"$2\"", "sh",
+                           idFile, outFile});
+    unsigned long window = 0;
+    ASSERT_TRUE(test::spinUntil(
+        [&] {
+            QFile id(idFile);
+            window = id.open(QIODevice::ReadOnly) ? id.readAll().trimmed().toULong() : 0;
+            return window != 0 && viewable(window);
+        },
+        15000));
+    test::setActiveWindow(window);
+    const QString text = QStringLiteral("s3cret words, naïve ✓");
+    InsertionEngine engine;
+    const auto result = engine.insert(text, frontmostApp().bundleId);
+    EXPECT_TRUE(result.succeeded);
+    EXPECT_EQ(result.winner, "paste") << result.trace.toStdString();
+    const auto received = [&] {
+        QFile out(outFile);
+        return out.open(QIODevice::ReadOnly) ? QString::fromUtf8(out.readAll()) : QString();
+    };
+    ASSERT_TRUE(test::spinUntil([&] { return received() == text; }, 10000))
+        << result.trace.toStdString() << received().toStdString();
+    // Nothing more comes: the old check gave up after 150 ms of an unchanged screen and typed
+    // the text again.
+    test::spinUntil([] { return false; }, 1000);
+    EXPECT_EQ(received(), text);
+    process.terminate();
+    process.waitForFinished(5000);
+}
+
 } // namespace
 } // namespace tavik
