@@ -12,6 +12,7 @@
 #include "app/stores/day_watch.h"
 #include "app/stores/history.h"
 #include "app/stores/preferences.h"
+#include "app/stores/text_graphemes.h"
 
 #include <QCoreApplication>
 #include <QScrollBar>
@@ -60,8 +61,13 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
     notice_ = new NoticeOverlay(state_, this);
 
     auto* dayWatch = new DayWatch(state_.clock(), &DayCalendar::current, this);
+    const auto forgetWhole = [this] {
+        whole_.reset();
+    };
+    connect(&History::shared(), &History::entriesChanged, this, forgetWhole);
     connect(&History::shared(), &History::entriesChanged, this, &DictationView::refreshList);
     connect(&History::shared(), &History::entriesChanged, this, &DictationView::refreshFigures);
+    connect(dayWatch, &DayWatch::dayChanged, this, forgetWhole);
     connect(dayWatch, &DayWatch::dayChanged, this, &DictationView::refreshList);
     connect(dayWatch, &DayWatch::dayChanged, this, &DictationView::refreshFigures);
     connect(&state_, &AppState::searchChanged, this, &DictationView::refreshList);
@@ -103,6 +109,17 @@ void DictationView::refreshFigures() {
     header_->rail()->refresh(state_.clock().utcNow());
 }
 
+DictationView::Grouped DictationView::group(const QList<HistoryEntry>& entries) const {
+    Grouped grouped{History::shared().grouped(entries), {}};
+    const QDateTime now = state_.clock().utcNow();
+    const DayCalendar calendar = DayCalendar::current();
+    grouped.captions.reserve(grouped.groups.size());
+    for (const History::DayGroup& group : std::as_const(grouped.groups)) {
+        grouped.captions << history_texts::dayLabel(group.day, now, calendar);
+    }
+    return grouped;
+}
+
 void DictationView::refreshList() {
     const History& history = History::shared();
     const bool empty = history.entries().isEmpty();
@@ -112,15 +129,16 @@ void DictationView::refreshList() {
     // Hidden children take no room in the stack, so what the pane leaves out leaves no gap.
     const QList<HistoryEntry> found =
         empty ? QList<HistoryEntry>() : history.search(state_.search());
-    QList<History::DayGroup> groups = history.grouped(found);
-    const QDateTime now = state_.clock().utcNow();
-    const DayCalendar calendar = DayCalendar::current();
-    QStringList captions;
-    captions.reserve(groups.size());
-    for (const History::DayGroup& group : groups) {
-        captions << history_texts::dayLabel(group.day, now, calendar);
+    Grouped shown;
+    if (!empty && text::trimSpacesAndTabs(state_.search()).isEmpty()) {
+        if (!whole_) {
+            whole_ = group(found);
+        }
+        shown = *whole_;
+    } else {
+        shown = group(found);
     }
-    list_->setGroups(std::move(groups), std::move(captions));
+    list_->setGroups(std::move(shown.groups), std::move(shown.captions));
     list_->setVisible(!found.isEmpty());
 
     const bool nothingFound = !empty && found.isEmpty();

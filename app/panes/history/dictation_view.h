@@ -2,7 +2,11 @@
 
 #include "app/panes/history/entry_actions.h"
 
+#include "app/stores/history.h"
+
 #include <QWidget>
+
+#include <optional>
 
 namespace tavik {
 class AppState;
@@ -61,6 +65,13 @@ private:
     // The header's figures: they follow the history and the clock, never the search.
     void refreshFigures();
     void refreshHint();
+    // The whole history grouped by day with its captions, grouped again only when the history
+    // or the day changes: a search cleared shows it without copying every entry anew.
+    struct Grouped {
+        QList<History::DayGroup> groups;
+        QStringList captions;
+    };
+    Grouped group(const QList<HistoryEntry>& entries) const;
 
     AppState& state_;
     design::PaneFrame* frame_;
@@ -71,6 +82,7 @@ private:
     HistoryList* list_;
     design::WrappingLabel* noMatch_;
     NoticeOverlay* notice_;
+    std::optional<Grouped> whole_;
 };
 
 } // namespace tavik::panes

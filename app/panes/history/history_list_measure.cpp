@@ -29,6 +29,9 @@ constexpr qint64 sliceNs = 4'000'000;
 // How far beyond the view, in view heights, rows are measured ahead of being shown.
 constexpr int viewsAhead = 1;
 
+// How far from a width its heights stand in for estimates at another: a scroll bar's width.
+constexpr qreal nearbyWidth = 24;
+
 } // namespace
 
 bool HistoryList::measured(const HistoryEntry& entry) const {
@@ -43,6 +46,12 @@ qreal HistoryList::restingHeight(const HistoryEntry& entry, bool exact) {
     }
     if (known && (known->exact || !exact)) {
         return known->value;
+    }
+    if (!exact) {
+        if (const std::optional<qreal> nearby = heights_.nearby(entry, layoutWidth_, nearbyWidth)) {
+            heights_.store(entry, layoutWidth_, {*nearby, false});
+            return *nearby;
+        }
     }
     const qreal height = exact ? row_.height(entry, layoutWidth_, false, false)
                                : row_.estimatedHeight(entry, layoutWidth_);

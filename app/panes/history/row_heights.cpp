@@ -3,6 +3,8 @@
 #include "app/stores/history.h"
 #include "app/stores/text_graphemes.h"
 
+#include <cmath>
+
 namespace tavik::panes {
 
 RowHeights& RowHeights::shared() {
@@ -10,20 +12,41 @@ RowHeights& RowHeights::shared() {
     return heights;
 }
 
+std::optional<RowHeights::Height> RowHeights::lookUp(const AtWidth& kept,
+                                                     const HistoryEntry& entry) {
+    const auto it = kept.rows.constFind(entry.id);
+    // Ids are meant to be unique, but a hand-edited file may repeat one.
+    if (it == kept.rows.constEnd() || it->inserted != entry.inserted ||
+        !text::sameText(it->text, entry.text) || !text::sameText(it->app, entry.app)) {
+        return std::nullopt;
+    }
+    return it->height;
+}
+
 std::optional<RowHeights::Height> RowHeights::find(const HistoryEntry& entry, qreal width) const {
     for (const AtWidth& kept : widths_) {
-        if (kept.width != width) {
-            continue;
+        if (kept.width == width) {
+            return lookUp(kept, entry);
         }
-        const auto it = kept.rows.constFind(entry.id);
-        // Ids are meant to be unique, but a hand-edited file may repeat one.
-        if (it == kept.rows.constEnd() || it->inserted != entry.inserted ||
-            !text::sameText(it->text, entry.text) || !text::sameText(it->app, entry.app)) {
-            return std::nullopt;
-        }
-        return it->height;
     }
     return std::nullopt;
+}
+
+std::optional<qreal> RowHeights::nearby(const HistoryEntry& entry, qreal width,
+                                        qreal within) const {
+    std::optional<qreal> best;
+    qreal bestDistance = within;
+    for (const AtWidth& kept : widths_) {
+        const qreal distance = std::abs(kept.width - width);
+        if (distance > bestDistance) {
+            continue;
+        }
+        if (const std::optional<Height> height = lookUp(kept, entry)) {
+            best = height->value;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 void RowHeights::store(const HistoryEntry& entry, qreal width, Height height) {

@@ -25,6 +25,10 @@ public:
     static RowHeights& shared();
 
     std::optional<Height> find(const HistoryEntry& entry, qreal width) const;
+    // The height kept at the width closest to `width` but no further than `within` from it, as
+    // an estimate: a scroll bar coming or going changes the width by a few pixels, which moves
+    // few line breaks, and estimating every row anew for that costs tens of milliseconds.
+    std::optional<qreal> nearby(const HistoryEntry& entry, qreal width, qreal within) const;
     void store(const HistoryEntry& entry, qreal width, Height height);
 
     // Widths kept at once; the one used longest ago goes first.
@@ -43,6 +47,7 @@ private:
     };
 
     AtWidth& at(qreal width);
+    static std::optional<Height> lookUp(const AtWidth& kept, const HistoryEntry& entry);
 
     std::vector<AtWidth> widths_; // the most recently used first
 };
