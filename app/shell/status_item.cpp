@@ -1,6 +1,7 @@
 #include "app/shell/status_item.h"
 
 #include "app/shell/design/look.h"
+#include "app/shell/menu_window.h"
 #include "app/shell/tray_icons.h"
 #include "app/shell/tray_presence.h"
 #include "app/stores/diagnostic_log.h"
@@ -49,6 +50,7 @@ StatusItem::StatusItem(ItemsSource items, Chosen chosen, QObject* parent)
     // Filled before any tray sees it; opening it only makes sure it is current.
     rebuild();
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItem::rebuild);
+    keepNativeWindow(*menu_);
     connect(notifier_.get(), &platform::StatusNotifierItem::entryChosen, this, &StatusItem::choose);
     connect(notifier_.get(), &platform::StatusNotifierItem::menuRequested, this,
             &StatusItem::popUpMenu);
