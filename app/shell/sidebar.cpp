@@ -9,6 +9,7 @@
 #include "app/shell/tray_presence.h"
 #include "app/stores/history.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -97,6 +98,21 @@ void SidebarRow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QAbstractButton::keyPressEvent(event);
+}
+
+// A menu that pops up (the tray's, a field's) takes the keyboard without moving the focus, and
+// gives it back as it closes: the row's ring stays as it is drawn, so neither needs a repaint,
+// which would hold the menu's first frame.
+void SidebarRow::focusInEvent(QFocusEvent* event) {
+    if (event->reason() != Qt::PopupFocusReason) {
+        QAbstractButton::focusInEvent(event);
+    }
+}
+
+void SidebarRow::focusOutEvent(QFocusEvent* event) {
+    if (event->reason() != Qt::PopupFocusReason) {
+        QAbstractButton::focusOutEvent(event);
+    }
 }
 
 StatusDot::StatusDot(QWidget* parent) : QWidget(parent), color_(Theme::silver) {

@@ -1,6 +1,7 @@
 #include "app/shell/status_item.h"
 
 #include "app/shell/design/look.h"
+#include "app/shell/menu_window.h"
 #include "app/shell/tray_icons.h"
 #include "app/shell/tray_presence.h"
 #include "app/stores/diagnostic_log.h"
@@ -49,11 +50,17 @@ StatusItem::StatusItem(ItemsSource items, Chosen chosen, QObject* parent)
     // Filled before any tray sees it; opening it only makes sure it is current.
     rebuild();
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItem::rebuild);
+    keepNativeWindow(*menu_);
     connect(notifier_.get(), &platform::StatusNotifierItem::entryChosen, this, &StatusItem::choose);
     connect(notifier_.get(), &platform::StatusNotifierItem::menuRequested, this,
             &StatusItem::popUpMenu);
     connect(notifier_.get(), &platform::StatusNotifierItem::presenceChanged, this,
             &StatusItem::followTrays);
+    rebuildTimer_.setSingleShot(true);
+    // A timer of its own, not a queued call: the repaints a change asked for are posted events,
+    // which the event loop hands out before it looks at timers.
+    rebuildTimer_.setInterval(0);
+    connect(&rebuildTimer_, &QTimer::timeout, this, &StatusItem::rebuild);
     graceTimer_.setSingleShot(true);
     graceTimer_.setInterval(restartGraceMs);
     connect(&graceTimer_, &QTimer::timeout, this, [this] {
@@ -61,9 +68,11 @@ StatusItem::StatusItem(ItemsSource items, Chosen chosen, QObject* parent)
         followTrays();
     });
     connect(xembedTray_.get(), &platform::XEmbedTray::changed, this, [this] {
-        applyIcon(); // the tray's colours may have changed with it
+        followInk(); // the tray's colours may have changed with it
+        applyIcon();
         followTrays();
     });
+    followInk();
     applyIcon();
 }
 
@@ -83,6 +92,7 @@ void StatusItem::show() {
     showing_ = true;
     notifier_->publish();
     followTrays();
+    QTimer::singleShot(0, this, &StatusItem::drawIcons);
 }
 
 // A D-Bus panel that shows the item takes it from an XEmbed tray; without one, the XEmbed icon
@@ -130,7 +140,7 @@ void StatusItem::ensureXEmbedIcon() {
     // What a screen reader and a hovering pointer are told the item is.
     tray_->setToolTip(QStringLiteral("Tavik"));
     tray_->setContextMenu(menu_.get());
-    tray_->setIcon(icon_);
+    tray_->setIcon(drawn(iconName_).icon);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
                 // An XEmbed tray opens the context menu on a right click only; a left click should
@@ -146,20 +156,45 @@ void StatusItem::setState(const dictation::State& state) {
     applyIcon();
 }
 
+void StatusItem::followInk() {
+    ink_ = tray_icons::ink(xembedTray_->foreground(), design::desktopPalette());
+}
+
 void StatusItem::applyIcon() {
     const QString name = tray_icons::iconName(state_);
-    const QColor ink = tray_icons::ink(xembedTray_->foreground(), design::desktopPalette());
-    if (name == iconName_ && ink == ink_) {
+    if (name == iconName_ && ink_ == shownInk_) {
         return;
     }
     iconName_ = name;
-    ink_ = ink;
-    // Drawn once for both kinds of tray: drawing the resting artwork reads its files.
-    const QList<QImage> images = tray_icons::images(name, ink);
-    icon_ = tray_icons::icon(images);
-    notifier_->setIcon({tray_icons::themedName(state_), tray_icons::themeFolder(), images});
+    const Drawn& icon = drawn(name);
+    notifier_->setIcon({tray_icons::themedName(state_), tray_icons::themeFolder(), icon.images});
     if (tray_ != nullptr) {
-        tray_->setIcon(icon_);
+        tray_->setIcon(icon.icon);
+    }
+}
+
+const StatusItem::Drawn& StatusItem::drawn(const QString& name) {
+    if (ink_ != shownInk_) {
+        drawn_.clear();
+        shownInk_ = ink_;
+    }
+    auto found = drawn_.find(name);
+    if (found == drawn_.end()) {
+        // Drawn once for both kinds of tray: drawing the resting artwork reads its files.
+        QList<QImage> images = tray_icons::images(name, ink_);
+        QIcon icon = tray_icons::icon(images);
+        found = drawn_.insert(name, {std::move(images), std::move(icon)});
+    }
+    return *found;
+}
+
+// Every state's icon, drawn while nothing waits, so that a dictation's start or end only
+// swaps pixmaps.
+void StatusItem::drawIcons() {
+    for (const dictation::State& state :
+         {dictation::State::loading(), dictation::State::idle(), dictation::State::recording(),
+          dictation::State::transcribing(), dictation::State::failed(QString())}) {
+        drawn(tray_icons::iconName(state));
     }
 }
 
@@ -168,7 +203,7 @@ void StatusItem::prepareMenu(QMenu& menu) {
 }
 
 void StatusItem::rebuild() {
-    rebuildPending_ = false;
+    rebuildTimer_.stop();
     QList<status_menu::Item> items = items_();
     // Most changes the menu follows (a state that comes back, a history change past the eighth
     // dictation) change nothing in it; neither menu is touched then.
@@ -181,15 +216,9 @@ void StatusItem::rebuild() {
 }
 
 void StatusItem::scheduleRebuild() {
-    if (rebuildPending_) {
-        return;
+    if (!rebuildTimer_.isActive()) {
+        rebuildTimer_.start();
     }
-    rebuildPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-        if (rebuildPending_) {
-            rebuild();
-        }
-    });
 }
 
 // A line chosen on a D-Bus panel does what the same line of Tavik's own menu does, even when

@@ -4,7 +4,10 @@
 #include "app/shell/status_menu.h"
 
 #include <QColor>
+#include <QHash>
 #include <QIcon>
+#include <QImage>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -51,8 +54,9 @@ public:
     QMenu& menu() { return *menu_; }
     // Refills the menu from the current items now, for both kinds of tray.
     void rebuild();
-    // The same, once the current event is handled: changes that arrive together (a failed
-    // state and its problem line) reach a panel as one update.
+    // The same, once the events already waiting are handled: changes that arrive together (a
+    // failed state and its problem line) reach a panel as one update, and the change's own
+    // answer on screen (the floating button's, the main window's) is drawn first.
     void scheduleRebuild();
 
     // Whether a panel shows the icon (either kind of tray).
@@ -70,7 +74,9 @@ public:
 private:
     void followTrays();
     void ensureXEmbedIcon();
+    void followInk();
     void applyIcon();
+    void drawIcons();
     void popUpMenu(const QPoint& physical);
     void choose(const QString& key);
 
@@ -81,16 +87,25 @@ private:
     std::unique_ptr<platform::XEmbedTray> xembedTray_;
     QSystemTrayIcon* tray_ = nullptr;
     dictation::State state_ = dictation::State::idle();
+    // Each state's icon is drawn once per ink (a glyph's outline takes milliseconds), ahead of
+    // the first change of state that shows it.
+    struct Drawn {
+        QList<QImage> images; // for a D-Bus panel
+        QIcon icon;           // for the XEmbed tray
+    };
+    const Drawn& drawn(const QString& name);
+
     QString iconName_;
     QColor ink_;
-    QIcon icon_;                     // of iconName_ in ink_, for the XEmbed tray
+    QColor shownInk_;
+    QHash<QString, Drawn> drawn_;    // in ink_
     QList<status_menu::Item> lines_; // what both menus show
     QTimer graceTimer_;
+    QTimer rebuildTimer_;
     bool shownOnDBus_ = false;
     bool graceOver_ = false;
     bool showing_ = false;
     bool shownInTray_ = false;
-    bool rebuildPending_ = false;
     bool toldNoTray_ = false;
 };
 

@@ -89,6 +89,35 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
+// The menu's window is made once: closing the menu (Escape, a chosen item) hides it, and the
+// next opening only maps it again, still answering keys and clicks.
+TEST_F(DelegateOnTheDesktop, TrayMenuKeepsItsWindowAcrossOpenings) {
+    const WId made = menu().winId();
+    QWindow* handle = menu().windowHandle();
+    test::XQuery x;
+    const auto icon = x.settledTrayIcon(QCoreApplication::applicationPid());
+    ASSERT_TRUE(icon.has_value());
+    for (int attempt = 0; attempt < 3 && !menu().isVisible(); ++attempt) {
+        test::clickAt(icon->center());
+        test::spinUntil([&] { return menu().isVisible(); }, 1500);
+    }
+    ASSERT_TRUE(menu().isVisible());
+    test::pressKeys({"Escape"});
+    ASSERT_TRUE(test::spinUntil([&] { return !menu().isVisible(); }, 5000));
+    EXPECT_TRUE(menu().testAttribute(Qt::WA_WState_Created));
+    EXPECT_EQ(menu().windowHandle(), handle);
+    EXPECT_EQ(menu().winId(), made);
+
+    choose("Insights", 1);
+    ASSERT_NE(window(), nullptr);
+    EXPECT_EQ(delegate->mainWindowIfMade()->state().section(), Section::insights);
+    EXPECT_EQ(menu().winId(), made);
+    choose("Dictionary", 3);
+    EXPECT_EQ(delegate->mainWindowIfMade()->state().section(), Section::dictionary);
+    EXPECT_EQ(menu().windowHandle(), handle);
+    EXPECT_EQ(menu().winId(), made);
+}
+
 TEST_F(DelegateOnTheDesktop, TrayMenuItemsOpenTheWindowOnTheirSection) {
     choose("Insights", 1); // a left click opens the same menu
     ASSERT_NE(window(), nullptr);
