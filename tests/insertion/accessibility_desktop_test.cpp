@@ -67,19 +67,28 @@ private:
     AtspiEventListener* listener_;
 };
 
-TEST(AccessibilityDesktop, AnApplicationThatDoesNotAnswerFailsTheTryWithoutAVerdict) {
-    TAVIK_REQUIRE_DESKTOP();
+// The Qt target on the test desktop, its accessibility on.
+class AccessibilityDesktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TAVIK_REQUIRE_DESKTOP();
+        ASSERT_TRUE(target.start()) << target.error().toStdString();
+        ASSERT_TRUE(accessibilityTrusted());
+    }
+    // The field in front and empty.
+    bool onEmptyField() { return target.activate("field") && target.setText(""); }
+
     test::InsertionTargetApp target;
-    ASSERT_TRUE(target.start()) << target.error().toStdString();
-    ASSERT_TRUE(accessibilityTrusted());
+};
+
+TEST_F(AccessibilityDesktop, AnApplicationThatDoesNotAnswerFailsTheTryWithoutAVerdict) {
 
     // A widget that takes no text: the application's own answer.
     ASSERT_TRUE(target.activate("plain"));
     ASSERT_TRUE(
         test::spinUntil([&] { return runAccessibility("no") == OUTCOME_UNSUPPORTED; }, 10000));
 
-    ASSERT_TRUE(target.activate("field"));
-    ASSERT_TRUE(target.setText(""));
+    ASSERT_TRUE(onEmptyField());
     ASSERT_TRUE(test::spinUntil(
         [&] {
             auto element = platform::Accessibility::system().focusedElement(target.pid());
@@ -100,13 +109,8 @@ TEST(AccessibilityDesktop, AnApplicationThatDoesNotAnswerFailsTheTryWithoutAVerd
 // Right Alt released alone opens the menu bar of many applications (Firefox's among them): the
 // menu that then holds the focus was brought up by the shortcut's own key and says nothing about
 // the application's fields.
-TEST(AccessibilityDesktop, AFocusedMenuFailsAccessibilityAndPasteWithoutAVerdict) {
-    TAVIK_REQUIRE_DESKTOP();
-    test::InsertionTargetApp target;
-    ASSERT_TRUE(target.start()) << target.error().toStdString();
-    ASSERT_TRUE(accessibilityTrusted());
-    ASSERT_TRUE(target.activate("field"));
-    ASSERT_TRUE(target.setText(""));
+TEST_F(AccessibilityDesktop, AFocusedMenuFailsAccessibilityAndPasteWithoutAVerdict) {
+    ASSERT_TRUE(onEmptyField());
     const auto focused = [&](platform::Editability editability) {
         return test::spinUntil(
             [&] {
@@ -129,13 +133,8 @@ TEST(AccessibilityDesktop, AFocusedMenuFailsAccessibilityAndPasteWithoutAVerdict
 // is focused when asked; a pane around the paragraph says it is focused all along; its toolbars
 // and sidebar put 1,690 objects ahead of the paragraph. The paragraph is the focus: for a reader
 // that followed the announcements and for one that has heard none.
-TEST(AccessibilityDesktop, TheFieldOfAWindowShownAsWritersIsTheFocus) {
-    TAVIK_REQUIRE_DESKTOP();
-    test::InsertionTargetApp target;
-    ASSERT_TRUE(target.start()) << target.error().toStdString();
-    ASSERT_TRUE(accessibilityTrusted());
-    ASSERT_TRUE(target.activate("field"));
-    ASSERT_TRUE(target.setText(""));
+TEST_F(AccessibilityDesktop, TheFieldOfAWindowShownAsWritersIsTheFocus) {
+    ASSERT_TRUE(onEmptyField());
     FocusAnnouncements announced;
     ASSERT_EQ(target.command("document 1690"), "ok");
     ASSERT_TRUE(test::spinUntil(

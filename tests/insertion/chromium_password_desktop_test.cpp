@@ -97,6 +97,17 @@ TEST(ChromiumDesktop, ThePagesFieldsAreKnownAndAPasswordFieldRefuses) {
         << "the page's text field never showed as focused";
     EXPECT_FALSE(secureInputActive());
 
+    // The key goes where the keyboard focus is, which follows the window manager's activation
+    // a moment later on a busy machine.
+    ASSERT_TRUE(test::spinUntil(
+        [&] {
+            QProcess focus;
+            focus.start("xdotool", {"getwindowfocus", "-f"});
+            return focus.waitForFinished(5000) &&
+                   focus.readAllStandardOutput().trimmed().toULong() == chromium.window();
+        },
+        10000))
+        << "chromium's window never got the keyboard focus";
     QProcess::execute("xdotool", {"key", "Tab"}); // to the focused window, as typed
     ASSERT_TRUE(test::spinUntil(secureInputActive, 20000))
         << "the page's password field never showed as focused";
