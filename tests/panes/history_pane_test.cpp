@@ -15,10 +15,12 @@
 #include "app/stores/preferences.h"
 #include "tests/panes/history_support.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/paint_recorder.h"
 #include "tests/support/paste.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -335,6 +337,44 @@ TEST_F(HistoryPaneTest, AKeyboardJumpShowsItsRowAsAPersonExpects) {
             << "key " << key << ", row " << list.currentRow() << " at " << row.top() - seen.top();
     }
     EXPECT_GT(tall, 0) << "no row taller than the view was reached";
+}
+
+// A menu that pops up (the tray's, a row's) takes the keyboard without moving the focus: the
+// rows in view were repainted behind it, which held its first frame. A real loss of the focus
+// repaints the ring's row alone.
+TEST_F(HistoryPaneTest, APoppedUpMenuRepaintsNoRowAndTheFocusRingRepaintsOnlyItsRow) {
+    test::seedHistoryFile(seed::manyDictations(40, QDateTime::currentDateTime()));
+    HistoryList& list = *open().list();
+    QApplication::setActiveWindow(view.get());
+    list.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(test::spinUntil([&] { return list.settled() && list.currentRow() >= 0; }, 20'000));
+    QCoreApplication::processEvents();
+    const QRect ring = list.listLayout().rowRect(list.currentRow()).toAlignedRect();
+    const QRect seen = list.visibleRegion().boundingRect();
+    ASSERT_GT(seen.height(), 2 * ring.height()) << "the view should hold more than the ring's row";
+
+    auto* recorder = new test::PaintRecorder(list);
+    QMenu menu;
+    menu.addAction(QStringLiteral("Open Tavik"));
+    menu.popup(view->mapToGlobal(QPoint(20, 20)));
+    ASSERT_TRUE(test::spinUntil([&] { return menu.isVisible(); }, 5'000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(list.hasFocus());
+    menu.close();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(list.hasFocus());
+    EXPECT_TRUE(recorder->painted.isEmpty())
+        << "repainted " << recorder->painted.boundingRect().height()
+        << " px of the list for a menu";
+
+    list.clearFocus();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(recorder->painted.isEmpty()) << "the ring stayed after the focus left";
+    EXPECT_TRUE(QRegion(ring).united(recorder->painted) == QRegion(ring))
+        << "repainted " << recorder->painted.boundingRect().height() << " px for one row of "
+        << ring.height();
 }
 
 TEST_F(HistoryPaneTest, MeasuredHeightsStayAcrossASearchThatHidesTheListAndAcrossVisits) {

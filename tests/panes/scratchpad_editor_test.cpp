@@ -4,13 +4,16 @@
 #include "app/panes/scratchpad/scratchpad_editor.h"
 #include "tests/panes/scratchpad_support.h"
 #include "tests/panes/whole_layout.h"
+#include "tests/support/paint_recorder.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -358,6 +361,34 @@ TEST_F(ScratchpadEditorTest, TheLastLineIsSeenWholeAtTheEndAtEverySize) {
             EXPECT_EQ(editor->verticalScrollBar()->value(), editor->verticalScrollBar()->maximum());
         }
     }
+}
+
+// A menu that pops up (the tray's, the pad's own) stops the caret and repaints nothing else:
+// a repaint of the pad in view would hold the menu's first frame.
+TEST_F(ScratchpadEditorTest, APoppedUpMenuRepaintsOnlyTheCaret) {
+    pad().setText(QStringLiteral("a line of the notes\n").repeated(200));
+    pane->resize(810, 500);
+    pane->show();
+    QApplication::setActiveWindow(pane.get());
+    editor->setFocus();
+    press(Qt::Key_Down);
+    QCoreApplication::processEvents();
+    const QRect caret = editor->caretRect();
+
+    auto* recorder = new test::PaintRecorder(*editor->viewport());
+    QMenu menu;
+    menu.addAction(QStringLiteral("Open Tavik"));
+    menu.popup(pane->mapToGlobal(QPoint(20, 20)));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_FALSE(recorder->painted.isEmpty()) << "the caret stayed while the menu was open";
+    EXPECT_TRUE(recorder->painted.boundingRect().height() <= caret.height() &&
+                recorder->painted.boundingRect().width() <= caret.width() + 4)
+        << "repainted " << recorder->painted.boundingRect().height() << " px for the caret";
+    menu.close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_LE(recorder->painted.boundingRect().height(), caret.height());
 }
 
 } // namespace

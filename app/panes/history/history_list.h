@@ -80,6 +80,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void updateFocusRing(Qt::FocusReason reason);
     bool event(QEvent* event) override;
 
 private:

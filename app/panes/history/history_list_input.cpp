@@ -261,8 +261,8 @@ void HistoryList::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+// Neither focus event calls the base, which repaints the whole list for the ring of one row.
 void HistoryList::focusInEvent(QFocusEvent* event) {
-    QWidget::focusInEvent(event);
     const bool byKeyboard = event->reason() == Qt::TabFocusReason ||
                             event->reason() == Qt::BacktabFocusReason ||
                             event->reason() == Qt::ShortcutFocusReason;
@@ -272,12 +272,23 @@ void HistoryList::focusInEvent(QFocusEvent* event) {
         const auto [first, end] = layout_.rowsBetween(seen.top(), seen.bottom());
         moveCurrent(first < end ? first : 0);
     }
-    update();
+    updateFocusRing(event->reason());
 }
 
 void HistoryList::focusOutEvent(QFocusEvent* event) {
-    QWidget::focusOutEvent(event);
-    update();
+    updateFocusRing(event->reason());
+}
+
+// Only the current row wears the ring. A menu that pops up (the tray's, a row's) takes the
+// keyboard without moving the focus and gives it back as it closes: the ring stays as drawn,
+// and a repaint then would hold the menu's first frame behind the rows in view.
+void HistoryList::updateFocusRing(Qt::FocusReason reason) {
+    if (reason == Qt::PopupFocusReason) {
+        return;
+    }
+    if (const int row = currentRow(); row >= 0) {
+        update(layout_.rowRect(row).toAlignedRect());
+    }
 }
 
 } // namespace tavik::panes

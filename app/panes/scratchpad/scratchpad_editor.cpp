@@ -409,15 +409,27 @@ void ScratchpadEditor::afterCaretChange(bool scroll) {
     }
 }
 
+// A menu that pops up (the tray's, the pad's own) takes the keyboard without moving the focus:
+// only the caret changes then, which stops while the menu is open. A repaint of the whole pad
+// (the base's) would hold the menu's first frame.
 void ScratchpadEditor::focusInEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusInEvent(event);
     restartBlink();
+    if (event->reason() == Qt::PopupFocusReason) {
+        viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+        return;
+    }
+    QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
 }
 
 void ScratchpadEditor::focusOutEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusOutEvent(event);
     blink_.stop();
+    if (event->reason() == Qt::PopupFocusReason) {
+        caretShown_ = false;
+        viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+        return;
+    }
+    QAbstractScrollArea::focusOutEvent(event);
     viewport()->update();
 }
 
