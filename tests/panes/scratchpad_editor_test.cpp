@@ -15,6 +15,7 @@
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextLayout>
@@ -389,6 +390,72 @@ TEST_F(ScratchpadEditorTest, APoppedUpMenuRepaintsOnlyTheCaret) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(editor->hasFocus());
     EXPECT_LE(recorder->painted.boundingRect().height(), caret.height());
+}
+
+// What the window shows after each edit, painted piece by piece, is what a whole repaint
+// shows; a keystroke that rewraps nothing repaints about its own line.
+TEST_F(ScratchpadEditorTest, EditsRepaintOnlyTheirLinesAndTheViewMatchesAWholeRepaint) {
+    QString text;
+    for (int i = 0; i < 12; ++i) {
+        text += QStringLiteral("line %1 of the notes\n").arg(i);
+    }
+    // Words of one length: a word put in at the start moves every line by a word, each as long
+    // as before.
+    for (int i = 0; i < 400; ++i) {
+        text += QStringLiteral("w%1 ").arg(i, 3, 10, QLatin1Char('0'));
+    }
+    text += QStringLiteral("end\nlast line");
+    pad().setText(text);
+    pane->resize(810, 620);
+    pane->show();
+    QApplication::setActiveWindow(pane.get());
+    editor->setFocus();
+    QCoreApplication::processEvents();
+    QWidget& window = *pane->window();
+    const auto shownMatchesWhole = [&](const char* step) {
+        QCoreApplication::processEvents();
+        // The window's backing store (what was painted, piece by piece) against a fresh paint.
+        const QImage shown = QGuiApplication::primaryScreen()
+                                 ->grabWindow(window.winId())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        const QImage whole = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shown.size(), whole.size()) << step;
+        EXPECT_TRUE(shown == whole) << "stale pixels after " << step;
+    };
+    const qsizetype paragraph = text.indexOf(QStringLiteral("w000"));
+
+    auto* recorder = new test::PaintRecorder(*editor->viewport());
+    // In the middle of the long paragraph, where the line has room: only that line.
+    editor->select(paragraph + 42, paragraph + 42);
+    QCoreApplication::processEvents();
+    recorder->painted = QRegion();
+    QTest::keyClicks(editor, QStringLiteral("x"));
+    QCoreApplication::processEvents();
+    const QRect caret = editor->caretRect();
+    EXPECT_LE(recorder->painted.boundingRect().height(), 3 * caret.height())
+        << "a keystroke repainted " << recorder->painted.boundingRect().height() << " px";
+    shownMatchesWhole("a letter inside a line");
+
+    // Edits that rewrap, split and join lines, take text out and add it from outside.
+    editor->select(paragraph, paragraph);
+    QTest::keyClicks(editor, QStringLiteral("w999 "));
+    shownMatchesWhole("a word at the paragraph's start");
+    QTest::keyClicks(editor, QStringLiteral("longerwordsthatpushthelinesalong "));
+    shownMatchesWhole("words at the paragraph's start");
+    press(Qt::Key_Return);
+    shownMatchesWhole("a line break");
+    press(Qt::Key_Backspace);
+    press(Qt::Key_Backspace);
+    shownMatchesWhole("two backspaces");
+    press(Qt::Key_Up);
+    press(Qt::Key_End);
+    press(Qt::Key_Delete);
+    shownMatchesWhole("a line joined to the next");
+    pad().append(QStringLiteral("and a dictation"));
+    shownMatchesWhole("a dictation added at the end");
+    editor->insertText(QStringLiteral("\u05e9\u05dc\u05d5\u05dd "));
+    shownMatchesWhole("right-to-left words");
 }
 
 } // namespace

@@ -180,7 +180,7 @@ void ScratchpadEditor::storeEdited(qsizetype position, const QString& removed, q
     }
     notifyAccessibility(position, removed, inserted);
     syncScrollBar();
-    viewport()->update();
+    repaintEdited(position, removed, inserted);
 }
 
 // ---- The view -------------------------------------------------------------------------------
@@ -349,7 +349,20 @@ void ScratchpadEditor::paintEvent(QPaintEvent* event) {
         });
     };
     if (!composing) {
-        drawText(QRectF(event->rect()), true);
+        const QRegion& region = event->region();
+        if (region.rectCount() > 1 && region.rectCount() <= 8) {
+            // A line and a caret far apart: each piece alone, clipped to itself, rather than
+            // every line between them. A line that two pieces cross is drawn once in each.
+            for (const QRect& piece : region) {
+                painter.save();
+                painter.setClipRect(piece);
+                drawText(QRectF(piece), true);
+                painter.restore();
+            }
+        } else {
+            drawText(QRectF(event->rect()), true);
+        }
+        recordShown(event->region());
         layout_.trimCache();
         return;
     }
@@ -377,6 +390,7 @@ void ScratchpadEditor::paintEvent(QPaintEvent* event) {
         painter.fillRect(QRectF(caret.x() + room, caret.y(), caretWidth, caret.height()),
                          palette().color(group, QPalette::Text));
     }
+    recordShown(event->region());
     layout_.trimCache();
 }
 
@@ -397,7 +411,7 @@ void ScratchpadEditor::afterCaretChange(bool scroll) {
     if (scroll) {
         ensureCaretVisible();
     }
-    viewport()->update();
+    repaintCaret();
     if (QAccessible::isActive()) {
         QAccessibleTextCursorEvent moved(this, int(caret_));
         QAccessible::updateAccessibility(&moved);

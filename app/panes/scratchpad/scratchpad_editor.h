@@ -5,9 +5,12 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QRect>
+#include <QRegion>
 #include <QString>
 
 #include <algorithm>
+#include <vector>
 
 namespace tavik {
 class Scratchpad;
@@ -130,6 +133,32 @@ private:
     void updatePrimarySelection() const;
     void notifyAccessibility(qsizetype position, const QString& removed, qsizetype inserted);
 
+    // Repainting only what changed: a keystroke in a pad of long lines repaints its own line and
+    // the caret, not every line in view (scratchpad_editor_repaint.cpp).
+    struct ShownLine {
+        qsizetype start = 0;
+        qsizetype length = 0;
+        qreal top = 0; // in the view
+        qreal height = 0;
+        friend bool operator==(const ShownLine&, const ShownLine&) = default;
+    };
+    // What the view was last asked to show.
+    struct Shown {
+        std::vector<ShownLine> lines;
+        QRect caret; // in the viewport; empty when out of view
+        bool selection = false;
+        bool valid = false;
+    };
+    std::vector<ShownLine> linesInView();
+    QRect caretInView(const std::vector<ShownLine>& lines);
+    // Whether what was shown can be compared with what is: no selection, text
+    // being composed or drag, and no right-to-left text in view (whose order can hang on
+    // characters in other lines).
+    bool comparableWithShown(const std::vector<ShownLine>& lines);
+    void repaintEdited(qsizetype position, const QString& removed, qsizetype inserted);
+    void repaintCaret();
+    void recordShown(const QRegion& painted);
+
     Scratchpad& pad_;
     PadLayout layout_;
     PadUndo history_;
@@ -156,6 +185,7 @@ private:
     // caret of its own (-1: no drag over the editor).
     bool mayDrag_ = false;
     qsizetype dropAt_ = -1;
+    Shown shown_;
 };
 
 } // namespace tavik::panes
