@@ -158,8 +158,13 @@ QList<History::DayGroup> History::grouped(const QList<Entry>& list) const {
     for (auto it = days.end(); it != days.begin();) {
         --it;
         DayGroup group = std::move(it.value());
-        std::stable_sort(group.entries.begin(), group.entries.end(),
-                         [](const Entry& a, const Entry& b) { return a.at > b.at; });
+        // The history keeps its entries newest first: sorting is for the rare list that is not.
+        const auto newerFirst = [](const Entry& a, const Entry& b) {
+            return a.at > b.at;
+        };
+        if (!std::is_sorted(group.entries.begin(), group.entries.end(), newerFirst)) {
+            std::stable_sort(group.entries.begin(), group.entries.end(), newerFirst);
+        }
         result.append(std::move(group));
     }
     return result;

@@ -103,7 +103,9 @@ TEST_F(HistoryPaneTest, AnEmptyHistoryShowsTheHeaderAndTheEmptyStateWhateverTheS
     EXPECT_TRUE(pane.searchField()->isVisible());
     EXPECT_EQ(shownTexts(), QStringList({"one two three four"}));
     EXPECT_EQ(pane.list()->listLayout().groups().front().caption, "Today");
-    EXPECT_EQ(pane.header()->rail()->figures().front().first, "4");
+    // The figures follow once the list has shown the change.
+    EXPECT_TRUE(test::spinUntil(
+        [&] { return pane.header()->rail()->figures().front().first == "4"; }, 2'000));
 }
 
 TEST_F(HistoryPaneTest, SearchFollowsEachKeystrokeAndMatchesAsTheHistoryDoes) {
@@ -375,6 +377,32 @@ TEST_F(HistoryPaneTest, APoppedUpMenuRepaintsNoRowAndTheFocusRingRepaintsOnlyIts
     EXPECT_TRUE(QRegion(ring).united(recorder->painted) == QRegion(ring))
         << "repainted " << recorder->painted.boundingRect().height() << " px for one row of "
         << ring.height();
+}
+
+// Heights are kept across visits, layouts are not: a page key on a second visit shaped a page of
+// rows before painting them. The rows near the view are laid out while nothing happens.
+TEST_F(HistoryPaneTest, RowsAPageAwayAreLaidOutAheadWhenTheirHeightsAreKnown) {
+    test::seedHistoryFile(
+        seed::manyLongDictations(300, QDateTime::currentDateTime(), seed::cyrillicWords()));
+    for (int visit = 0; visit < 2; ++visit) {
+        HistoryList& list = *open().list();
+        QApplication::setActiveWindow(view.get());
+        list.setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(test::spinUntil([&] { return list.settled(); }, 20'000));
+    }
+    HistoryList& list = *view->list();
+    const ListLayout& layout = list.listLayout();
+    QTest::keyClick(&list, Qt::Key_PageDown);
+    QTest::qWait(400); // the idle time after the view rests
+    const QRect seen = list.visibleRegion().boundingRect();
+    const auto [first, end] =
+        layout.rowsBetween(seen.top() - seen.height(), seen.bottom() + seen.height());
+    ASSERT_GT(end - first, 3);
+    int unready = 0;
+    for (int r = first; r < end; ++r) {
+        unready += list.entryRow().prepare(layout.entry(r), layout.width(), false, false);
+    }
+    EXPECT_EQ(unready, 0) << "of " << end - first << " rows near the view";
 }
 
 TEST_F(HistoryPaneTest, MeasuredHeightsStayAcrossASearchThatHidesTheListAndAcrossVisits) {

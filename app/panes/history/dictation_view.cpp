@@ -66,7 +66,12 @@ DictationView::DictationView(DictationController& controller, AppState& state, Q
     };
     connect(&History::shared(), &History::entriesChanged, this, forgetWhole);
     connect(&History::shared(), &History::entriesChanged, this, &DictationView::refreshList);
-    connect(&History::shared(), &History::entriesChanged, this, &DictationView::refreshFigures);
+    // The figures follow a change once the list shows it: a delete is seen a frame sooner.
+    figuresTimer_.setSingleShot(true);
+    figuresTimer_.setInterval(0);
+    connect(&figuresTimer_, &QTimer::timeout, this, &DictationView::refreshFigures);
+    connect(&History::shared(), &History::entriesChanged, &figuresTimer_,
+            qOverload<>(&QTimer::start));
     connect(dayWatch, &DayWatch::dayChanged, this, forgetWhole);
     connect(dayWatch, &DayWatch::dayChanged, this, &DictationView::refreshList);
     connect(dayWatch, &DayWatch::dayChanged, this, &DictationView::refreshFigures);

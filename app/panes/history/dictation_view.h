@@ -4,6 +4,7 @@
 
 #include "app/stores/history.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <optional>
@@ -83,6 +84,7 @@ private:
     design::WrappingLabel* noMatch_;
     NoticeOverlay* notice_;
     std::optional<Grouped> whole_;
+    QTimer figuresTimer_;
 };
 
 } // namespace tavik::panes

@@ -75,6 +75,17 @@ qreal EntryRow::height(const HistoryEntry& entry, qreal width, bool hovered, boo
     return std::ceil(2 * paddingY + content);
 }
 
+bool EntryRow::prepare(const HistoryEntry& entry, qreal width, bool hovered, bool hasAudio) const {
+    const qreal strip = hovered ? stripWidth(entry, width, hasAudio, nullptr) : 0;
+    const qreal column = textWidth(width, strip);
+    bool laid = text_.prepare(entry.text, column);
+    if (!entry.inserted) {
+        laid =
+            warning_.prepare(history_texts::warningText(entry), warningTextWidth(column)) || laid;
+    }
+    return laid;
+}
+
 qreal EntryRow::estimatedHeight(const HistoryEntry& entry, qreal width) const {
     const qreal column = textWidth(width, 0);
     qreal block = text_.estimatedHeight(entry.text, column);

@@ -59,6 +59,8 @@ public:
     // The row's height at `width` (the card's width), with or without the action strip, in
     // whole pixels so rows stack on pixel boundaries.
     qreal height(const HistoryEntry& entry, qreal width, bool hovered, bool hasAudio) const;
+    // Lays out what the row draws, ahead of its paint; false when it was laid out already.
+    bool prepare(const HistoryEntry& entry, qreal width, bool hovered, bool hasAudio) const;
     // A quick guess at the row's height at rest (see WrappedText::estimatedHeight).
     qreal estimatedHeight(const HistoryEntry& entry, qreal width) const;
     // How far the text of a row at rest is laid out (see WrappedText::layOutTo), and laying it

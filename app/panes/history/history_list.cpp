@@ -42,6 +42,8 @@ HistoryList::HistoryList(AppState& state, EntryActions actions, QWidget* parent)
     measureTimer_.setSingleShot(true);
     measureTimer_.setInterval(0);
     connect(&measureTimer_, &QTimer::timeout, this, &HistoryList::measureStep);
+    prepareTimer_.setSingleShot(true);
+    connect(&prepareTimer_, &QTimer::timeout, this, &HistoryList::prepareStep);
 }
 
 HistoryList::~HistoryList() {

@@ -35,6 +35,7 @@ public:
     void setGroups(QList<History::DayGroup> groups, QStringList captions);
 
     const ListLayout& listLayout() const { return layout_; }
+    const EntryRow& entryRow() const { return row_; }
     int rowCount() const { return int(layout_.rows().size()); }
     // The row's geometry as it is painted now (with the strip when it is hovered).
     EntryRow::Geometry rowGeometry(int row) const;
@@ -108,6 +109,7 @@ private:
     qreal takeHeight(int r, qreal height, qreal viewTop, bool growsUpward,
                      std::vector<std::pair<int, qreal>>& changed) const;
     void measureStep();
+    void prepareStep();
     // Lays out more of the rows whose text is laid out a piece at a time, as far as the view
     // needs them; returns how much the rows above `viewTop` grew.
     qreal measureUnfinished(qint64 budgetNs, qreal viewTop);
@@ -148,6 +150,7 @@ private:
     qreal layoutWidth_ = -1;
     QSet<QUuid> unfinished_; // rows whose very long text is not yet laid out whole
     QTimer measureTimer_;
+    QTimer prepareTimer_;
 
     std::optional<QUuid> pointerRow_;  // the row the pointer (or the keyboard) is in
     std::optional<QUuid> strippedRow_; // the row laid out with its strip

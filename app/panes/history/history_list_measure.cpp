@@ -25,6 +25,11 @@ namespace {
 
 // One slice of measuring: short enough that typing and scrolling never wait for it.
 constexpr qint64 sliceNs = 4'000'000;
+// Laying out ahead waits for the view to rest this long, so that it never stands between
+// repeated keys or wheel steps.
+constexpr int prepareAfterMs = 100;
+// The most rows laid out ahead: the layouts kept are a few hundred.
+constexpr int preparedRows = 96;
 
 // How far beyond the view, in view heights, rows are measured ahead of being shown.
 constexpr int viewsAhead = 1;
@@ -221,6 +226,41 @@ void HistoryList::measureStep() {
     }
     if (!settled()) {
         measureTimer_.start();
+    } else {
+        prepareTimer_.start(prepareAfterMs);
+    }
+}
+
+// Rows near the view are measured by their heights, which are kept; their layouts are not, and
+// a page key or a few wheel steps would shape a page of rows before painting them. They are
+// laid out while nothing happens, the row a page key makes current with its strip too.
+void HistoryList::prepareStep() {
+    if (!isVisible() || measureTimer_.isActive()) {
+        return;
+    }
+    QElapsedTimer slice;
+    slice.start();
+    const QRect near = nearView();
+    const auto [first, end] = layout_.rowsBetween(near.top(), near.bottom());
+    std::vector<std::pair<int, bool>> rows; // row, with its strip
+    for (int r = first; r < std::min(end, first + preparedRows); ++r) {
+        rows.emplace_back(r, false);
+    }
+    if (const int current = currentRow(); current >= 0 && hasFocus()) {
+        for (const int direction : {1, -1}) {
+            const int r = rowAPageFrom(current, direction);
+            if (r >= 0 && r != current) {
+                rows.emplace_back(r, true);
+            }
+        }
+    }
+    for (const auto& [r, stripped] : rows) {
+        const HistoryEntry& entry = layout_.entry(r);
+        if (row_.prepare(entry, layoutWidth_, stripped, stripped && hasAudio(entry)) &&
+            slice.nsecsElapsed() >= sliceNs) {
+            prepareTimer_.start(0); // the rest after what waits
+            return;
+        }
     }
 }
 
@@ -249,6 +289,8 @@ void HistoryList::viewMoved() {
     }
     if (!settled()) {
         measureTimer_.start();
+    } else {
+        prepareTimer_.start(prepareAfterMs);
     }
     refreshHover();
 }

@@ -147,8 +147,24 @@ qreal WrappedText::height(const QString& text, qreal width) const {
     return std::max(laidOut(text, width).height, lineHeight_);
 }
 
+WrappedText::DrawnKey WrappedText::DrawnKey::of(const QString& text, qreal width) {
+    constexpr qsizetype knownByContent = 1024;
+    if (text.size() <= knownByContent) {
+        return {nullptr, qHash(text), text.size(), width};
+    }
+    return {text.constData(), 0, text.size(), width};
+}
+
+bool WrappedText::prepare(const QString& text, qreal width) const {
+    if (isChunked(text) || cachedLayout(text, width) != nullptr) {
+        return false;
+    }
+    laidOut(text, width);
+    return true;
+}
+
 WrappedText::Drawn* WrappedText::cachedLayout(const QString& text, qreal width) const {
-    Drawn* drawn = drawn_.object(DrawnKey{text.constData(), text.size(), width});
+    Drawn* drawn = drawn_.object(DrawnKey::of(text, width));
     return drawn != nullptr && text::sameText(drawn->text, text) ? drawn : nullptr;
 }
 
@@ -167,7 +183,7 @@ WrappedText::Drawn& WrappedText::laidOut(const QString& text, qreal width) const
     auto* drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_), 0};
     drawn->layout.setCacheEnabled(true);
     drawn->height = layOut(drawn->layout, width, alignment_);
-    drawn_.insert(DrawnKey{text.constData(), text.size(), width}, drawn);
+    drawn_.insert(DrawnKey::of(text, width), drawn);
     return *drawn;
 }
 

@@ -47,6 +47,10 @@ public:
     // one piece when one is needed).
     Progress layOutTo(const QString& text, qreal width, qreal y, qint64 budgetNs) const;
 
+    // Lays `text` out at `width` ahead of its first paint. False when there was nothing to do: it
+    // was laid out already, or is laid out a piece at a time as it is drawn.
+    bool prepare(const QString& text, qreal width) const;
+
     // A quick guess at height(): each line's width as the sum of its characters' own widths, no
     // shaping. Exact for most short texts; close for the rest.
     qreal estimatedHeight(const QString& text, qreal width) const;
@@ -62,13 +66,18 @@ public:
               const QRectF& clip = QRectF()) const;
 
 private:
+    // A long text is known by where its characters are (the history's own string, shared); a
+    // short one by what they say, since texts made for each paint (a row's warning) are new
+    // strings every time.
     struct DrawnKey {
         const QChar* text;
+        size_t content;
         qsizetype size;
         qreal width;
+        static DrawnKey of(const QString& text, qreal width);
         bool operator==(const DrawnKey&) const = default;
         friend size_t qHash(const DrawnKey& key, size_t seed) {
-            return qHashMulti(seed, key.text, key.size, key.width);
+            return qHashMulti(seed, key.text, key.content, key.size, key.width);
         }
     };
     struct Drawn {
