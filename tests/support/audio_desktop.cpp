@@ -160,6 +160,33 @@ std::optional<std::size_t> findAmidSilence(const std::vector<float>& heard,
     return offset;
 }
 
+std::optional<std::size_t> findAfterEarlierAudio(const std::vector<float>& heard,
+                                                 const std::vector<float>& spoken,
+                                                 float tolerance) {
+    if (spoken.empty() || heard.size() < spoken.size()) {
+        return std::nullopt;
+    }
+    // Only silence may follow what was spoken: it is the last audible stretch heard.
+    std::size_t end = heard.size();
+    while (end > 0 && heard[end - 1] == 0.0f) {
+        --end;
+    }
+    std::size_t spokenEnd = spoken.size();
+    while (spokenEnd > 0 && spoken[spokenEnd - 1] == 0.0f) {
+        --spokenEnd;
+    }
+    if (end < spokenEnd) {
+        return std::nullopt;
+    }
+    const std::size_t offset = end - spokenEnd;
+    for (std::size_t i = 0; i < spoken.size(); ++i) {
+        if (offset + i >= heard.size() || std::fabs(heard[offset + i] - spoken[i]) > tolerance) {
+            return std::nullopt;
+        }
+    }
+    return offset;
+}
+
 std::vector<float> withTrailingSilence(std::vector<float> samples) {
     samples.resize(samples.size() + 1600, 0.0f);
     return samples;

@@ -73,6 +73,12 @@ private:
 std::optional<std::size_t> findAmidSilence(const std::vector<float>& heard,
                                            const std::vector<float>& spoken, float tolerance);
 
+// The same, except that what came before `spoken` may be anything: the tail of what an earlier
+// test spoke, which PipeWire's pipe source can still hold (64 samples of it were seen) when the
+// next test starts to listen.
+std::optional<std::size_t> findAfterEarlierAudio(const std::vector<float>& heard,
+                                                 const std::vector<float>& spoken, float tolerance);
+
 // `samples` followed by 0.1 s of silence. PipeWire's pipe source holds back the last few samples
 // written until more come: the silence lets all of what a test speaks through.
 std::vector<float> withTrailingSilence(std::vector<float> samples);
