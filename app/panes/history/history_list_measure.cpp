@@ -240,26 +240,29 @@ void HistoryList::prepareStep() {
     }
     QElapsedTimer slice;
     slice.start();
+    // True once the slice is spent; the rest follows after what waits.
+    const auto prepare = [&](int r, bool stripped) {
+        const HistoryEntry& entry = layout_.entry(r);
+        if (row_.prepare(entry, layoutWidth_, stripped, stripped && hasAudio(entry)) &&
+            slice.nsecsElapsed() >= sliceNs) {
+            prepareTimer_.start(0);
+            return true;
+        }
+        return false;
+    };
     const QRect near = nearView();
     const auto [first, end] = layout_.rowsBetween(near.top(), near.bottom());
-    std::vector<std::pair<int, bool>> rows; // row, with its strip
     for (int r = first; r < std::min(end, first + preparedRows); ++r) {
-        rows.emplace_back(r, false);
+        if (prepare(r, false)) {
+            return;
+        }
     }
     if (const int current = currentRow(); current >= 0 && hasFocus()) {
         for (const int direction : {1, -1}) {
             const int r = rowAPageFrom(current, direction);
-            if (r >= 0 && r != current) {
-                rows.emplace_back(r, true);
+            if (r >= 0 && r != current && prepare(r, true)) {
+                return;
             }
-        }
-    }
-    for (const auto& [r, stripped] : rows) {
-        const HistoryEntry& entry = layout_.entry(r);
-        if (row_.prepare(entry, layoutWidth_, stripped, stripped && hasAudio(entry)) &&
-            slice.nsecsElapsed() >= sliceNs) {
-            prepareTimer_.start(0); // the rest after what waits
-            return;
         }
     }
 }

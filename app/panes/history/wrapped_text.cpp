@@ -156,15 +156,20 @@ WrappedText::DrawnKey WrappedText::DrawnKey::of(const QString& text, qreal width
 }
 
 bool WrappedText::prepare(const QString& text, qreal width) const {
-    if (isChunked(text) || cachedLayout(text, width) != nullptr) {
+    if (isChunked(text)) {
         return false;
     }
-    laidOut(text, width);
-    return true;
+    bool laid = false;
+    laidOut(text, width, &laid);
+    return laid;
 }
 
 WrappedText::Drawn* WrappedText::cachedLayout(const QString& text, qreal width) const {
-    Drawn* drawn = drawn_.object(DrawnKey::of(text, width));
+    return cached(DrawnKey::of(text, width), text);
+}
+
+WrappedText::Drawn* WrappedText::cached(const DrawnKey& key, const QString& text) const {
+    Drawn* drawn = drawn_.object(key);
     return drawn != nullptr && text::sameText(drawn->text, text) ? drawn : nullptr;
 }
 
@@ -176,14 +181,18 @@ qreal WrappedText::unshapedWidth(const QString& text, qreal enough) const {
     return sum;
 }
 
-WrappedText::Drawn& WrappedText::laidOut(const QString& text, qreal width) const {
-    if (Drawn* cached = cachedLayout(text, width)) {
-        return *cached;
+WrappedText::Drawn& WrappedText::laidOut(const QString& text, qreal width, bool* laid) const {
+    const DrawnKey key = DrawnKey::of(text, width);
+    if (Drawn* found = cached(key, text)) {
+        return *found;
     }
     auto* drawn = new Drawn{text, QTextLayout(withLineSeparators(text), font_), 0};
     drawn->layout.setCacheEnabled(true);
     drawn->height = layOut(drawn->layout, width, alignment_);
-    drawn_.insert(DrawnKey::of(text, width), drawn);
+    drawn_.insert(key, drawn);
+    if (laid != nullptr) {
+        *laid = true;
+    }
     return *drawn;
 }
 

@@ -88,9 +88,11 @@ private:
 
     ChunkedLayout& chunked(const QString& text, qreal width) const;
     // The text laid out at `width`, from the cache or laid out now and kept.
-    Drawn& laidOut(const QString& text, qreal width) const;
+    // `laid`, when given, is set when the text had to be laid out now.
+    Drawn& laidOut(const QString& text, qreal width, bool* laid = nullptr) const;
     // The text laid out at `width` if the cache has it.
     Drawn* cachedLayout(const QString& text, qreal width) const;
+    Drawn* cached(const DrawnKey& key, const QString& text) const;
     qreal advanceOf(char16_t c) const;
     // The sum of the characters' own widths, counted no further than past `enough`.
     qreal unshapedWidth(const QString& text, qreal enough) const;
