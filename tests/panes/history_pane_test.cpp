@@ -405,6 +405,50 @@ TEST_F(HistoryPaneTest, RowsAPageAwayAreLaidOutAheadWhenTheirHeightsAreKnown) {
     EXPECT_EQ(unready, 0) << "of " << end - first << " rows near the view";
 }
 
+// Rows near the view are drawn into pictures while the list rests, and a page key or a delete
+// copies them. What the window shows then must be what painting every row afresh shows: the
+// keyboard's row with its strip and focus ring, missed insertions' warnings, mixed scripts.
+TEST_F(HistoryPaneTest, RowsCopiedFromTheirPicturesLookAsRowsPaintedAfresh) {
+    test::seedHistoryFile(
+        seed::manyLongDictations(80, QDateTime::currentDateTime(), seed::mixedScriptWords(), 300));
+    HistoryList& list = *open(QSize(760, 640)).list();
+    QApplication::setActiveWindow(view.get());
+    list.setFocus(Qt::TabFocusReason);
+    QWidget& window = *view->window();
+    const auto drawnAhead = [&] {
+        ASSERT_TRUE(
+            test::spinUntil([&] { return list.settled() && list.rowPictures() >= 6; }, 20'000))
+            << list.rowPictures() << " pictures";
+    };
+    // What the window shows (painted piece by piece, rows copied) against a paint of every row.
+    const auto shownMatchesFresh = [&](const char* step) {
+        EXPECT_GT(list.rowsFromPictures(), 0) << step;
+        const QImage shown = QGuiApplication::primaryScreen()
+                                 ->grabWindow(window.winId(), 0, 0, window.width(), window.height())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        list.forgetRowPictures();
+        const QImage fresh = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(list.rowsFromPictures(), 0);
+        ASSERT_EQ(shown.size(), fresh.size()) << step;
+        EXPECT_TRUE(shown == fresh) << "rows copied from pictures differ after " << step;
+        list.viewMoved(); // draws them again
+    };
+    drawnAhead();
+    list.repaint();
+    shownMatchesFresh("a repaint at rest");
+    for (const auto& [key, name] :
+         std::vector<std::pair<Qt::Key, const char*>>{{Qt::Key_PageDown, "Page Down"},
+                                                      {Qt::Key_PageDown, "a second Page Down"},
+                                                      {Qt::Key_Delete, "a delete"},
+                                                      {Qt::Key_PageUp, "Page Up"}}) {
+        drawnAhead();
+        QTest::keyClick(&list, key);
+        QCoreApplication::processEvents();
+        shownMatchesFresh(name);
+    }
+}
+
 TEST_F(HistoryPaneTest, MeasuredHeightsStayAcrossASearchThatHidesTheListAndAcrossVisits) {
     test::seedHistoryFile(
         seed::manyLongDictations(400, QDateTime::currentDateTime(), seed::cyrillicWords()));

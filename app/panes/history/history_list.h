@@ -4,6 +4,7 @@
 #include "app/panes/history/entry_row.h"
 #include "app/panes/history/list_layout.h"
 #include "app/panes/history/row_heights.h"
+#include "app/panes/history/row_images.h"
 
 #include <QAccessible>
 #include <QHash>
@@ -45,6 +46,12 @@ public:
     bool settled() const;
     // The row the keyboard is on, or -1.
     int currentRow() const;
+    // How many rows have a picture, drawn while the list rested, to be painted from.
+    int rowPictures() const { return int(images_.count()); }
+    // How many rows the last paint copied from their pictures.
+    int rowsFromPictures() const { return rowsFromPictures_; }
+    // Lets go of them all: the list is out of sight.
+    void forgetRowPictures() { images_.clear(); }
     // The transform menu while it is open.
     QMenu* openMenu() const { return menu_; }
 
@@ -74,6 +81,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -110,6 +118,9 @@ private:
                      std::vector<std::pair<int, qreal>>& changed) const;
     void measureStep();
     void prepareStep();
+    // Lays out and draws ahead once the view has rested, unless rows are still being measured
+    // (which does so when it is done).
+    void prepareSoon();
     // Lays out more of the rows whose text is laid out a piece at a time, as far as the view
     // needs them; returns how much the rows above `viewTop` grew.
     qreal measureUnfinished(qint64 budgetNs, qreal viewTop);
@@ -137,7 +148,19 @@ private:
     void moveFocusAction(int step);
 
     void paintGroup(QPainter& painter, int group, const QRectF& clip) const;
-    void paintRow(QPainter& painter, int row, const QRectF& clip) const;
+    // Paints the row, copying its picture when `fromPicture` and it has one that still holds.
+    void paintRow(QPainter& painter, int row, const QRectF& clip, bool fromPicture) const;
+    // What the row shows as laid out in `geometry`, for its picture.
+    RowImages::Look lookOf(const HistoryEntry& entry, const EntryRow::Geometry& geometry) const;
+    // Everything of the row but the focus rings.
+    void paintRowContent(QPainter& painter, const HistoryEntry& entry,
+                         const EntryRow::Geometry& geometry, const RowImages::Look& look,
+                         const QRectF& clip) const;
+    void paintFocusRings(QPainter& painter, const HistoryEntry& entry,
+                         const EntryRow::Geometry& geometry) const;
+    // Draws the picture of row `r` (with its strip when `stripped`) unless it has one already;
+    // true when it drew one.
+    bool drawAhead(int r, bool stripped);
 
     AppState& state_;
     EntryActions actions_;
@@ -164,6 +187,8 @@ private:
     std::optional<QUuid> currentRow_; // the keyboard's row
     EntryRow::Action focusAction_ = EntryRow::Action::copy;
 
+    RowImages images_{this}; // of the rows near the view
+    mutable int rowsFromPictures_ = 0;
     QPointer<QMenu> menu_;
     QHash<QUuid, QAccessible::Id> accessibleRows_; // rows an assistive technology asked for
 };

@@ -54,6 +54,7 @@ void HistoryList::mousePressEvent(QMouseEvent* event) {
     const int row = layout_.rowAt(event->position());
     if (row >= 0) {
         currentRow_ = layout_.entry(row).id;
+        prepareSoon();
     }
     if (event->button() != Qt::LeftButton || row < 0) {
         QWidget::mousePressEvent(event);
@@ -159,6 +160,8 @@ void HistoryList::moveCurrent(int row) {
     pointerOnRow(row);
     update();
     showRow(*currentRow_);
+    // The rows a page key would bring next are now a page from this one.
+    prepareSoon();
     if (QAccessible::isActive()) {
         QAccessibleEvent focus(this, QAccessible::Focus);
         focus.setChild(row);
@@ -286,6 +289,7 @@ void HistoryList::updateFocusRing(Qt::FocusReason reason) {
     if (reason == Qt::PopupFocusReason) {
         return;
     }
+    prepareSoon(); // the page keys' rows are drawn ahead only while the keys come here
     if (const int row = currentRow(); row >= 0) {
         update(layout_.rowRect(row).toAlignedRect());
     }

@@ -9,14 +9,18 @@
 #include "app/panes/history/history_list.h"
 
 #include "app/shell/design/surfaces.h"
+#include "app/shell/design/theme.h"
+#include "app/shell/state/app_state.h"
 #include "app/stores/text_graphemes.h"
 
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tavik::panes {
@@ -130,7 +134,11 @@ void HistoryList::relayout() {
         unfinished_.clear();
         layoutWidth_ = width;
     }
-    const qreal captionHeight = QFontMetricsF(design::SectionLabel::headingFont()).height();
+    // Whole pixels, as the rows' heights are, so that every card, row and separator starts on a
+    // pixel: a separator between two pixels was smeared over both, and a row's picture could
+    // not be copied where the row is.
+    const qreal captionHeight =
+        std::ceil(QFontMetricsF(design::SectionLabel::headingFont()).height());
     layout_.build(groups_, captions_, width, captionHeight,
                   [this](const HistoryEntry& entry, int) { return restingHeight(entry, false); });
     if (isVisible()) {
@@ -185,13 +193,24 @@ qreal HistoryList::measureUnfinished(qint64 budgetNs, qreal viewTop) {
         const WrappedText::Progress laid =
             depth < 0 ? row_.progress(entry, layoutWidth_)
                       : row_.layOutTo(entry, layoutWidth_, depth, budgetNs);
-        // Lines a frame could not wait for are shown as they become known.
+        // Lines a frame could not wait for are shown as they become known. Only those lines are
+        // repainted: a view that jumped to the end of megabytes lies far below them until the
+        // last slices, and repainting it at every slice kept the main thread busy for a second.
         if (laid.known != knownBefore) {
-            update(layout_.rowRect(r).toAlignedRect() & inView());
+            const QRectF row = layout_.rowRect(r);
+            const qreal textTop = row.top() + EntryRow::paddingY;
+            const QRectF fresh(row.left(), textTop + knownBefore, row.width(),
+                               laid.known - knownBefore);
+            update(fresh.toAlignedRect() & inView());
         }
         const bool done = laid.complete;
         const qreal height = row_.height(entry, layoutWidth_, false, false);
         heights_.store(entry, layoutWidth_, {height, true});
+        // A new height moves what follows the row's end.
+        if (const QRectF row = layout_.rowRect(r); height != row.height()) {
+            const qreal end = row.top() + std::min(height, row.height());
+            update(QRectF(0, end, width(), inView().bottom() + 1 - end).toAlignedRect() & inView());
+        }
         // The row's top and its known lines stay where they are; only its end moves.
         grownAbove += takeHeight(r, height, viewTop, false, changed);
         it = done ? unfinished_.erase(it) : std::next(it);
@@ -240,31 +259,79 @@ void HistoryList::prepareStep() {
     }
     QElapsedTimer slice;
     slice.start();
+    const QRect near = nearView();
+    const auto [first, nearEnd] = layout_.rowsBetween(near.top(), near.bottom());
+    const int end = std::min(nearEnd, first + preparedRows);
+    std::array<int, 2> aPageAway{-1, -1};
+    if (const int current = currentRow(); current >= 0 && hasFocus()) {
+        for (const int side : {0, 1}) {
+            const int r = rowAPageFrom(current, side == 0 ? 1 : -1);
+            aPageAway[std::size_t(side)] = r != current ? r : -1;
+        }
+    }
+    images_.keepOnly([&](const QUuid& id) {
+        const int r = layout_.rowOf(id);
+        return (r >= first && r < end) || (r >= 0 && std::ranges::count(aPageAway, r) > 0);
+    });
     // True once the slice is spent; the rest follows after what waits.
     const auto prepare = [&](int r, bool stripped) {
         const HistoryEntry& entry = layout_.entry(r);
-        if (row_.prepare(entry, layoutWidth_, stripped, stripped && hasAudio(entry)) &&
-            slice.nsecsElapsed() >= sliceNs) {
+        const bool laidOut =
+            row_.prepare(entry, layoutWidth_, stripped, stripped && hasAudio(entry));
+        if ((drawAhead(r, stripped) || laidOut) && slice.nsecsElapsed() >= sliceNs) {
             prepareTimer_.start(0);
             return true;
         }
         return false;
     };
-    const QRect near = nearView();
-    const auto [first, end] = layout_.rowsBetween(near.top(), near.bottom());
-    for (int r = first; r < std::min(end, first + preparedRows); ++r) {
+    for (int r = first; r < end; ++r) {
         if (prepare(r, false)) {
             return;
         }
     }
-    if (const int current = currentRow(); current >= 0 && hasFocus()) {
-        for (const int direction : {1, -1}) {
-            const int r = rowAPageFrom(current, direction);
-            if (r >= 0 && r != current && prepare(r, true)) {
-                return;
-            }
+    for (const int r : aPageAway) {
+        if (r >= 0 && prepare(r, true)) {
+            return;
         }
     }
+}
+
+void HistoryList::prepareSoon() {
+    if (!measureTimer_.isActive()) {
+        prepareTimer_.start(prepareAfterMs);
+    }
+}
+
+bool HistoryList::drawAhead(int r, bool stripped) {
+    const HistoryEntry& entry = layout_.entry(r);
+    // A very long text is drawn only as far as the view needs it, a picture at a fractional
+    // scale would not fall on whole pixels, and the rows at a card's rounded ends are painted
+    // afresh, through its rounded clip.
+    const qreal scale = devicePixelRatioF();
+    if (WrappedText::isChunked(entry.text) || scale != std::round(scale) || !measured(entry) ||
+        layout_.rows()[std::size_t(r)].index == 0 || layout_.isLastInGroup(r)) {
+        return false;
+    }
+    const bool audio = stripped && hasAudio(entry);
+    const qreal height = stripped == (state_.hovered() == entry.id)
+                             ? layout_.rowRect(r).height()
+                             : row_.height(entry, layoutWidth_, stripped, audio);
+    // A row taller than the view is never brought into it whole.
+    if (height > inView().height()) {
+        return false;
+    }
+    const EntryRow::Geometry geometry =
+        row_.geometry(entry, QRectF(0, 0, layoutWidth_, height), stripped, audio);
+    const RowImages::Look look = lookOf(entry, geometry);
+    if (images_.find(entry.id, look)) {
+        return false;
+    }
+    images_.draw(entry.id, look, design::Theme::kelp, [&](QPainter& painter) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        paintRowContent(painter, entry, geometry, look, QRectF());
+    });
+    return true;
 }
 
 void HistoryList::viewMoved() {
@@ -337,6 +404,11 @@ void HistoryList::showEvent(QShowEvent* event) {
     strippedRow_.reset();
     relayout();
     applyHover();
+}
+
+void HistoryList::hideEvent(QHideEvent* event) {
+    forgetRowPictures();
+    QWidget::hideEvent(event);
 }
 
 } // namespace tavik::panes

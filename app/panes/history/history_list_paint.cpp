@@ -98,6 +98,7 @@ void HistoryList::paintEvent(QPaintEvent* event) {
             });
         }
     }
+    rowsFromPictures_ = 0;
     const auto [firstGroup, endGroup] = layout_.groupsBetween(clip.top(), clip.bottom());
     for (int g = firstGroup; g < endGroup; ++g) {
         paintGroup(painter, g, clip);
@@ -138,12 +139,14 @@ void HistoryList::paintGroup(QPainter& painter, int group, const QRectF& clip) c
         const QRectF row = layout_.rowRect(r);
         const QRectF withSeparator = row.adjusted(0, 0, 0, ListLayout::separator);
         painter.save();
-        if (nearCorner(withSeparator)) {
+        // A picture copied through the rounded clip would blend the card's eased edge twice.
+        const bool rounded = nearCorner(withSeparator);
+        if (rounded) {
             painter.setClipPath(shape, Qt::IntersectClip);
         } else {
             painter.setClipRect(card, Qt::IntersectClip);
         }
-        paintRow(painter, r, clip);
+        paintRow(painter, r, clip, !rounded);
         if (!layout_.isLastInGroup(r)) {
             painter.fillRect(QRectF(row.left(), row.bottom(), row.width(), ListLayout::separator),
                              Theme::hairline);
@@ -153,9 +156,51 @@ void HistoryList::paintGroup(QPainter& painter, int group, const QRectF& clip) c
     strokeCard(painter, card);
 }
 
-void HistoryList::paintRow(QPainter& painter, int row, const QRectF& clip) const {
+RowImages::Look HistoryList::lookOf(const HistoryEntry& entry,
+                                    const EntryRow::Geometry& geometry) const {
+    RowImages::Look look;
+    look.text = entry.text;
+    look.time = history_texts::timeText(entry.at, DayCalendar::current());
+    if (!geometry.warning.isEmpty()) {
+        look.warning = history_texts::warningText(entry);
+    }
+    if (!geometry.strip.isEmpty()) {
+        const bool playing = Player::shared().playing() == entry.id;
+        const bool copied = state_.copied() == entry.id;
+        for (const EntryRow::StripItem& item : geometry.strip) {
+            const bool pressed = pressedRow_ == entry.id && pressedAction_ == item.action;
+            look.strip += item.action == EntryRow::Action::none
+                              ? geometry.caption
+                              : glyphOf(item.action, playing, copied);
+            look.strip += pressed ? QStringLiteral("*\n") : QStringLiteral("\n");
+        }
+    }
+    look.size = geometry.bounds.size();
+    look.devicePixelRatio = devicePixelRatioF();
+    return look;
+}
+
+void HistoryList::paintRow(QPainter& painter, int row, const QRectF& clip, bool fromPicture) const {
     const HistoryEntry& entry = layout_.entry(row);
     const EntryRow::Geometry g = rowGeometry(row);
+    const RowImages::Look look = lookOf(entry, g);
+    const QImage* image = fromPicture ? images_.find(entry.id, look) : nullptr;
+    if (image) {
+        ++rowsFromPictures_;
+        const QRectF target = g.bounds.intersected(clip);
+        const qreal scale = look.devicePixelRatio;
+        painter.drawImage(
+            target, *image,
+            QRectF((target.topLeft() - g.bounds.topLeft()) * scale, target.size() * scale));
+    } else {
+        paintRowContent(painter, entry, g, look, clip);
+    }
+    paintFocusRings(painter, entry, g);
+}
+
+void HistoryList::paintRowContent(QPainter& painter, const HistoryEntry& entry,
+                                  const EntryRow::Geometry& g, const RowImages::Look& look,
+                                  const QRectF& clip) const {
     const bool hovered = !g.strip.isEmpty();
     if (hovered) {
         painter.fillRect(g.bounds, design::whiteAt(0.04)); // the hovered row
@@ -163,8 +208,7 @@ void HistoryList::paintRow(QPainter& painter, int row, const QRectF& clip) const
 
     painter.setFont(row_.timeFont());
     painter.setPen(Theme::silver);
-    painter.drawText(g.time, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     history_texts::timeText(entry.at, DayCalendar::current()));
+    painter.drawText(g.time, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, look.time);
 
     painter.setPen(Theme::label);
     row_.text().draw(painter, entry.text, g.text.topLeft(), g.text.width(), clip);
@@ -173,13 +217,7 @@ void HistoryList::paintRow(QPainter& painter, int row, const QRectF& clip) const
         design::paintGlyph(painter, QStringLiteral("exclamationmark.triangle"), g.warningIcon,
                            Theme::phosphor);
         painter.setPen(Theme::phosphor);
-        row_.warningText().draw(painter, history_texts::warningText(entry), g.warning.topLeft(),
-                                g.warning.width());
-    }
-
-    const bool focused = hasFocus() && currentRow_ == entry.id;
-    if (focused) {
-        design::paint::focusRing(painter, g.bounds.adjusted(2, 2, -2, -2), Theme::radiusSmall);
+        row_.warningText().draw(painter, look.warning, g.warning.topLeft(), g.warning.width());
     }
     if (!hovered) {
         return;
@@ -199,7 +237,19 @@ void HistoryList::paintRow(QPainter& painter, int row, const QRectF& clip) const
         design::paintGlyph(painter, glyphOf(item.action, playing, copied), item.rect,
                            Theme::silver);
         painter.setOpacity(1.0);
-        if (focused && focusAction_ == item.action) {
+    }
+}
+
+// The rings go over the row's picture: they touch nothing else the row draws, so a row drawn
+// from its picture looks as one drawn afresh, and a picture stays good as the focus moves.
+void HistoryList::paintFocusRings(QPainter& painter, const HistoryEntry& entry,
+                                  const EntryRow::Geometry& g) const {
+    if (!hasFocus() || currentRow_ != entry.id) {
+        return;
+    }
+    design::paint::focusRing(painter, g.bounds.adjusted(2, 2, -2, -2), Theme::radiusSmall);
+    for (const EntryRow::StripItem& item : g.strip) {
+        if (item.action != EntryRow::Action::none && focusAction_ == item.action) {
             design::paint::focusRing(painter, item.rect.adjusted(-3, -3, 3, 3), 4);
         }
     }

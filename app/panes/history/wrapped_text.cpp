@@ -66,7 +66,7 @@ constexpr std::size_t keptChunked = 4;
 
 // A frame lays out no more than this of a chunked text: a view dragged deep into megabytes shows
 // the lines there as the event loop lays them out, instead of holding everything for a second.
-constexpr qint64 frameBudgetNs = 8'000'000;
+constexpr qint64 frameBudgetNs = 4'000'000;
 
 } // namespace
 
