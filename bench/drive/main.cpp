@@ -16,14 +16,17 @@
 // (TAVIK_DRIVE_VERBOSE=1 passes --verbose on; TAVIK_DRIVE_TRACE=1 also prints every drawn
 // rectangle.) By hand, inside such a desktop with Tavik running:
 //
-//   tavik-drive --pid PID [--open PROGRAM] [--word WORD] [--reps N] [--title TEXT]
+//   tavik-drive --pid PID [--server-pid PID] [--open PROGRAM] [--word WORD] [--reps N]
+//               [--title TEXT]
 //               [--steps visits,resize,search,scroll,delete,tray,orb,pad] [--dump] [--verbose]
 //
 //   --open     starts PROGRAM (a second `tavik`, which shows the running one's main window) and
 //              measures the window's opening; without it the main window must be showing
 //   --word     a word the history holds, typed letter by letter into the search field
 //   --dump     prints the accessible controls and ends
-//   --verbose  also prints every single measurement on standard error
+//   --server-pid  the X server's process, whose time until the first pixels --verbose prints
+//   --verbose  also prints every single measurement on standard error, with what the main
+//              thread spent on a processor and in the run queue until the first pixels
 //
 // It prints one table: per step the median and maximum of the time to the first pixels, the
 // time until quiet, the main thread's CPU and its longest busy stretch, and how many answers
@@ -62,6 +65,7 @@ constexpr double frameTarget = 16;
 
 struct Options {
     long pid = 0;
+    long serverPid = 0;
     std::string open;
     std::string word = "meeting";
     std::string title = "Tavik";
@@ -91,7 +95,7 @@ std::vector<KeySym> keysymsOf(const std::string& word) {
 class Driver {
 public:
     Driver(const Options& options, XDesktop& desktop)
-        : options_(options), desktop_(desktop), probe_(desktop, options.pid) {}
+        : options_(options), desktop_(desktop), probe_(desktop, options.pid, options.serverPid) {}
 
     bool run() {
         if (!openWindow()) {
@@ -195,9 +199,13 @@ private:
 
     void record(const std::string& step, const Outcome& outcome, double targetMs) {
         if (options_.verbose) {
-            std::fprintf(stderr, "%-32s pixels %8.1f  quiet %8.1f  cpu %8.1f  busiest %8.1f%s\n",
+            std::fprintf(stderr,
+                         "%-32s pixels %8.1f  quiet %8.1f  cpu %8.1f  busiest %8.1f  until pixels: "
+                         "cpu %5.1f run queue %5.1f server %5.1f%s\n",
                          step.c_str(), outcome.pixelsMs, outcome.quietMs, outcome.cpuMs,
-                         outcome.longestBusyMs, outcome.timedOut ? "  never quiet" : "");
+                         outcome.longestBusyMs, outcome.untilPixels.cpuMs,
+                         outcome.untilPixels.runQueueMs, outcome.untilPixels.serverCpuMs,
+                         outcome.timedOut ? "  never quiet" : "");
         }
         results_.add(step, outcome, targetMs);
     }
@@ -403,6 +411,8 @@ bool parse(int argc, char** argv, Options& options) {
         const bool hasValue = i + 1 < argc;
         if (argument == "--pid" && hasValue) {
             options.pid = std::atol(argv[++i]);
+        } else if (argument == "--server-pid" && hasValue) {
+            options.serverPid = std::atol(argv[++i]);
         } else if (argument == "--open" && hasValue) {
             options.open = argv[++i];
         } else if (argument == "--word" && hasValue) {
@@ -435,7 +445,8 @@ int main(int argc, char** argv) {
     tavik::drive::Options options;
     if (!tavik::drive::parse(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: tavik-drive --pid PID [--open PROGRAM] [--word WORD] [--reps N] "
+                     "usage: tavik-drive --pid PID [--server-pid PID] [--open PROGRAM] [--word "
+                     "WORD] [--reps N] "
                      "[--title TEXT] [--steps visits,resize,search,scroll,delete,tray,orb,pad] "
                      "[--dump] [--verbose]\n");
         return 2;

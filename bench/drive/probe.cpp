@@ -23,14 +23,30 @@ bool isCaret(const Rect& area) {
     return area.width <= 12 && area.height <= 24;
 }
 
+// The scheduler's figures for a thread, in milliseconds: on a processor and waiting for one.
+struct Scheduled {
+    double runningMs = 0;
+    double waitingMs = 0;
+};
+
+Scheduled scheduled(const std::string& task) {
+    std::ifstream schedstat(task + "/schedstat");
+    double running = 0;
+    double waiting = 0;
+    schedstat >> running >> waiting;
+    return {running / 1e6, waiting / 1e6};
+}
+
+std::string taskOf(long pid) {
+    return "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid);
+}
+
 } // namespace
 
 double mainThreadCpuMs(long pid) {
-    const std::string task = "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid);
-    std::ifstream schedstat(task + "/schedstat");
-    double nanoseconds = 0;
-    if (schedstat >> nanoseconds) {
-        return nanoseconds / 1e6;
+    const std::string task = taskOf(pid);
+    if (std::ifstream(task + "/schedstat").good()) {
+        return scheduled(task).runningMs;
     }
     std::ifstream stat(task + "/stat");
     std::string line;
@@ -62,6 +78,8 @@ Outcome Probe::measure(const std::function<void()>& input, const Watch& watch) {
     input();
     const auto start = Clock::now();
     const double startCpu = mainThreadCpuMs(pid_);
+    const Scheduled mainAtStart = scheduled(taskOf(pid_));
+    const Scheduled serverAtStart = serverPid_ > 0 ? scheduled(taskOf(serverPid_)) : Scheduled{};
 
     Outcome outcome;
     auto lastDrawn = start;
@@ -91,6 +109,13 @@ Outcome Probe::measure(const std::function<void()>& input, const Watch& watch) {
                 if (area.intersects(event.area)) {
                     if (outcome.pixelsMs < 0) {
                         outcome.pixelsMs = msBetween(start, event.at);
+                        const Scheduled main = scheduled(taskOf(pid_));
+                        outcome.untilPixels.cpuMs = main.runningMs - mainAtStart.runningMs;
+                        outcome.untilPixels.runQueueMs = main.waitingMs - mainAtStart.waitingMs;
+                        if (serverPid_ > 0) {
+                            outcome.untilPixels.serverCpuMs =
+                                scheduled(taskOf(serverPid_)).runningMs - serverAtStart.runningMs;
+                        }
                     }
                     lastDrawn = event.at;
                     break;

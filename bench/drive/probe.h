@@ -12,11 +12,21 @@ namespace tavik::drive {
 // count (nanoseconds), or utime+stime in clock ticks where that is missing.
 double mainThreadCpuMs(long pid);
 
+// Until the first pixels: what the main thread spent on a processor and waiting for one (the
+// scheduler's run queue), and what the X server spent. An answer slower than that work was held
+// up outside the program.
+struct UntilPixels {
+    double cpuMs = 0;
+    double runQueueMs = 0;
+    double serverCpuMs = 0;
+};
+
 struct Outcome {
     double pixelsMs = -1;     // input → first drawing in the watched area; -1 for none
     double quietMs = 0;       // input → the last drawing or busy moment before the quiet
     double cpuMs = 0;         // main thread on a processor from the input to the quiet
     double longestBusyMs = 0; // longest stretch with the main thread ≥ 80 % on a processor
+    UntilPixels untilPixels;
     bool timedOut = false;
 };
 
@@ -30,7 +40,9 @@ struct Watch {
 
 class Probe {
 public:
-    Probe(XDesktop& desktop, long pid) : desktop_(desktop), pid_(pid) {}
+    // `serverPid` is the X server's process, or 0 when unknown.
+    Probe(XDesktop& desktop, long pid, long serverPid = 0)
+        : desktop_(desktop), pid_(pid), serverPid_(serverPid) {}
 
     // Sends `input` (which returns once the server has it) and watches what follows until
     // nothing is drawn in the area and the main thread stays idle for `quiet`.
@@ -43,6 +55,7 @@ public:
 private:
     XDesktop& desktop_;
     long pid_;
+    long serverPid_;
 };
 
 } // namespace tavik::drive
