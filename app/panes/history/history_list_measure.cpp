@@ -407,7 +407,11 @@ void HistoryList::showEvent(QShowEvent* event) {
 }
 
 void HistoryList::hideEvent(QHideEvent* event) {
-    forgetRowPictures();
+    // A search that matches nothing hides the list itself, and the pictures are wanted back as
+    // soon as the search is cleared; out of sight with its window, it lets them go.
+    if (!isHidden()) {
+        forgetRowPictures();
+    }
     QWidget::hideEvent(event);
 }
 
