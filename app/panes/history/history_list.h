@@ -150,6 +150,8 @@ private:
     void paintGroup(QPainter& painter, int group, const QRectF& clip) const;
     // Paints the row, copying its picture when `fromPicture` and it has one that still holds.
     void paintRow(QPainter& painter, int row, const QRectF& clip, bool fromPicture) const;
+    // The glyph a strip button of the row shows now, and whether it is held down.
+    std::pair<QString, bool> stripButton(const HistoryEntry& entry, EntryRow::Action action) const;
     // What the row shows as laid out in `geometry`, for its picture.
     RowImages::Look lookOf(const HistoryEntry& entry, const EntryRow::Geometry& geometry) const;
     // Everything of the row but the focus rings.

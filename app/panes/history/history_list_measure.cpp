@@ -246,7 +246,7 @@ void HistoryList::measureStep() {
     if (!settled()) {
         measureTimer_.start();
     } else {
-        prepareTimer_.start(prepareAfterMs);
+        prepareSoon();
     }
 }
 
@@ -360,7 +360,7 @@ void HistoryList::viewMoved() {
     if (!settled()) {
         measureTimer_.start();
     } else {
-        prepareTimer_.start(prepareAfterMs);
+        prepareSoon();
     }
     refreshHover();
 }

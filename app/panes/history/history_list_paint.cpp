@@ -156,6 +156,13 @@ void HistoryList::paintGroup(QPainter& painter, int group, const QRectF& clip) c
     strokeCard(painter, card);
 }
 
+std::pair<QString, bool> HistoryList::stripButton(const HistoryEntry& entry,
+                                                  EntryRow::Action action) const {
+    const bool playing = Player::shared().playing() == entry.id;
+    const bool copied = state_.copied() == entry.id;
+    return {glyphOf(action, playing, copied), pressedRow_ == entry.id && pressedAction_ == action};
+}
+
 RowImages::Look HistoryList::lookOf(const HistoryEntry& entry,
                                     const EntryRow::Geometry& geometry) const {
     RowImages::Look look;
@@ -164,16 +171,13 @@ RowImages::Look HistoryList::lookOf(const HistoryEntry& entry,
     if (!geometry.warning.isEmpty()) {
         look.warning = history_texts::warningText(entry);
     }
-    if (!geometry.strip.isEmpty()) {
-        const bool playing = Player::shared().playing() == entry.id;
-        const bool copied = state_.copied() == entry.id;
-        for (const EntryRow::StripItem& item : geometry.strip) {
-            const bool pressed = pressedRow_ == entry.id && pressedAction_ == item.action;
-            look.strip += item.action == EntryRow::Action::none
-                              ? geometry.caption
-                              : glyphOf(item.action, playing, copied);
-            look.strip += pressed ? QStringLiteral("*\n") : QStringLiteral("\n");
+    for (const EntryRow::StripItem& item : geometry.strip) {
+        if (item.action == EntryRow::Action::none) {
+            look.strip += geometry.caption + u'\n';
+            continue;
         }
+        const auto [glyph, pressed] = stripButton(entry, item.action);
+        look.strip += glyph + (pressed ? QStringLiteral("*\n") : QStringLiteral("\n"));
     }
     look.size = geometry.bounds.size();
     look.devicePixelRatio = devicePixelRatioF();
@@ -222,8 +226,6 @@ void HistoryList::paintRowContent(QPainter& painter, const HistoryEntry& entry,
     if (!hovered) {
         return;
     }
-    const bool playing = Player::shared().playing() == entry.id;
-    const bool copied = state_.copied() == entry.id;
     for (const EntryRow::StripItem& item : g.strip) {
         if (item.action == EntryRow::Action::none) {
             painter.setFont(row_.captionFont());
@@ -232,10 +234,9 @@ void HistoryList::paintRowContent(QPainter& painter, const HistoryEntry& entry,
                              g.caption);
             continue;
         }
-        const bool pressed = pressedRow_ == entry.id && pressedAction_ == item.action;
+        const auto [glyph, pressed] = stripButton(entry, item.action);
         painter.setOpacity(pressed ? 0.5 : 1.0);
-        design::paintGlyph(painter, glyphOf(item.action, playing, copied), item.rect,
-                           Theme::silver);
+        design::paintGlyph(painter, glyph, item.rect, Theme::silver);
         painter.setOpacity(1.0);
     }
 }
