@@ -48,6 +48,9 @@ public:
 
     // The accessibility bus answers and accessibility is switched on.
     virtual bool trusted() = 0;
+    // What trusted() says, cheaply enough for the start of every dictation: a true answer
+    // stands until the desktop announces that its accessibility switch moved.
+    virtual bool stillTrusted() { return trusted(); }
     // Asks the desktop to switch accessibility on, so toolkits start exporting their widgets.
     virtual void requestEnabled() = 0;
     // The focused element of the application with process id `frontmostPid`, or none. Our own

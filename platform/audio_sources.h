@@ -37,6 +37,23 @@ public:
     // The name of the server's default source, when it has one.
     virtual std::optional<QString> defaultSourceName() = 0;
 
+    // The sources and the default source's name, read together.
+    struct Listing {
+        std::vector<AudioSource> sources;
+        std::optional<QString> defaultSourceName;
+
+        const AudioSource* find(std::uint32_t index) const;
+        const AudioSource* find(const QString& name) const;
+    };
+    // Read now; none when the server cannot be read.
+    virtual std::optional<Listing> listing();
+    // As the server last told it, asked again only once the server has announced a change since
+    // (a source came, went or changed, the default moved, the connection went or came back).
+    // For the check at the start of every dictation, which should not wait on a busy server
+    // each time. A change made a moment ago may not be announced yet; its announcement follows
+    // at once, and whoever watches for changes acts on it then.
+    virtual std::optional<Listing> lastAnnounced() { return listing(); }
+
     // `changed` runs on an arbitrary thread whenever a source appears or disappears, the default
     // source changes, or the server connection is lost or regained. After unwatch() returns it
     // is never called again. Returns noWatch when the registration failed.

@@ -29,13 +29,18 @@ AudioCapture::~AudioCapture() {
 }
 
 std::optional<std::pair<AudioInputDevice, bool>> AudioCapture::resolvedDevice() const {
+    const auto listing = AudioDevices::api().listing();
+    return listing ? resolvedIn(*listing) : std::nullopt;
+}
+
+std::optional<std::pair<AudioInputDevice, bool>>
+AudioCapture::resolvedIn(const AudioDevices::Listing& listing) const {
     std::optional<AudioInputDevice> systemDefault;
-    if (const auto id = AudioDevices::defaultInputID()) {
-        systemDefault = AudioDevices::device(*id);
+    if (const auto id = AudioDevices::defaultInputID(listing)) {
+        systemDefault = AudioDevices::device(listing, *id);
     }
     if (preferredDeviceUID) {
-        if (auto preferred = AudioDevices::device(*preferredDeviceUID);
-            preferred && AudioDevices::isAlive(preferred->id)) {
+        if (auto preferred = AudioDevices::device(listing, *preferredDeviceUID)) {
             return std::pair{std::move(*preferred), false};
         }
     }
@@ -162,15 +167,21 @@ bool AudioCapture::isHealthy() const {
     if (!engine_->isRunning() || !tapInstalled_ || !activeInputFormat_ || !activeDevice_) {
         return false;
     }
-    if (!AudioDevices::isAlive(activeDevice_->id)) {
+    // Asked at every dictation's start: the sources as the server last announced them, so the
+    // start waits on no round trip to a server that may be busy.
+    const auto listing = AudioDevices::api().lastAnnounced();
+    if (!listing) {
         return false;
     }
-    const auto resolved = resolvedDevice();
+    const platform::AudioSource* active = listing->find(activeDevice_->id);
+    if (active == nullptr) {
+        return false;
+    }
+    const auto resolved = resolvedIn(*listing);
     if (!resolved || resolved->first.id != activeDevice_->id) {
         return false;
     }
-    const auto rate = AudioDevices::nominalSampleRate(activeDevice_->id);
-    return rate && *rate == activeInputFormat_->sampleRate;
+    return double(active->sampleRate) == activeInputFormat_->sampleRate;
 }
 
 void AudioCapture::verify(std::uint64_t generation, const AudioInputDevice& device) {

@@ -5,6 +5,7 @@
 #include "app/dictation/audio_sample_callback.h"
 #include "app/dictation/capture_interruption.h"
 #include "platform/audio_input_engine.h"
+#include "platform/audio_sources.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 
@@ -91,6 +92,9 @@ public:
     std::function<void()> onVerified; // after each first-second verification
 
 private:
+    // resolvedDevice() as this listing of the sources says.
+    std::optional<std::pair<AudioInputDevice, bool>>
+    resolvedIn(const platform::AudioSourcesApi::Listing& listing) const;
     void stopFor(CaptureInterruption why);
     void handle(const float* samples, std::size_t frames, int channels);
     void verify(std::uint64_t generation, const AudioInputDevice& device);

@@ -127,6 +127,31 @@ std::optional<std::uint32_t> defaultInputID() {
     return source->index;
 }
 
+std::optional<AudioInputDevice> device(const Listing& listing, std::uint32_t id) {
+    const platform::AudioSource* source = listing.find(id);
+    if (source == nullptr || source->channels <= 0) {
+        return std::nullopt;
+    }
+    return toDevice(*source);
+}
+
+std::optional<AudioInputDevice> device(const Listing& listing, const QString& uid) {
+    const platform::AudioSource* source = listing.find(uid);
+    if (source == nullptr || source->monitor || source->channels <= 0) {
+        return std::nullopt;
+    }
+    return toDevice(*source);
+}
+
+std::optional<std::uint32_t> defaultInputID(const Listing& listing) {
+    const platform::AudioSource* source =
+        listing.defaultSourceName ? listing.find(*listing.defaultSourceName) : nullptr;
+    if (source == nullptr || source->monitor) {
+        return std::nullopt;
+    }
+    return source->index;
+}
+
 bool isAlive(std::uint32_t id) {
     return api().source(id).has_value();
 }

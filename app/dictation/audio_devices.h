@@ -22,6 +22,12 @@ std::optional<AudioInputDevice> device(const QString& uid);
 // would capture what the speakers play, not the user).
 std::optional<std::uint32_t> defaultInputID();
 
+// The same three answers from one listing of the sources.
+using Listing = platform::AudioSourcesApi::Listing;
+std::optional<AudioInputDevice> device(const Listing& listing, std::uint32_t id);
+std::optional<AudioInputDevice> device(const Listing& listing, const QString& uid);
+std::optional<std::uint32_t> defaultInputID(const Listing& listing);
+
 bool isAlive(std::uint32_t id);
 std::optional<double> nominalSampleRate(std::uint32_t id);
 int inputChannelCount(std::uint32_t id);

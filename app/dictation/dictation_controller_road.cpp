@@ -190,7 +190,7 @@ bool DictationController::startAudioEngine() {
 
 void DictationController::beginRecording(bool byModifierKey) {
     log(QStringLiteral("hotkey pressed (state=%1)").arg(state_.toLogString()));
-    if (!askedForAccessibility_ && !desktop_.accessibilityTrusted()) {
+    if (!askedForAccessibility_ && !desktop_.accessibilityStillTrusted()) {
         askedForAccessibility_ = true;
         log(QStringLiteral(
             "not accessibility-trusted — asking once; insertion will use paste meanwhile"));

@@ -29,6 +29,7 @@ public:
     }
     QString ownBundleId() const override { return QString::fromLatin1(platform::ownBundleId); }
     bool accessibilityTrusted() override { return tavik::accessibilityTrusted(); }
+    bool accessibilityStillTrusted() override { return tavik::accessibilityStillTrusted(); }
     void requestAccessibilityTrust() override { tavik::requestAccessibility(); }
     void setClipboardText(const QString& text) override {
         platform::Clipboard::system().setText(text);

@@ -153,6 +153,9 @@ public:
     virtual std::optional<TargetApp> lastExternal() = 0;
     virtual QString ownBundleId() const = 0;
     virtual bool accessibilityTrusted() = 0;
+    // The same, without asking anyone again while nothing announced a change: for the start of
+    // every dictation.
+    virtual bool accessibilityStillTrusted() { return accessibilityTrusted(); }
     virtual void requestAccessibilityTrust() = 0;
     virtual void setClipboardText(const QString& text) = 0;
     virtual void playSound(const QString& name) = 0;

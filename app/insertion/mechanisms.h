@@ -38,6 +38,8 @@ TargetApp frontmostApp();
 // The accessibility bus answers and accessibility is on. Only the accessibility mechanism
 // depends on it: paste and typing need no permission on this desktop.
 bool accessibilityTrusted();
+// The same, asked again only once the desktop announced a change (Accessibility::stillTrusted).
+bool accessibilityStillTrusted();
 // The once-per-process request to switch accessibility on.
 void requestAccessibility();
 // Keyboard input is private right now: a password field has the focus, or another client holds

@@ -35,6 +35,10 @@ bool accessibilityTrusted() {
     return insertionPorts().accessibility->trusted();
 }
 
+bool accessibilityStillTrusted() {
+    return insertionPorts().accessibility->stillTrusted();
+}
+
 void requestAccessibility() {
     insertionPorts().accessibility->requestEnabled();
 }

@@ -5,6 +5,7 @@
 #include <dbus/dbus.h>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include <unistd.h>
@@ -228,6 +229,17 @@ std::optional<bool> AtspiAccessibility::busStatusEnabled() {
             return std::nullopt;
         }
         dbus_connection_set_exit_on_disconnect(sessionBus_, FALSE);
+        // Before the first question, so that no later switch goes unannounced. Not waited for:
+        // the rules travel with the next call.
+        dbus_bus_add_match(sessionBus_,
+                           "type='signal',interface='org.freedesktop.DBus.Properties',"
+                           "member='PropertiesChanged',path='/org/a11y/bus'",
+                           nullptr);
+        dbus_bus_add_match(sessionBus_,
+                           "type='signal',sender='org.freedesktop.DBus',"
+                           "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
+                           "arg0='org.a11y.Bus'",
+                           nullptr);
     }
     bool anyEnabled = false;
     for (const char* property : {"IsEnabled", "ScreenReaderEnabled"}) {
@@ -276,6 +288,39 @@ bool AtspiAccessibility::trusted() {
     const bool answers = childCount(desktop) >= 0;
     g_object_unref(desktop);
     return answers;
+}
+
+bool AtspiAccessibility::stillTrusted() {
+    // Asking is three round trips over two buses, in the way of every dictation's start.
+    if (trustSeen_ && !switchAnnounced()) {
+        return true;
+    }
+    trustSeen_ = trusted();
+    return trustSeen_;
+}
+
+bool AtspiAccessibility::switchAnnounced() {
+    if (sessionBus_ == nullptr || !dbus_connection_get_is_connected(sessionBus_)) {
+        return true;
+    }
+    dbus_connection_read_write(sessionBus_, 0);
+    bool announced = false;
+    while (DBusMessage* message = dbus_connection_pop_message(sessionBus_)) {
+        if (dbus_message_is_signal(message, "org.freedesktop.DBus.Properties",
+                                   "PropertiesChanged") &&
+            dbus_message_has_path(message, busPath)) {
+            announced = true;
+        } else if (dbus_message_is_signal(message, "org.freedesktop.DBus", "NameOwnerChanged")) {
+            const char* name = nullptr;
+            if (dbus_message_get_args(message, nullptr, DBUS_TYPE_STRING, &name,
+                                      DBUS_TYPE_INVALID) &&
+                name != nullptr && std::string_view(name) == busName) {
+                announced = true;
+            }
+        }
+        dbus_message_unref(message);
+    }
+    return announced;
 }
 
 void AtspiAccessibility::requestEnabled() {

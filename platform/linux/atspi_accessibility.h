@@ -30,6 +30,7 @@ public:
     ~AtspiAccessibility() override;
 
     bool trusted() override;
+    bool stillTrusted() override;
     void requestEnabled() override;
     std::unique_ptr<AccessibleText> focusedElement(qint64 frontmostPid) override;
     void exposeContent(qint64 pid) override;
@@ -38,6 +39,9 @@ private:
     static void onFocusEvent(AtspiEvent* event, void* self);
     bool connect();
     std::optional<bool> busStatusEnabled();
+    // Whether the accessibility bus announced a change of its switch, or went or came, since
+    // the last look; reads only what has already arrived.
+    bool switchAnnounced();
     AtspiAccessible* applicationOf(qint64 pid);
     void remember(AtspiAccessible* focused);
     AtspiAccessible* recentlyFocused(qint64 pid);
@@ -49,6 +53,7 @@ private:
     // Named by the latest focus events or found by a search; newest first, a reference each.
     std::deque<AtspiAccessible*> focusEvents_;
     DBusConnection* sessionBus_ = nullptr;
+    bool trustSeen_ = false; // the last answer stillTrusted() asked for was true
 };
 
 } // namespace tavik::platform::atspi

@@ -3,6 +3,8 @@
 #include "platform/linux/pulse_client.h"
 #include "platform/linux/pulse_transport.h"
 
+#include <memory>
+#include <mutex>
 #include <utility>
 
 namespace tavik::platform {
@@ -60,15 +62,8 @@ struct SourceQuery {
 class PulseSourcesApi final : public AudioSourcesApi {
 public:
     std::vector<AudioSource> sources() override {
-        SourceQuery query;
-        const bool answered = client().request([&](pa_context* context, auto finish) {
-            query.finish = std::move(finish);
-            return pa_context_get_source_info_list(context, &SourceQuery::onInfo, &query);
-        });
-        if (!answered || !query.complete) {
-            return {};
-        }
-        return std::move(query.found);
+        auto listed = listedSources();
+        return listed ? std::move(*listed) : std::vector<AudioSource>();
     }
 
     std::optional<AudioSource> source(std::uint32_t index) override {
@@ -99,6 +94,101 @@ public:
     }
 
     std::optional<QString> defaultSourceName() override {
+        const auto answer = serverDefault();
+        return answer ? *answer : std::nullopt;
+    }
+
+    std::optional<Listing> listing() override {
+        auto listed = listedSources();
+        if (!listed) {
+            return std::nullopt;
+        }
+        auto named = serverDefault();
+        if (!named) {
+            return std::nullopt;
+        }
+        return Listing{std::move(*listed), std::move(*named)};
+    }
+
+    std::optional<Listing> lastAnnounced() override {
+        std::uint64_t seen = 0;
+        {
+            std::lock_guard lock(announced_->mutex);
+            if (announced_->listing) {
+                return announced_->listing;
+            }
+            seen = announced_->changes;
+        }
+        if (!watchAnnouncements()) {
+            return listing();
+        }
+        auto now = listing();
+        std::lock_guard lock(announced_->mutex);
+        // A change announced while it was read may or may not be in it: not kept, then.
+        if (now && announced_->changes == seen) {
+            announced_->listing = now;
+        }
+        return now;
+    }
+
+    WatchId watch(std::function<void()> changed) override {
+        using Kind = PulseClient::Event::Kind;
+        return client().addListener([changed = std::move(changed),
+                                     announced = announced_](const PulseClient::Event& event) {
+            // Whoever acts on the change finds the last listing gone, whichever listener
+            // the loop runs first.
+            announced->forget();
+            // A source's own changes (volume, a stream starting) are not device changes.
+            if (event.kind != Kind::SourceChanged) {
+                changed();
+            }
+        });
+    }
+
+    void unwatch(WatchId id) override { client().removeListener(id); }
+
+private:
+    // The listing as last read, dropped at every announcement. Shared with the listener, which
+    // runs on the loop thread and may outlive this object at exit.
+    struct Announced {
+        std::mutex mutex;
+        std::optional<Listing> listing;
+        std::uint64_t changes = 0;
+
+        void forget() {
+            std::lock_guard lock(mutex);
+            ++changes;
+            listing.reset();
+        }
+    };
+
+    static PulseClient& client() { return PulseClient::shared(); }
+
+    // Listens from the first use on; every event of the sources or the server counts, a
+    // source's own change included (its sample rate may have moved).
+    bool watchAnnouncements() {
+        std::lock_guard lock(watchMutex_);
+        if (announcementWatch_ == noWatch) {
+            announcementWatch_ = client().addListener(
+                [announced = announced_](const PulseClient::Event&) { announced->forget(); });
+        }
+        return announcementWatch_ != noWatch;
+    }
+
+    std::optional<std::vector<AudioSource>> listedSources() {
+        SourceQuery query;
+        const bool answered = client().request([&](pa_context* context, auto finish) {
+            query.finish = std::move(finish);
+            return pa_context_get_source_info_list(context, &SourceQuery::onInfo, &query);
+        });
+        if (!answered || !query.complete) {
+            return std::nullopt;
+        }
+        return std::move(query.found);
+    }
+
+    // None when the server did not answer; no name inside when it has no default source.
+    std::optional<std::optional<QString>> serverDefault() {
         struct ServerQuery {
             std::optional<QString> name;
             std::function<void()> finish;
@@ -117,24 +207,11 @@ public:
                 },
                 &query);
         });
-        return answered ? query.name : std::nullopt;
+        if (!answered) {
+            return std::nullopt;
+        }
+        return std::optional<std::optional<QString>>(std::move(query.name));
     }
-
-    WatchId watch(std::function<void()> changed) override {
-        using Kind = PulseClient::Event::Kind;
-        return client().addListener(
-            [changed = std::move(changed)](const PulseClient::Event& event) {
-                // A source's own changes (volume, a stream starting) are not device changes.
-                if (event.kind != Kind::SourceChanged) {
-                    changed();
-                }
-            });
-    }
-
-    void unwatch(WatchId id) override { client().removeListener(id); }
-
-private:
-    static PulseClient& client() { return PulseClient::shared(); }
 
     static std::optional<AudioSource> first(bool answered, SourceQuery& query) {
         if (!answered || query.found.empty()) {
@@ -142,6 +219,10 @@ private:
         }
         return std::move(query.found.front());
     }
+
+    std::shared_ptr<Announced> announced_ = std::make_shared<Announced>();
+    std::mutex watchMutex_;
+    WatchId announcementWatch_ = noWatch;
 };
 
 } // namespace

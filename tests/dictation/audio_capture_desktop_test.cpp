@@ -294,6 +294,25 @@ TEST(AudioCaptureDesktop, AMonitorAsTheOnlyDefaultIsNoMicrophone) {
     EXPECT_FALSE(capture.isRunning());
 }
 
+// The health check at a dictation's start reads the sources as the server last announced them;
+// a microphone plugged in or out must still count from its announcement on.
+TEST(AudioCaptureDesktop, TheHealthCheckFollowsTheChosenMicrophoneComingAndGoing) {
+    TAVIK_REQUIRE_DESKTOP();
+    AudioCapture capture;
+    capture.preferredDeviceUID = "tavik_usb";
+    capture.start();
+    ASSERT_TRUE(capture.usingFallback());
+    ASSERT_TRUE(capture.isHealthy());
+    ASSERT_TRUE(capture.isHealthy());
+    {
+        test::PipeMicrophone usb("tavik_usb", 1, "device.bus=usb");
+        ASSERT_TRUE(usb.loaded());
+        // The chosen microphone is back: the default standing in for it is no longer right.
+        EXPECT_TRUE(test::spinUntil([&] { return !capture.isHealthy(); }, 5000));
+    }
+    EXPECT_TRUE(test::spinUntil([&] { return capture.isHealthy(); }, 5000));
+}
+
 TEST(AudioCaptureDesktop, AVanishedChoiceFailsToSelectWithTheServersStatus) {
     TAVIK_REQUIRE_DESKTOP();
     auto engine = platform::AudioInputEngine::create();

@@ -153,5 +153,23 @@ TEST_F(AccessibilityDesktop, TheFieldOfAWindowShownAsWritersIsTheFocus) {
     EXPECT_EQ(target.command("field"), "text " + QByteArray("words").toBase64());
 }
 
+// The start of every dictation asks whether accessibility is still on without asking the buses
+// again; switched off or on in the desktop's settings, it must not keep the old answer.
+TEST(AccessibilitySwitchDesktop, ATrustSeenStandsOnlyUntilTheSwitchMoves) {
+    TAVIK_REQUIRE_DESKTOP();
+    struct Restore {
+        ~Restore() { test::setAccessibilitySwitch(true); }
+    } restore;
+    platform::atspi::AtspiAccessibility accessibility;
+    ASSERT_TRUE(accessibility.stillTrusted());
+    ASSERT_TRUE(accessibility.stillTrusted());
+
+    ASSERT_TRUE(test::setAccessibilitySwitch(false));
+    EXPECT_TRUE(test::spinUntil([&] { return !accessibility.stillTrusted(); }, 5000));
+    EXPECT_FALSE(accessibility.trusted());
+    ASSERT_TRUE(test::setAccessibilitySwitch(true));
+    EXPECT_TRUE(test::spinUntil([&] { return accessibility.stillTrusted(); }, 5000));
+}
+
 } // namespace
 } // namespace tavik

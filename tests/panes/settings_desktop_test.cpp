@@ -18,26 +18,12 @@
 #include "tests/support/fixtures.h"
 
 #include <QMenu>
-#include <QProcess>
 #include <QTest>
 
 #include <cmath>
 
 namespace tavik::test {
 namespace {
-
-// Flips the session's accessibility switch the way a desktop's settings would.
-bool setAccessibilitySwitch(bool on) {
-    QProcess send;
-    send.start(QStringLiteral("dbus-send"),
-               {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                QStringLiteral("org.freedesktop.DBus.Properties.Set"),
-                QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
-                QStringLiteral("variant:boolean:") +
-                    (on ? QStringLiteral("true") : QStringLiteral("false"))});
-    return send.waitForFinished(5000) && send.exitCode() == 0;
-}
 
 void click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());

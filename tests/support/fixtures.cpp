@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QThread>
 
 namespace tavik::test {
@@ -30,6 +31,18 @@ bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
         QThread::msleep(1);
     }
     return true;
+}
+
+bool setAccessibilitySwitch(bool on) {
+    QProcess send;
+    send.start(QStringLiteral("dbus-send"),
+               {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                QStringLiteral("org.freedesktop.DBus.Properties.Set"),
+                QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
+                QStringLiteral("variant:boolean:") +
+                    (on ? QStringLiteral("true") : QStringLiteral("false"))});
+    return send.waitForFinished(5000) && send.exitCode() == 0;
 }
 
 } // namespace tavik::test

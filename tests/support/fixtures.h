@@ -20,6 +20,9 @@ bool desktopSessionRunning();
 // Runs the Qt event loop until `done` holds or `timeoutMs` passes; returns `done()`.
 bool spinUntil(const std::function<bool()>& done, int timeoutMs);
 
+// Flips the test desktop's accessibility switch the way a desktop's settings would.
+bool setAccessibilitySwitch(bool on);
+
 } // namespace tavik::test
 
 // The file is part of the clone: a missing one is a broken checkout, so the test fails.
