@@ -1,7 +1,9 @@
 #include "app/shell/menu_window.h"
 
+#include <QBackingStore>
 #include <QEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QWindow>
 
 namespace tavik {
@@ -33,6 +35,24 @@ void keepNativeWindow(QMenu& menu) {
     if (QWindow* window = menu.windowHandle()) {
         window->installEventFilter(new CloseAsHide(menu));
     }
+}
+
+void preparePixels(QMenu& menu) {
+    QBackingStore* store = menu.backingStore();
+    if (store == nullptr || menu.isVisible()) {
+        return;
+    }
+    const QSize size = menu.sizeHint();
+    if (size.isEmpty() || store->size() == size) {
+        return;
+    }
+    const QRect all(QPoint(), size);
+    store->resize(size);
+    store->beginPaint(all);
+    if (QPaintDevice* pixels = store->paintDevice(); pixels != nullptr) {
+        QPainter(pixels).fillRect(all, menu.palette().window());
+    }
+    store->endPaint();
 }
 
 } // namespace tavik

@@ -10,4 +10,9 @@ namespace tavik {
 // more; a kept window only has to be mapped.
 void keepNativeWindow(QMenu& menu);
 
+// Gives the closed menu's window, kept as above, its pixels at the size the menu now needs, and
+// touches them, while nothing waits: the next opening otherwise sets up that memory with the X
+// server and faults every page of it in between the click and the menu's first pixels.
+void preparePixels(QMenu& menu);
+
 } // namespace tavik

@@ -211,6 +211,7 @@ void StatusItem::rebuild() {
         return;
     }
     status_menu::fill(*menu_, items, chosen_);
+    preparePixels(*menu_);
     notifier_->setMenu(trayEntries(items));
     lines_ = std::move(items);
 }

@@ -376,7 +376,8 @@ void HistoryList::fitHeight() {
 
 void HistoryList::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (width() == layoutWidth_) {
+    // Hidden by a search that matches nothing, it is laid out when it shows again.
+    if (width() == layoutWidth_ || isHidden()) {
         return;
     }
     // Keep the row at the top of the view where it is while every height changes.
