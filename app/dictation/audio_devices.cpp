@@ -24,6 +24,28 @@ AudioInputDevice toDevice(const platform::AudioSource& source) {
     return device;
 }
 
+// A source with channels to record, even a hidden (monitor) one.
+std::optional<AudioInputDevice> recordable(const platform::AudioSource* source) {
+    if (source == nullptr || source->channels <= 0) {
+        return std::nullopt;
+    }
+    return toDevice(*source);
+}
+
+// A microphone: recordable, and no loopback of an output.
+std::optional<AudioInputDevice> microphone(const platform::AudioSource* source) {
+    return source != nullptr && !source->monitor ? recordable(source) : std::nullopt;
+}
+
+// The source that is the default, unless it is a monitor (recording it would capture what the
+// speakers play, not the user).
+std::optional<std::uint32_t> defaultIndex(const platform::AudioSource* source) {
+    if (source == nullptr || source->monitor) {
+        return std::nullopt;
+    }
+    return source->index;
+}
+
 int sortClass(const AudioInputDevice& device) {
     if (device.isBuiltIn()) {
         return 0;
@@ -89,10 +111,9 @@ void sortForDisplay(std::vector<AudioInputDevice>& devices) {
 std::vector<AudioInputDevice> inputs() {
     std::vector<AudioInputDevice> devices;
     for (const auto& source : api().sources()) {
-        if (source.monitor || source.channels <= 0) {
-            continue;
+        if (auto device = microphone(&source)) {
+            devices.push_back(std::move(*device));
         }
-        devices.push_back(toDevice(source));
     }
     sortForDisplay(devices);
     return devices;
@@ -100,10 +121,7 @@ std::vector<AudioInputDevice> inputs() {
 
 std::optional<AudioInputDevice> device(std::uint32_t id) {
     const auto source = api().source(id);
-    if (!source || source->channels <= 0) {
-        return std::nullopt;
-    }
-    return toDevice(*source);
+    return recordable(source ? &*source : nullptr);
 }
 
 std::optional<AudioInputDevice> device(const QString& uid) {
@@ -121,35 +139,20 @@ std::optional<std::uint32_t> defaultInputID() {
         return std::nullopt;
     }
     const auto source = api().source(*name);
-    if (!source || source->monitor) {
-        return std::nullopt;
-    }
-    return source->index;
+    return defaultIndex(source ? &*source : nullptr);
 }
 
 std::optional<AudioInputDevice> device(const Listing& listing, std::uint32_t id) {
-    const platform::AudioSource* source = listing.find(id);
-    if (source == nullptr || source->channels <= 0) {
-        return std::nullopt;
-    }
-    return toDevice(*source);
+    return recordable(listing.find(id));
 }
 
 std::optional<AudioInputDevice> device(const Listing& listing, const QString& uid) {
-    const platform::AudioSource* source = listing.find(uid);
-    if (source == nullptr || source->monitor || source->channels <= 0) {
-        return std::nullopt;
-    }
-    return toDevice(*source);
+    return microphone(listing.find(uid));
 }
 
 std::optional<std::uint32_t> defaultInputID(const Listing& listing) {
-    const platform::AudioSource* source =
-        listing.defaultSourceName ? listing.find(*listing.defaultSourceName) : nullptr;
-    if (source == nullptr || source->monitor) {
-        return std::nullopt;
-    }
-    return source->index;
+    return listing.defaultSourceName ? defaultIndex(listing.find(*listing.defaultSourceName))
+                                     : std::nullopt;
 }
 
 bool isAlive(std::uint32_t id) {
