@@ -31,7 +31,10 @@
 // It prints one table: per step the median and maximum of the time to the first pixels, the
 // time until quiet, the main thread's CPU and its longest busy stretch, and how many answers
 // were slower than the step's target. The machine's load counts: compare figures taken under
-// a similar `uptime`.
+// a similar `uptime`. On a virtual machine the host may stop a processor for milliseconds while
+// a thread of the answer runs on it; where perf events are allowed, the table also gives the
+// longest such stall until the first pixels ("stalled", see host_stalls.h) and how many answers
+// stay over the target with the stalls set aside ("net over").
 #include "bench/drive/accessible.h"
 #include "bench/drive/probe.h"
 #include "bench/drive/results.h"
@@ -95,9 +98,14 @@ std::vector<KeySym> keysymsOf(const std::string& word) {
 class Driver {
 public:
     Driver(const Options& options, XDesktop& desktop)
-        : options_(options), desktop_(desktop), probe_(desktop, options.pid, options.serverPid) {}
+        : options_(options), desktop_(desktop), stalls_(threadsOnThePath(options)),
+          probe_(desktop, options.pid, options.serverPid, &stalls_) {}
 
     bool run() {
+        if (!stalls_.watching()) {
+            std::fprintf(stderr, "tavik-drive: host stalls are not measured (%s)\n",
+                         stalls_.why().c_str());
+        }
         if (!openWindow()) {
             return false;
         }
@@ -201,10 +209,11 @@ private:
         if (options_.verbose) {
             std::fprintf(stderr,
                          "%-32s pixels %8.1f  quiet %8.1f  cpu %8.1f  busiest %8.1f  until pixels: "
-                         "cpu %5.1f run queue %5.1f server %5.1f%s\n",
+                         "cpu %5.1f run queue %5.1f server %5.1f host stalls %5.1f%s\n",
                          step.c_str(), outcome.pixelsMs, outcome.quietMs, outcome.cpuMs,
                          outcome.longestBusyMs, outcome.untilPixels.cpuMs,
                          outcome.untilPixels.runQueueMs, outcome.untilPixels.serverCpuMs,
+                         outcome.untilPixels.hostStalledMs,
                          outcome.timedOut ? "  never quiet" : "");
         }
         results_.add(step, outcome, targetMs);
@@ -397,8 +406,22 @@ private:
         return true;
     }
 
+    // An answer passes through the X server, the program's thread that reads the server's
+    // events, and its main thread.
+    static std::vector<long> threadsOnThePath(const Options& options) {
+        std::vector<long> tids{options.pid};
+        for (const long tid : threadsNamed(options.pid, "QXcbEventQueue")) {
+            tids.push_back(tid);
+        }
+        if (options.serverPid > 0) {
+            tids.push_back(options.serverPid);
+        }
+        return tids;
+    }
+
     const Options& options_;
     XDesktop& desktop_;
+    HostStalls stalls_;
     Probe probe_;
     Results results_;
     AccessibleApp* app_ = nullptr;

@@ -116,11 +116,17 @@ Outcome Probe::measure(const std::function<void()>& input, const Watch& watch) {
                             outcome.untilPixels.serverCpuMs =
                                 scheduled(taskOf(serverPid_)).runningMs - serverAtStart.runningMs;
                         }
+                        if (stalls_ != nullptr && stalls_->watching()) {
+                            outcome.untilPixels.hostStalledMs = stalls_->stalledMs(start, event.at);
+                        }
                     }
                     lastDrawn = event.at;
                     break;
                 }
             }
+        }
+        if (stalls_ != nullptr) {
+            stalls_->read();
         }
         const auto now = Clock::now();
         const double cpu = mainThreadCpuMs(pid_);

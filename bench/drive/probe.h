@@ -2,6 +2,7 @@
 
 // Watches the program after one input: when its pixels answer, when it falls quiet, and what its
 // main thread spent meanwhile.
+#include "bench/drive/host_stalls.h"
 #include "bench/drive/x_desktop.h"
 
 #include <functional>
@@ -19,6 +20,9 @@ struct UntilPixels {
     double cpuMs = 0;
     double runQueueMs = 0;
     double serverCpuMs = 0;
+    // How long the program's and the server's threads were stalled by the host meanwhile
+    // (-1: not watched).
+    double hostStalledMs = -1;
 };
 
 struct Outcome {
@@ -40,9 +44,10 @@ struct Watch {
 
 class Probe {
 public:
-    // `serverPid` is the X server's process, or 0 when unknown.
-    Probe(XDesktop& desktop, long pid, long serverPid = 0)
-        : desktop_(desktop), pid_(pid), serverPid_(serverPid) {}
+    // `serverPid` is the X server's process, or 0 when unknown. `stalls`, when given, watches
+    // the threads an answer passes through for stalls on the host.
+    Probe(XDesktop& desktop, long pid, long serverPid = 0, HostStalls* stalls = nullptr)
+        : desktop_(desktop), pid_(pid), serverPid_(serverPid), stalls_(stalls) {}
 
     // Sends `input` (which returns once the server has it) and watches what follows until
     // nothing is drawn in the area and the main thread stays idle for `quiet`.
@@ -56,6 +61,7 @@ private:
     XDesktop& desktop_;
     long pid_;
     long serverPid_;
+    HostStalls* stalls_;
 };
 
 } // namespace tavik::drive

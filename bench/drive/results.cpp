@@ -35,8 +35,9 @@ void Results::add(const std::string& step, const Outcome& outcome, double target
 
 void Results::print(const std::string& title) const {
     std::printf("\n== %s (ms; median / max)\n", title.c_str());
-    std::printf("%-30s %3s %17s %17s %17s %9s %8s %7s\n", "step", "n", "to pixels", "until quiet",
-                "main-thread CPU", "busiest", "target", "over");
+    std::printf("%-30s %3s %17s %17s %17s %9s %8s %7s %8s %7s\n", "step", "n", "to pixels",
+                "until quiet", "main-thread CPU", "busiest", "target", "over", "stalled",
+                "net over");
     for (const Step& step : steps_) {
         const auto column = [&](const std::function<double(const Outcome&)>& of) {
             std::vector<double> values;
@@ -55,6 +56,18 @@ void Results::print(const std::string& title) const {
                               ? std::count_if(pixels.begin(), pixels.end(),
                                               [&](double v) { return v > step.targetMs; })
                               : 0;
+        // The host's stalls until the first pixels, and the answers still over the target
+        // with that time set aside.
+        const auto stalled = column([](const Outcome& o) { return o.untilPixels.hostStalledMs; });
+        const long netOver =
+            step.targetMs > 0
+                ? std::count_if(step.outcomes.begin(), step.outcomes.end(),
+                                [&](const Outcome& o) {
+                                    return o.pixelsMs >= 0 &&
+                                           o.pixelsMs - std::max(0.0, o.untilPixels.hostStalledMs) >
+                                               step.targetMs;
+                                })
+                : 0;
         const long missing = long(step.outcomes.size() - pixels.size());
         const long timedOut = std::count_if(step.outcomes.begin(), step.outcomes.end(),
                                             [](const Outcome& o) { return o.timedOut; });
@@ -65,6 +78,13 @@ void Results::print(const std::string& title) const {
             std::printf("%8.0f %7ld", step.targetMs, over);
         } else {
             std::printf("%8s %7s", "-", "-");
+        }
+        if (stalled.empty()) {
+            std::printf(" %8s %7s", "-", "-");
+        } else if (step.targetMs > 0) {
+            std::printf(" %8.1f %7ld", maximum(stalled), netOver);
+        } else {
+            std::printf(" %8.1f %7s", maximum(stalled), "-");
         }
         if (missing > 0) {
             std::printf("  (%ld drew nothing)", missing);
