@@ -99,6 +99,27 @@ TEST(ChunkedLayoutTest, LinesHeightAndPixelsAreThoseOfTheWholeText) {
     }
 }
 
+// A frame drawn far below the known lines, as after a jump to the end of a pasted book, shows at
+// once what is known instead of spending its time on lines that cannot reach it; one drawn just
+// below them lays out until they do.
+TEST(ChunkedLayoutTest, AFrameLaysOutOnlyWhenItsTimeCanReachWhatItDraws) {
+    ChunkedLayout layout(longTexts(0), design::Theme::body(), test::wrapAnywhere(), 400);
+    layout.advance(0);
+    layout.advance(0);
+    const qreal known = layout.knownHeight();
+    QImage image(420, 300, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    // A millisecond lays out a few of the text's thirty chunks on the fastest machine.
+    constexpr qint64 budgetNs = 1'000'000;
+    const QRectF far(0, std::floor(layout.height() * 0.9), 420, 300);
+    layout.draw(painter, -far.topLeft(), far, budgetNs);
+    EXPECT_EQ(layout.knownHeight(), known) << "a frame laid out lines far above what it draws";
+
+    const QRectF near(0, std::floor(known) + 10, 420, 300);
+    layout.draw(painter, -near.topLeft(), near, budgetNs);
+    EXPECT_GT(layout.knownHeight(), near.top());
+}
+
 // A history whose newest dictation is a pasted book: the pane lays out only what is in and near
 // the view. Scrolling down through it lays out more, correcting the estimate of its end without
 // moving what is in view; at its end the row is exactly as tall as its text.

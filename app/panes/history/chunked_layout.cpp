@@ -43,6 +43,8 @@ std::unique_ptr<QTextLayout> ChunkedLayout::layOut(const Chunk& chunk) const {
 }
 
 void ChunkedLayout::layOutNextChunk() {
+    QElapsedTimer spent;
+    spent.start();
     Chunk chunk{next_, std::min(chunkLength, text_.size() - next_)};
     for (;;) {
         const bool last = chunk.start + chunk.length >= text_.size();
@@ -64,6 +66,7 @@ void ChunkedLayout::layOutNextChunk() {
         }
         next_ = last ? text_.size() : chunk.start + layout->lineAt(sure).textStart();
         keepDrawn(index, std::move(layout));
+        layingOutNs_ += spent.nsecsElapsed();
         return;
     }
 }
@@ -113,9 +116,24 @@ QTextLayout& ChunkedLayout::keepDrawn(int chunk, std::unique_ptr<QTextLayout> la
     return *drawn_.back().second;
 }
 
+bool ChunkedLayout::withinReach(qreal y, qint64 budgetNs) const {
+    if (chunks_.empty() || y <= knownHeight_) {
+        return true;
+    }
+    // At the pace of the chunks so far; a frame lays out at least one chunk whatever its budget.
+    const qreal chunkHeight = knownHeight_ / qreal(chunks_.size());
+    const qreal chunkNs = std::max<qreal>(1, qreal(layingOutNs_) / qreal(chunks_.size()));
+    return y - knownHeight_ <= std::max<qreal>(1, qreal(budgetNs) / chunkNs) * chunkHeight;
+}
+
 void ChunkedLayout::draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip,
                          qint64 budgetNs) {
-    advanceTo(clip.bottom(), budgetNs);
+    // A view that jumped far below the known lines (to the end of megabytes) waits for them
+    // however this frame spends its time: it is drawn at once with what is known, and the lines
+    // laid out while the list is idle reach it.
+    if (withinReach(clip.top(), budgetNs)) {
+        advanceTo(clip.bottom(), budgetNs);
+    }
     const auto first = std::partition_point(lines_.begin(), lines_.end(), [&](const Line& line) {
         return line.y + line.height <= clip.top();
     });

@@ -47,7 +47,8 @@ public:
     qreal knownHeight() const { return knownHeight_; }
     std::size_t lineCount() const { return lines_.size(); }
     // The known lines meeting `clip` (in the text's own coordinates), drawn with `topLeft` as the
-    // text's origin. Lines beyond the known ones are laid out first, for at most `budgetNs`.
+    // text's origin. Lines beyond the known ones are laid out first, for at most `budgetNs`, and
+    // only when what that time lays out can reach the clip.
     void draw(QPainter& painter, const QPointF& topLeft, const QRectF& clip,
               qint64 budgetNs = std::numeric_limits<qint64>::max());
 
@@ -76,6 +77,8 @@ private:
     QTextLayout& drawnChunk(int chunk);
     // Keeps `layout` as the most recently drawn, letting go of the oldest beyond a few.
     QTextLayout& keepDrawn(int chunk, std::unique_ptr<QTextLayout> layout);
+    // Whether laying out for `budgetNs` can be expected to bring the known lines down to `y`.
+    bool withinReach(qreal y, qint64 budgetNs) const;
 
     QString text_;
     QFont font_;
@@ -85,6 +88,7 @@ private:
     std::vector<Line> lines_;
     qsizetype next_ = 0; // where the next chunk starts: the start of the first unknown line
     qreal knownHeight_ = 0;
+    qint64 layingOutNs_ = 0; // spent on the chunks known so far
     // The last chunks drawn, laid out, most recent last.
     std::vector<std::pair<int, std::unique_ptr<QTextLayout>>> drawn_;
 };
