@@ -112,7 +112,7 @@ void HostStalls::readThread(Thread& thread) {
         if (event.type == PERF_RECORD_SAMPLE && length >= sizeof event + 8) {
             std::memcpy(&nanoseconds, record + sizeof event, 8);
             note(thread, double(nanoseconds) / 1e9, false, false);
-        } else if ((event.type == PERF_RECORD_SWITCH) && length >= sizeof event + 8) {
+        } else if (event.type == PERF_RECORD_SWITCH && length >= sizeof event + 8) {
             std::memcpy(&nanoseconds, record + length - 8, 8);
             const bool out = (event.misc & PERF_RECORD_MISC_SWITCH_OUT) != 0;
             note(thread, double(nanoseconds) / 1e9, out, !out);
